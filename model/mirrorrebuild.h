@@ -1,0 +1,15 @@
+#pragma once
+#include <memory>
+
+namespace marklens {
+
+class CPageMirror;
+class IPageProbe;
+class ILivePage;
+
+// Replaces mirror from the page through its probe, then marks outside-children. Throws
+// CObjectCallError. A failed probe call leaves the old mirror; a failed load leaves a new,
+// empty one; the old one is released before loading starts.
+void RebuildMirror(IPageProbe& probe, ILivePage& page, std::unique_ptr<CPageMirror>& mirror);
+
+}  // namespace marklens

@@ -1,0 +1,56 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+#include "box.h"
+
+namespace marklens {
+
+class CHitIndex;
+class CNodeIdIndex;
+
+// The XML page mirror of one attached page. After MarkOutsideChildren it also holds compact
+// indexes for hit testing and look-up by identifier; both give exactly the results of the
+// literal walks over the XML (HitTestLiteral, FindNodeByIdXPath).
+class CPageMirror {
+public:
+    CPageMirror();
+    ~CPageMirror();
+    CPageMirror(const CPageMirror&) = delete;
+    CPageMirror& operator=(const CPageMirror&) = delete;
+
+    // Replaces the content with the text; white-space-only text is dropped. False when the
+    // text is not one well-formed XML element (the mirror is then empty).
+    bool LoadXml(std::string_view text);
+    // Text of the last failed load, for messages.
+    const std::string& LoadError() const { return loadError_; }
+
+    const pugi::xml_document& Xml() const { return xml_; }
+    pugi::xml_node DocumentElement() const { return xml_.document_element(); }
+
+    // Writes outside-children on every node and builds the indexes.
+    void MarkOutsideChildren();
+
+    // First node in document order whose node-id text is the "%d" form of id; null if none.
+    pugi::xml_node FindNodeById(int id) const;
+    // The element at (x, y) by z-index, visibility, display, transparency; 0 when none.
+    int HitTest(int x, int y, CBox* box = nullptr) const;
+
+    // The mirror as XML text, without indentation.
+    std::string ToXml() const;
+
+private:
+    pugi::xml_document xml_;
+    std::string loadError_;
+    std::unique_ptr<CHitIndex> hitIndex_;
+    std::unique_ptr<CNodeIdIndex> idIndex_;
+};
+
+// The literal algorithms the indexes must agree with, kept for tests and benchmarks.
+int HitTestLiteral(pugi::xml_node documentElement, int x, int y, CBox* box = nullptr);
+pugi::xml_node FindNodeByIdXPath(const pugi::xml_document& xml, int id);
+
+}  // namespace marklens
