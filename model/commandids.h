@@ -1,0 +1,18 @@
+#pragma once
+
+// Command identifiers shared by the menus, the accelerators and the command handlers.
+namespace marklens::command {
+inline constexpr int kConnect = 32771;
+inline constexpr int kFind = 32774;
+inline constexpr int kFindNext = 32779;
+inline constexpr int kRefresh = 32783;
+inline constexpr int kEditHtml = 32787;
+inline constexpr int kEditStyleAttribute = 32788;
+inline constexpr int kNewDocument = 57600;
+inline constexpr int kOpenFile = 57601;
+inline constexpr int kCopy = 57634;
+inline constexpr int kSplit = 57653;
+inline constexpr int kAbout = 57664;
+inline constexpr int kExit = 57665;
+inline constexpr int kStatusBar = 59393;
+}  // namespace marklens::command

@@ -1,0 +1,33 @@
+#pragma once
+#include <vector>
+
+#include "updatehint.h"
+
+namespace marklens {
+
+class IView;
+
+// A document keeps its views in creation order and tells them of every change. It does not
+// own them: a view removes itself before it goes away.
+class CDocument {
+public:
+    CDocument() = default;
+    virtual ~CDocument() = default;
+    CDocument(const CDocument&) = delete;
+    CDocument& operator=(const CDocument&) = delete;
+
+    void AddView(IView& view);
+    void RemoveView(const IView& view);
+    const std::vector<IView*>& Views() const { return views_; }
+
+    // Calls every view's OnUpdate in creation order, skipping the sender, before returning.
+    // A view may broadcast again from its handler; that broadcast runs to completion inside.
+    void UpdateAllViews(IView* sender, UpdateHint hint);
+
+private:
+    bool HasView(const IView* view) const;
+
+    std::vector<IView*> views_;
+};
+
+}  // namespace marklens

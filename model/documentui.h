@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+namespace marklens {
+
+enum class MessageIcon { None, Warning, Information };
+
+// Everything the document needs of the user interface. The application implements it; the
+// document's tests record it.
+class IDocumentUi {
+public:
+    virtual ~IDocumentUi() = default;
+
+    // A message box with only an OK button.
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // The status line; with hold the text stays 5 seconds against texts without hold.
+    virtual void ShowStatusMessage(const std::string& text, bool hold) = 0;
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+
+    // Runs the Connect dialog modally; its effects happen inside it.
+    virtual void RunConnectDialog() = 0;
+    // Runs the Find dialog modally; true when it ended with OK.
+    virtual bool RunFindDialog() = 0;
+    // Hand-overs to the editing of the selected element's HTML and of a style attribute.
+    virtual void EditHtml() = 0;
+    virtual void EditStyleAttribute() = 0;
+};
+
+}  // namespace marklens

@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "hitwalk.h"
+
+namespace marklens {
+
+// A compact copy of what the hit test reads, built once per mirror after the
+// outside-children pass. Each node also knows its reach: the union of every box in its
+// subtree that can ever be hit. A child whose reach misses the point is skipped; for nodes
+// with many children (the body of a long page) the children are found by a stabbing query
+// instead of a scan.
+class CHitIndex {
+public:
+    using Node = std::uint32_t;
+
+    explicit CHitIndex(pugi::xml_node documentElement);
+
+    int HitTest(int x, int y, CBox* box) const;
+
+    CHitFacts Facts(Node node) const { return nodes_[node].facts; }
+    void AppendChildren(Node node, int x, int y, std::vector<Node>& out) const;
+
+private:
+    struct CompactNode {
+        CHitFacts facts;
+        CBox reach;
+        Node firstChild = 0;
+        std::uint32_t childCount = 0;
+        std::int32_t wide = -1;  // index into wide_, or -1 for a plain scan
+    };
+    // Children sorted by the top of their reach, with a max-bottom segment tree over them.
+    struct WideChildren {
+        std::vector<Node> byTop;
+        std::vector<int> tops;
+        std::vector<int> maxBottom;  // segment tree, leaves at [leaves, 2 * leaves)
+        std::size_t leaves = 1;
+    };
+
+    void BuildNodes(pugi::xml_node documentElement);
+    void BuildReaches();
+    void BuildWide(Node node);
+    void StabWide(const WideChildren& wide, int x, int y, std::vector<Node>& out) const;
+
+    std::vector<CompactNode> nodes_;
+    std::vector<WideChildren> wide_;
+};
+
+}  // namespace marklens

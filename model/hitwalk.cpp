@@ -1,0 +1,43 @@
+#include "hitwalk.h"
+
+#include <cstring>
+
+#include "mirrorreading.h"
+
+namespace marklens {
+
+HitKind ClassifyNodeName(const char* name) {
+    if (std::strcmp(name, "doc") == 0) return HitKind::Doc;
+    if (std::strcmp(name, "element") == 0) return HitKind::Element;
+    if (std::strcmp(name, "frame") == 0) return HitKind::Frame;
+    return HitKind::Other;
+}
+
+HitVisibility ClassifyVisibility(const char* value) {
+    if (std::strcmp(value, "visible") == 0) return HitVisibility::Visible;
+    if (std::strcmp(value, "inherit") == 0) return HitVisibility::Inherit;
+    return HitVisibility::Hidden;
+}
+
+CHitFacts CXmlHitTree::Facts(pugi::xml_node node) const {
+    CHitFacts facts;
+    facts.kind = ClassifyNodeName(node.name());
+    if (facts.kind == HitKind::Doc || facts.kind == HitKind::Other) return facts;
+    facts.displayNone = std::strcmp(node.attribute("display").value(), "none") == 0;
+    facts.visibility = ClassifyVisibility(node.attribute("visibility").value());
+    facts.transparent = IntAttribute(node, "transparent") == 1;
+    facts.outsideChildren = IntAttribute(node, "outside-children") == 1;
+    facts.box = NodeBox(node);
+    facts.zIndex = IntAttribute(node, "z-index");
+    facts.nodeId = IntAttribute(node, "node-id");
+    return facts;
+}
+
+void CXmlHitTree::AppendChildren(pugi::xml_node node, int, int,
+                                 std::vector<pugi::xml_node>& out) const {
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element) out.push_back(child);
+    }
+}
+
+}  // namespace marklens

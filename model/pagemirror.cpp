@@ -1,0 +1,71 @@
+#include "pagemirror.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "hitindex.h"
+#include "hitwalk.h"
+#include "nodeidindex.h"
+#include "outsidechildren.h"
+
+namespace marklens {
+
+CPageMirror::CPageMirror() = default;
+CPageMirror::~CPageMirror() = default;
+
+bool CPageMirror::LoadXml(std::string_view text) {
+    hitIndex_.reset();
+    idIndex_.reset();
+    loadError_.clear();
+    // Declarations, comments and processing instructions are not kept, so the document element
+    // is the document's only element child.
+    const pugi::xml_parse_result result =
+        xml_.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!result) {
+        loadError_ = std::string(result.description()) + " at offset " + std::to_string(result.offset);
+    } else {
+        int elements = 0;
+        for (const pugi::xml_node child : xml_.children()) {
+            if (child.type() == pugi::node_element) ++elements;
+            else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) elements += 2;
+        }
+        if (elements != 1) loadError_ = "the mirror must be exactly one XML element";
+    }
+    if (loadError_.empty()) return true;
+    xml_.reset();
+    return false;
+}
+
+void CPageMirror::MarkOutsideChildren() {
+    marklens::MarkOutsideChildren(DocumentElement());
+    hitIndex_ = std::make_unique<CHitIndex>(DocumentElement());
+    idIndex_ = std::make_unique<CNodeIdIndex>(xml_);
+}
+
+pugi::xml_node CPageMirror::FindNodeById(int id) const {
+    return idIndex_ ? idIndex_->Find(id) : FindNodeByIdXPath(xml_, id);
+}
+
+int CPageMirror::HitTest(int x, int y, CBox* box) const {
+    return hitIndex_ ? hitIndex_->HitTest(x, y, box) : HitTestLiteral(DocumentElement(), x, y, box);
+}
+
+std::string CPageMirror::ToXml() const {
+    std::ostringstream out;
+    xml_.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return out.str();
+}
+
+int HitTestLiteral(pugi::xml_node documentElement, int x, int y, CBox* box) {
+    if (!documentElement) return 0;
+    const CXmlHitTree tree;
+    return CHitWalk<CXmlHitTree>(tree, x, y).Run(documentElement, box);
+}
+
+pugi::xml_node FindNodeByIdXPath(const pugi::xml_document& xml, int id) {
+    char query[64];
+    std::snprintf(query, sizeof query, "//*[@node-id='%d']", id);
+    return xml.select_node(query).node();
+}
+
+}  // namespace marklens

@@ -1,0 +1,52 @@
+#include "selectionpath.h"
+
+#include "mirrorreading.h"
+#include "pagemirror.h"
+
+namespace marklens {
+
+namespace {
+
+int PrecedingSiblings(pugi::xml_node node) {
+    int count = 0;
+    for (pugi::xml_node sibling = node.previous_sibling(); sibling; sibling = sibling.previous_sibling()) {
+        ++count;
+    }
+    return count;
+}
+
+pugi::xml_node ChildAt(pugi::xml_node node, int index) {
+    if (index < 0) return {};
+    pugi::xml_node child = node.first_child();
+    for (int i = 0; child && i < index; ++i) child = child.next_sibling();
+    return child;
+}
+
+}  // namespace
+
+SelectionPath PathOfNode(pugi::xml_node node) {
+    SelectionPath reversed;
+    for (; node && node.type() != pugi::node_document; node = node.parent()) {
+        reversed.push_back(PrecedingSiblings(node));
+    }
+    return SelectionPath(reversed.rbegin(), reversed.rend());
+}
+
+pugi::xml_node FollowPath(const pugi::xml_document& xml, const SelectionPath& path) {
+    if (path.empty()) return {};
+    pugi::xml_node node = xml;
+    for (const int index : path) {
+        node = ChildAt(node, index);
+        if (!node) return {};
+    }
+    return node;
+}
+
+int CarrySelection(const CPageMirror* oldMirror, int selection, const CPageMirror* newMirror) {
+    const SelectionPath path = oldMirror ? PathOfNode(oldMirror->FindNodeById(selection)) : SelectionPath{};
+    if (!newMirror) return 0;
+    const pugi::xml_node node = FollowPath(newMirror->Xml(), path);
+    return node ? IntAttribute(node, "node-id") : 0;
+}
+
+}  // namespace marklens
