@@ -1,0 +1,12 @@
+#pragma once
+
+// The document's own message texts.
+namespace marklens::message {
+inline constexpr const char* kAccessDenied =
+    "Internet Explorer denied access. If the browser displays an information bar,\n"
+    "please select to allow blocked content. Otherwise, you may have to lower the\n"
+    "security level for the current zone.";
+inline constexpr const char* kCouldNotConnect = "Could not connect to browser";
+inline constexpr const char* kProgramTitle = "Marklens";
+inline constexpr const char* kCaptionSeparator = " - ";
+}  // namespace marklens::message

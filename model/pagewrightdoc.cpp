@@ -1,0 +1,161 @@
+#include "pagewrightdoc.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "browsershell.h"
+#include "documentmessages.h"
+#include "documentui.h"
+#include "commandids.h"
+#include "mirrorreading.h"
+#include "mirrorrebuild.h"
+#include "objectcallerror.h"
+#include "pagemirror.h"
+#include "selectionpath.h"
+#include "statuscodes.h"
+#include "waitcursor.h"
+
+namespace marklens {
+
+namespace {
+
+CPagewrightDoc* g_document = nullptr;
+
+struct CDocumentCommand {
+    int id;
+    void (CPagewrightDoc::*handler)();
+};
+
+constexpr std::array kDocumentCommands{
+    CDocumentCommand{command::kConnect, &CPagewrightDoc::OnConnect},
+    CDocumentCommand{command::kFind, &CPagewrightDoc::OnFind},
+    CDocumentCommand{command::kFindNext, &CPagewrightDoc::OnFindNext},
+    CDocumentCommand{command::kRefresh, &CPagewrightDoc::OnRefresh},
+    CDocumentCommand{command::kEditHtml, &CPagewrightDoc::OnEditHtml},
+    CDocumentCommand{command::kEditStyleAttribute, &CPagewrightDoc::OnEditStyleAttribute},
+};
+
+}  // namespace
+
+CPagewrightDoc::CPagewrightDoc(IDocumentUi& ui, std::shared_ptr<IBrowserShell> shell)
+    : ui_(ui), shell_(std::move(shell)) {
+    g_document = this;
+}
+
+CPagewrightDoc::~CPagewrightDoc() {
+    // A pointer left to a destroyed document would send the next dialog into freed memory.
+    if (g_document == this) g_document = nullptr;
+}
+
+CPagewrightDoc* CPagewrightDoc::Instance() { return g_document; }
+
+void CPagewrightDoc::SetSelection(int nodeId, IView* sender) {
+    selection_ = nodeId;
+    UpdateAllViews(sender, HintSelectionChanged);
+}
+
+pugi::xml_node CPagewrightDoc::FindNodeById(int nodeId) const {
+    return mirror_ ? mirror_->FindNodeById(nodeId) : pugi::xml_node();
+}
+
+LiveElementHandle CPagewrightDoc::ElementForNodeId(int nodeId) const {
+    if (!probe_) return nullptr;
+    try {
+        return probe_->ElementForId(std::to_string(nodeId));
+    } catch (const CObjectCallError&) {
+        return nullptr;
+    }
+}
+
+int CPagewrightDoc::HitTest(int x, int y, CBox* box) const {
+    if (mirror_) return mirror_->HitTest(x, y, box);
+    if (box) *box = CBox{};
+    return 0;
+}
+
+void CPagewrightDoc::RebuildMirror() {
+    if (!probe_ || !page_) throw CObjectCallError(status::kInvalidPointer);
+    ::marklens::RebuildMirror(*probe_, *page_, mirror_);
+}
+
+void CPagewrightDoc::CaptureBrowserPicture() {
+    picture_.reset();
+    if (!page_) throw CObjectCallError(status::kInvalidPointer);
+    picture_ = std::make_unique<CPicture>(page_->CapturePicture());
+}
+
+void CPagewrightDoc::CompleteAttach() {
+    RebuildMirror();
+    CaptureBrowserPicture();
+    selection_ = 0;
+    UpdateAllViews(nullptr, HintPageRebuilt);
+}
+
+void CPagewrightDoc::SetPage(LivePageHandle page) { page_ = std::move(page); }
+
+void CPagewrightDoc::SetProbe(PageProbeHandle probe) { probe_ = std::move(probe); }
+
+void CPagewrightDoc::Refresh() {
+    if (!page_) {
+        OnConnect();
+        return;
+    }
+    const SelectionPath path = PathOfNode(FindNodeById(selection_));
+    try {
+        const CWaitCursor wait(ui_);
+        RebuildMirror();
+        CaptureBrowserPicture();
+    } catch (const CObjectCallError& error) {
+        ReportConnectError(error);
+        return;
+    }
+    const pugi::xml_node node = mirror_ ? FollowPath(mirror_->Xml(), path) : pugi::xml_node();
+    selection_ = node ? IntAttribute(node, "node-id") : 0;
+    UpdateAllViews(nullptr, HintPageRebuilt);
+}
+
+void CPagewrightDoc::ShowStatusMessage(const std::string& text, bool hold) const {
+    ui_.ShowStatusMessage(text, hold);
+}
+
+void CPagewrightDoc::ReportConnectError(const CObjectCallError& error) const {
+    const bool denied = error.Code() == status::kAccessDenied;
+    ui_.ShowMessage(denied ? message::kAccessDenied : message::kCouldNotConnect, MessageIcon::Warning);
+}
+
+void CPagewrightDoc::SetBrowserCaption(const std::string& label) const {
+    ui_.SetCaption(std::string(message::kProgramTitle) + message::kCaptionSeparator + label);
+}
+
+void CPagewrightDoc::SetBrowserLists(std::vector<std::string> labels, std::vector<BrowserWindowHandle> browsers) {
+    // A position must name the same window in both lists.
+    if (labels.size() != browsers.size()) throw std::invalid_argument("browser lists differ in length");
+    labels_ = std::move(labels);
+    browsers_ = std::move(browsers);
+}
+
+bool CPagewrightDoc::OnCommand(int commandId) {
+    for (const CDocumentCommand& entry : kDocumentCommands) {
+        if (entry.id == commandId) {
+            (this->*entry.handler)();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CPagewrightDoc::OnConnect() { ui_.RunConnectDialog(); }
+
+void CPagewrightDoc::OnFind() {
+    if (ui_.RunFindDialog()) OnFindNext();
+}
+
+void CPagewrightDoc::OnFindNext() {}
+
+void CPagewrightDoc::OnRefresh() { Refresh(); }
+
+void CPagewrightDoc::OnEditHtml() { ui_.EditHtml(); }
+
+void CPagewrightDoc::OnEditStyleAttribute() { ui_.EditStyleAttribute(); }
+
+}  // namespace marklens

@@ -1,0 +1,91 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "box.h"
+#include "browserwindow.h"
+#include "document.h"
+#include "livepage.h"
+#include "pageprobe.h"
+#include "picture.h"
+
+namespace marklens {
+
+class CObjectCallError;
+class CPageMirror;
+class IBrowserShell;
+class IDocumentUi;
+
+// The one document: the connection to one page. It owns the browser lists, the page, the
+// probe, the mirror and the picture, and keeps the selection; the panes are its views.
+class CPagewrightDoc : public CDocument {
+public:
+    // The shell may be empty until the browser layer is wired in; discovery then finds nothing.
+    CPagewrightDoc(IDocumentUi& ui, std::shared_ptr<IBrowserShell> shell);
+    ~CPagewrightDoc() override;
+
+    // The process-wide document, for dialogs that are not views; none before the first one
+    // is constructed and after it is destroyed.
+    static CPagewrightDoc* Instance();
+
+    // Selection. The broadcast goes out even when the value does not change.
+    void SetSelection(int nodeId, IView* sender);
+    int GetSelection() const { return selection_; }
+
+    // Look-ups that may fail return nothing and report nothing.
+    pugi::xml_node FindNodeById(int nodeId) const;
+    LiveElementHandle ElementForNodeId(int nodeId) const;
+    int HitTest(int x, int y, CBox* box = nullptr) const;
+
+    // Page operations; failures throw CObjectCallError to the calling operation.
+    void RebuildMirror();
+    void CaptureBrowserPicture();
+    void Refresh();
+    // The document's part of attaching, after page and probe were set.
+    void CompleteAttach();
+    // Makes page and probe the document's; the attach operation owns the checks before it.
+    void SetPage(LivePageHandle page);
+    void SetProbe(PageProbeHandle probe);
+
+    void ShowStatusMessage(const std::string& text, bool hold) const;
+    void ReportConnectError(const CObjectCallError& error) const;
+    void SetBrowserCaption(const std::string& label) const;
+
+    // Runs a command of the document's table; false when the document has no such command.
+    bool OnCommand(int commandId);
+
+    IDocumentUi& Ui() const { return ui_; }
+    IBrowserShell* Shell() const { return shell_.get(); }
+    const std::vector<std::string>& BrowserLabels() const { return labels_; }
+    const std::vector<BrowserWindowHandle>& Browsers() const { return browsers_; }
+    void SetBrowserLists(std::vector<std::string> labels, std::vector<BrowserWindowHandle> browsers);
+    const LivePageHandle& Page() const { return page_; }
+    const PageProbeHandle& Probe() const { return probe_; }
+    const CPageMirror* Mirror() const { return mirror_.get(); }
+    const CPicture* Picture() const { return picture_.get(); }
+
+    // Command handlers.
+    void OnConnect();
+    void OnFind();
+    void OnFindNext();
+    void OnRefresh();
+    void OnEditHtml();
+    void OnEditStyleAttribute();
+
+private:
+    IDocumentUi& ui_;
+    std::shared_ptr<IBrowserShell> shell_;
+    // Declared in the order of release reversed: the picture goes first, the labels last.
+    std::vector<std::string> labels_;
+    std::vector<BrowserWindowHandle> browsers_;
+    LivePageHandle page_;
+    PageProbeHandle probe_;
+    std::unique_ptr<CPageMirror> mirror_;
+    std::unique_ptr<CPicture> picture_;
+    int selection_ = 0;
+};
+
+}  // namespace marklens
