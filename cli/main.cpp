@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "clicommand.h"
+#include "documentcommands.h"
 #include "mirrorcommands.h"
 
 namespace marklens::cli {
@@ -16,7 +17,7 @@ namespace {
 
 std::vector<CCliCommand> AllCommands() {
     std::vector<CCliCommand> all;
-    for (auto group : {MirrorCommands}) {
+    for (auto group : {MirrorCommands, DocumentCommands}) {
         for (const CCliCommand& command : group()) all.push_back(command);
     }
     return all;

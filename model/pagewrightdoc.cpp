@@ -7,7 +7,6 @@
 #include "documentmessages.h"
 #include "documentui.h"
 #include "commandids.h"
-#include "mirrorreading.h"
 #include "mirrorrebuild.h"
 #include "objectcallerror.h"
 #include "pagemirror.h"
@@ -100,7 +99,7 @@ void CPagewrightDoc::Refresh() {
         OnConnect();
         return;
     }
-    const SelectionPath path = PathOfNode(FindNodeById(selection_));
+    const SelectionPath path = PathOfSelection(mirror_.get(), selection_);
     try {
         const CWaitCursor wait(ui_);
         RebuildMirror();
@@ -109,8 +108,7 @@ void CPagewrightDoc::Refresh() {
         ReportConnectError(error);
         return;
     }
-    const pugi::xml_node node = mirror_ ? FollowPath(mirror_->Xml(), path) : pugi::xml_node();
-    selection_ = node ? IntAttribute(node, "node-id") : 0;
+    selection_ = SelectionAtPath(mirror_.get(), path);
     UpdateAllViews(nullptr, HintPageRebuilt);
 }
 

@@ -42,11 +42,20 @@ pugi::xml_node FollowPath(const pugi::xml_document& xml, const SelectionPath& pa
     return node;
 }
 
-int CarrySelection(const CPageMirror* oldMirror, int selection, const CPageMirror* newMirror) {
-    const SelectionPath path = oldMirror ? PathOfNode(oldMirror->FindNodeById(selection)) : SelectionPath{};
-    if (!newMirror) return 0;
-    const pugi::xml_node node = FollowPath(newMirror->Xml(), path);
+SelectionPath PathOfSelection(const CPageMirror* mirror, int selection) {
+    // 0 is "nothing selected" even where a doc node happens to carry that identifier.
+    if (!mirror || selection == 0) return {};
+    return PathOfNode(mirror->FindNodeById(selection));
+}
+
+int SelectionAtPath(const CPageMirror* mirror, const SelectionPath& path) {
+    if (!mirror) return 0;
+    const pugi::xml_node node = FollowPath(mirror->Xml(), path);
     return node ? IntAttribute(node, "node-id") : 0;
+}
+
+int CarrySelection(const CPageMirror* oldMirror, int selection, const CPageMirror* newMirror) {
+    return SelectionAtPath(newMirror, PathOfSelection(oldMirror, selection));
 }
 
 }  // namespace marklens

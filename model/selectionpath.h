@@ -16,6 +16,10 @@ using SelectionPath = std::vector<int>;
 SelectionPath PathOfNode(pugi::xml_node node);
 // The node at path below the document node; null when the path is empty or leaves the tree.
 pugi::xml_node FollowPath(const pugi::xml_document& xml, const SelectionPath& path);
+// The path of the selected node; empty for 0 ("nothing selected"), no mirror or no such node.
+SelectionPath PathOfSelection(const CPageMirror* mirror, int selection);
+// The identifier of the node at path; 0 when there is none.
+int SelectionAtPath(const CPageMirror* mirror, const SelectionPath& path);
 // The identifier in newMirror at the place selection has in oldMirror; 0 when none.
 int CarrySelection(const CPageMirror* oldMirror, int selection, const CPageMirror* newMirror);
 

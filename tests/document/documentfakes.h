@@ -1,0 +1,96 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/documentui.h"
+#include "model/livepage.h"
+#include "model/pageprobe.h"
+#include "model/view.h"
+
+namespace marklens::test {
+
+// Records every request the document makes of the user interface, in order.
+class CRecordingUi : public IDocumentUi {
+public:
+    struct CMessage {
+        std::string text;
+        MessageIcon icon;
+    };
+    std::vector<CMessage> messages;
+    std::vector<std::pair<std::string, bool>> statusTexts;
+    std::vector<std::string> captions;
+    int connectDialogs = 0;
+    int findDialogs = 0;
+    bool findDialogResult = false;
+    int htmlEdits = 0;
+    int styleEdits = 0;
+    int waitDepth = 0;
+    int waitCursors = 0;
+
+    void ShowMessage(const std::string& text, MessageIcon icon) override { messages.push_back({text, icon}); }
+    void ShowStatusMessage(const std::string& text, bool hold) override { statusTexts.emplace_back(text, hold); }
+    void BeginWaitCursor() override { ++waitDepth, ++waitCursors; }
+    void EndWaitCursor() override { --waitDepth; }
+    void SetCaption(const std::string& caption) override { captions.push_back(caption); }
+    void RunConnectDialog() override { ++connectDialogs; }
+    bool RunFindDialog() override { return ++findDialogs, findDialogResult; }
+    void EditHtml() override { ++htmlEdits; }
+    void EditStyleAttribute() override { ++styleEdits; }
+};
+
+// A page whose capture can be made to fail.
+class CFakePage : public ILivePage {
+public:
+    std::optional<std::uint32_t> captureFailure;
+    int captures = 0;
+
+    PageProbeHandle CreateProbe() override;
+    CPicture CapturePicture() override;
+};
+
+// A probe that answers with the mirror text it is given, or fails with a code.
+class CFakeProbe : public IPageProbe {
+public:
+    std::string mirrorText;
+    std::optional<std::uint32_t> mirrorFailure;
+    std::optional<std::uint32_t> elementFailure;
+    std::vector<std::string> elementRequests;
+
+    std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
+    std::string CurrentStyle(ILiveElement& element, const std::string& catalogXml) override;
+    LiveElementHandle ElementForId(const std::string& nodeIdText) override;
+    std::string StyleRules(ILiveElement& element) override;
+};
+
+class CFakeElement : public ILiveElement {
+public:
+    explicit CFakeElement(std::string id) : id(std::move(id)) {}
+    std::string id;
+
+    std::string TagName() override { return "DIV"; }
+    std::string OuterHtml() override { return {}; }
+    std::string InnerHtml() override { return {}; }
+    std::string Text() override { return {}; }
+    void SetOuterHtml(const std::string&) override {}
+    void SetInnerHtml(const std::string&) override {}
+    void SetText(const std::string&) override {}
+    void SetStyleAttribute(const std::string&, const std::string&) override {}
+};
+
+// One line per update it received: "name:hint", into a log shared by all views of a test.
+class CLoggingView : public IView {
+public:
+    CLoggingView(std::string name, std::vector<std::string>& log) : name_(std::move(name)), log_(log) {}
+    std::function<void(IView*, UpdateHint)> onUpdate;
+
+    void OnUpdate(IView* sender, UpdateHint hint) override;
+
+private:
+    std::string name_;
+    std::vector<std::string>& log_;
+};
+
+}  // namespace marklens::test

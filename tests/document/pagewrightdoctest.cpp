@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include "documentfakes.h"
+#include "model/commandids.h"
+#include "model/documentmessages.h"
+#include "model/objectcallerror.h"
+#include "model/pagemirror.h"
+#include "model/pagewrightdoc.h"
+#include "model/mirrorreading.h"
+#include "model/statuscodes.h"
+
+namespace marklens::test {
+namespace {
+
+using Log = std::vector<std::string>;
+
+constexpr const char* kFirstMirror =
+    "<doc node-id='1' text='doc - first'>"
+    "<element node-id='2' text='HEAD' display='block' left='0' top='0' width='0' height='0'/>"
+    "<element node-id='3' text='BODY' display='block' visibility='visible' left='0' top='0' width='100' height='100'>"
+    "<element node-id='4' text='P' display='block' visibility='inherit' left='10' top='10' width='20' height='20'/>"
+    "<element node-id='5' text='DIV' display='block' visibility='inherit' left='40' top='40' width='20' height='20'/>"
+    "</element></doc>";
+
+// The same page rebuilt: every identifier is new, the DIV became a SECTION.
+constexpr const char* kRebuiltMirror =
+    "<doc node-id='21' text='doc - first'>"
+    "<element node-id='22' text='HEAD' display='block'/>"
+    "<element node-id='23' text='BODY' display='block'>"
+    "<element node-id='24' text='P' display='block'/>"
+    "<element node-id='25' text='SECTION' display='block'/>"
+    "</element></doc>";
+
+// The page lost its second paragraph.
+constexpr const char* kShrunkMirror =
+    "<doc node-id='31' text='doc - first'><element node-id='32' text='HEAD' display='block'/>"
+    "<element node-id='33' text='BODY' display='block'><element node-id='34' text='P' display='block'/>"
+    "</element></doc>";
+
+class PagewrightDocTest : public ::testing::Test {
+protected:
+    PagewrightDocTest() : tree_("tree", log_), capture_("capture", log_) {
+        doc_.AddView(capture_);
+        doc_.AddView(tree_);
+    }
+    ~PagewrightDocTest() override {
+        doc_.RemoveView(capture_);
+        doc_.RemoveView(tree_);
+    }
+
+    void Attach(const char* mirrorText) {
+        probe_->mirrorText = mirrorText;
+        doc_.SetPage(page_);
+        doc_.SetProbe(probe_);
+        doc_.CompleteAttach();
+        log_.clear();
+    }
+
+    CRecordingUi ui_;
+    std::shared_ptr<CFakePage> page_ = std::make_shared<CFakePage>();
+    std::shared_ptr<CFakeProbe> probe_ = std::make_shared<CFakeProbe>();
+    CPagewrightDoc doc_{ui_, nullptr};
+    Log log_;
+    CLoggingView tree_;
+    CLoggingView capture_;
+};
+
+TEST_F(PagewrightDocTest, StartsEmptyAndRegistersTheProcessWideDocument) {
+    EXPECT_EQ(CPagewrightDoc::Instance(), &doc_);
+    EXPECT_EQ(doc_.GetSelection(), 0);
+    EXPECT_FALSE(doc_.Page());
+    EXPECT_FALSE(doc_.Probe());
+    EXPECT_EQ(doc_.Mirror(), nullptr);
+    EXPECT_EQ(doc_.Picture(), nullptr);
+    EXPECT_TRUE(doc_.BrowserLabels().empty());
+}
+
+TEST(PagewrightDocInstance, DestroyedDocumentLeavesNoDanglingPointer) {
+    CRecordingUi ui;
+    {
+        CPagewrightDoc doc(ui, nullptr);
+        ASSERT_EQ(CPagewrightDoc::Instance(), &doc);
+    }
+    EXPECT_EQ(CPagewrightDoc::Instance(), nullptr);
+}
+
+TEST_F(PagewrightDocTest, SetSelectionBroadcastsEvenWhenUnchangedAndSkipsTheSender) {
+    doc_.SetSelection(4, &tree_);
+    doc_.SetSelection(4, &tree_);
+    doc_.SetSelection(4, nullptr);
+    EXPECT_EQ(doc_.GetSelection(), 4);
+    EXPECT_EQ(log_, (Log{"capture:1", "capture:1", "capture:1", "tree:1"}));
+}
+
+TEST_F(PagewrightDocTest, LookUpsWithoutAPageGiveNothingAndSayNothing) {
+    EXPECT_FALSE(doc_.FindNodeById(1));
+    EXPECT_EQ(doc_.ElementForNodeId(1), nullptr);
+    CBox box{1, 2, 3, 4};
+    EXPECT_EQ(doc_.HitTest(5, 5, &box), 0);
+    EXPECT_EQ(box, CBox{});
+    EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(PagewrightDocTest, AttachLoadsCapturesClearsSelectionAndBroadcastsRebuilt) {
+    doc_.SetSelection(9, nullptr);
+    log_.clear();
+    probe_->mirrorText = kFirstMirror;
+    doc_.SetPage(page_);
+    doc_.SetProbe(probe_);
+    doc_.CompleteAttach();
+    EXPECT_EQ(doc_.GetSelection(), 0);
+    EXPECT_EQ(log_, (Log{"capture:0", "tree:0"}));
+    ASSERT_NE(doc_.Picture(), nullptr);
+    EXPECT_EQ(doc_.Picture()->width, 2);
+    EXPECT_EQ(StringAttribute(doc_.FindNodeById(5), "text"), "DIV");
+    EXPECT_FALSE(doc_.FindNodeById(0));
+    EXPECT_FALSE(doc_.FindNodeById(77));
+    CBox box;
+    EXPECT_EQ(doc_.HitTest(45, 45, &box), 5);
+    EXPECT_EQ(box, (CBox{40, 40, 60, 60}));
+}
+
+TEST_F(PagewrightDocTest, ElementLookUpPassesDecimalTextAndSwallowsFailures) {
+    Attach(kFirstMirror);
+    const LiveElementHandle element = doc_.ElementForNodeId(-12);
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(static_cast<CFakeElement&>(*element).id, "-12");
+    probe_->elementFailure = status::kTimeout;
+    EXPECT_EQ(doc_.ElementForNodeId(4), nullptr);
+    EXPECT_EQ(probe_->elementRequests, (std::vector<std::string>{"-12", "4"}));
+    EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(PagewrightDocTest, RefreshWithoutAPageOpensTheConnectDialogOnly) {
+    doc_.SetSelection(3, nullptr);
+    log_.clear();
+    EXPECT_TRUE(doc_.OnCommand(command::kRefresh));
+    EXPECT_EQ(ui_.connectDialogs, 1);
+    EXPECT_EQ(doc_.GetSelection(), 3);
+    EXPECT_TRUE(log_.empty());
+    EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(PagewrightDocTest, RefreshCarriesTheSelectionByPosition) {
+    Attach(kFirstMirror);
+    doc_.SetSelection(5, nullptr);
+    probe_->mirrorText = kRebuiltMirror;
+    log_.clear();
+    doc_.Refresh();
+    EXPECT_EQ(doc_.GetSelection(), 25);
+    EXPECT_EQ(log_, (Log{"capture:0", "tree:0"}));
+    EXPECT_EQ(page_->captures, 2);
+    EXPECT_EQ(ui_.waitDepth, 0);
+
+    doc_.SetSelection(21, nullptr);  // the document element: a one-index path
+    probe_->mirrorText = kFirstMirror;
+    doc_.Refresh();
+    EXPECT_EQ(doc_.GetSelection(), 1);
+}
+
+TEST_F(PagewrightDocTest, RefreshAfterThePageLostThePlaceSelectsNothingAndStillBroadcasts) {
+    Attach(kFirstMirror);
+    doc_.SetSelection(5, nullptr);
+    probe_->mirrorText = kShrunkMirror;
+    log_.clear();
+    doc_.Refresh();
+    EXPECT_EQ(doc_.GetSelection(), 0);
+    EXPECT_EQ(log_, (Log{"capture:0", "tree:0"}));
+}
+
+TEST_F(PagewrightDocTest, RefreshWithNothingSelectedKeepsNothingSelected) {
+    Attach("<doc node-id='0' text='doc - odd'><element node-id='7' text='X' display='block'/></doc>");
+    probe_->mirrorText = kFirstMirror;
+    doc_.Refresh();  // selection 0 is not looked up as the node that happens to carry 0
+    EXPECT_EQ(doc_.GetSelection(), 0);
+}
+
+TEST_F(PagewrightDocTest, RefreshWithAFailingProbeReportsAndKeepsEverything) {
+    Attach(kFirstMirror);
+    doc_.SetSelection(4, nullptr);
+    log_.clear();
+    probe_->mirrorFailure = status::kFail;
+    doc_.Refresh();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "Could not connect to browser");
+    EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(log_.empty());
+    EXPECT_EQ(doc_.GetSelection(), 4);
+    EXPECT_EQ(ui_.waitDepth, 0);
+    // A failed probe call leaves the old mirror in place.
+    EXPECT_EQ(StringAttribute(doc_.FindNodeById(4), "text"), "P");
+}
+
+TEST_F(PagewrightDocTest, RefreshDeniedShowsTheThreeLineText) {
+    Attach(kFirstMirror);
+    probe_->mirrorFailure = status::kAccessDenied;
+    doc_.Refresh();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text,
+              "Internet Explorer denied access. If the browser displays an information bar,\n"
+              "please select to allow blocked content. Otherwise, you may have to lower the\n"
+              "security level for the current zone.");
+    EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
+}
+
+TEST_F(PagewrightDocTest, RefreshWithAnUnloadableMirrorLeavesAnEmptyOne) {
+    Attach(kFirstMirror);
+    doc_.SetSelection(4, nullptr);
+    log_.clear();
+    probe_->mirrorText = "<doc node-id='1'";
+    doc_.Refresh();
+    EXPECT_EQ(ui_.messages.size(), 1u);
+    EXPECT_TRUE(log_.empty());
+    EXPECT_EQ(doc_.GetSelection(), 4);
+    ASSERT_NE(doc_.Mirror(), nullptr);
+    EXPECT_FALSE(doc_.Mirror()->DocumentElement());
+    EXPECT_FALSE(doc_.FindNodeById(4));
+    EXPECT_EQ(doc_.HitTest(15, 15), 0);
+}
+
+TEST_F(PagewrightDocTest, FailedCaptureLeavesNoPicture) {
+    Attach(kFirstMirror);
+    ASSERT_NE(doc_.Picture(), nullptr);
+    page_->captureFailure = status::kFail;
+    EXPECT_THROW(doc_.CaptureBrowserPicture(), CObjectCallError);
+    EXPECT_EQ(doc_.Picture(), nullptr);
+
+    page_->captureFailure.reset();
+    doc_.CaptureBrowserPicture();
+    page_->captureFailure = status::kTimeout;
+    log_.clear();
+    doc_.Refresh();
+    EXPECT_EQ(doc_.Picture(), nullptr);
+    EXPECT_EQ(ui_.messages.back().text, "Could not connect to browser");
+    EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(PagewrightDocTest, PageOperationsWithoutPageOrProbeFailWithInvalidPointer) {
+    try {
+        doc_.RebuildMirror();
+        FAIL() << "no probe, no mirror";
+    } catch (const CObjectCallError& error) {
+        EXPECT_EQ(error.Code(), status::kInvalidPointer);
+    }
+    EXPECT_THROW(doc_.CaptureBrowserPicture(), CObjectCallError);
+    doc_.SetPage(page_);
+    EXPECT_THROW(doc_.CompleteAttach(), CObjectCallError);  // still no probe
+    EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(PagewrightDocTest, NestedSelectionDuringRebuildArrivesInCreationOrder) {
+    Attach(kFirstMirror);
+    // The tree selects its first item while it rebuilds, as a tree control does.
+    tree_.onUpdate = [&](IView*, UpdateHint hint) {
+        if (hint == HintPageRebuilt) doc_.SetSelection(1, &tree_);
+    };
+    CLoggingView styles("styles", log_);  // created after the tree
+    doc_.AddView(styles);
+    probe_->mirrorText = kRebuiltMirror;
+    doc_.Refresh();
+    EXPECT_EQ(log_, (Log{"capture:0", "tree:0", "capture:1", "styles:1", "styles:0"}));
+    EXPECT_EQ(doc_.GetSelection(), 1);
+    doc_.RemoveView(styles);
+}
+
+TEST_F(PagewrightDocTest, CommandTableRoutesToTheHandOvers) {
+    EXPECT_TRUE(doc_.OnCommand(command::kConnect));
+    EXPECT_EQ(ui_.connectDialogs, 1);
+    EXPECT_TRUE(doc_.OnCommand(command::kFind));
+    EXPECT_EQ(ui_.findDialogs, 1);
+    EXPECT_TRUE(doc_.OnCommand(command::kFindNext));  // nothing attached: nothing happens
+    EXPECT_TRUE(doc_.OnCommand(command::kEditHtml));
+    EXPECT_EQ(ui_.htmlEdits, 1);
+    EXPECT_TRUE(doc_.OnCommand(command::kEditStyleAttribute));
+    EXPECT_EQ(ui_.styleEdits, 1);
+    EXPECT_FALSE(doc_.OnCommand(command::kAbout));
+    EXPECT_FALSE(doc_.OnCommand(command::kCopy));
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(PagewrightDocTest, StatusAndCaptionGoToTheUserInterface) {
+    doc_.ShowStatusMessage("passed the end of the tree", true);
+    doc_.ShowStatusMessage("<P>", false);
+    EXPECT_EQ(ui_.statusTexts, (std::vector<std::pair<std::string, bool>>{
+                                   {"passed the end of the tree", true}, {"<P>", false}}));
+    doc_.SetBrowserCaption("Demo page");
+    EXPECT_EQ(ui_.captions, (std::vector<std::string>{"Marklens - Demo page"}));
+}
+
+TEST_F(PagewrightDocTest, BrowserListsStayParallel) {
+    EXPECT_THROW(doc_.SetBrowserLists({"a", "b"}, {nullptr}), std::invalid_argument);
+    doc_.SetBrowserLists({"a"}, {nullptr});
+    EXPECT_EQ(doc_.BrowserLabels(), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(doc_.Browsers().size(), 1u);
+}
+
+}  // namespace
+}  // namespace marklens::test
