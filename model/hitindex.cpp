@@ -1,7 +1,6 @@
 #include "hitindex.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace marklens {
 namespace {
@@ -24,33 +23,56 @@ CHitIndex::CHitIndex(pugi::xml_node documentElement) {
     }
 }
 
-// Breadth first, so the children of a node are one run of indexes in document order.
+// Depth first, in document order, so the XML is read front to back; each node's children
+// then get one run in children_.
 void CHitIndex::BuildNodes(pugi::xml_node documentElement) {
     const CXmlHitTree xml;
-    std::vector<pugi::xml_node> source{documentElement};
+    std::vector<Node> parents;
+    struct Visit {
+        pugi::xml_node next;  // next child to look at
+        Node node;
+    };
+    std::vector<Visit> stack;
     nodes_.push_back({xml.Facts(documentElement), {}, 0, 0, -1});
-    std::vector<pugi::xml_node> children;
-    for (Node node = 0; node < source.size(); ++node) {
-        if (NeverHit(nodes_[node].facts)) continue;
-        children.clear();
-        xml.AppendChildren(source[node], 0, 0, children);
-        nodes_[node].firstChild = static_cast<Node>(nodes_.size());
-        for (const pugi::xml_node child : children) {
-            const CHitFacts facts = xml.Facts(child);
-            if (NeverHit(facts)) continue;
-            nodes_.push_back({facts, {}, 0, 0, -1});
-            source.push_back(child);
+    parents.push_back(0);
+    if (!NeverHit(nodes_[0].facts)) stack.push_back({documentElement.first_child(), 0});
+    while (!stack.empty()) {
+        Visit& visit = stack.back();
+        const pugi::xml_node child = visit.next;
+        if (!child) {
+            stack.pop_back();
+            continue;
         }
-        nodes_[node].childCount = static_cast<std::uint32_t>(nodes_.size()) - nodes_[node].firstChild;
+        visit.next = child.next_sibling();
+        if (child.type() != pugi::node_element) continue;
+        const CHitFacts facts = xml.Facts(child);
+        if (NeverHit(facts)) continue;
+        const Node index = static_cast<Node>(nodes_.size());
+        nodes_.push_back({facts, {}, 0, 0, -1});
+        parents.push_back(visit.node);
+        ++nodes_[visit.node].childCount;
+        stack.push_back({child.first_child(), index});  // invalidates visit
+    }
+    std::uint32_t offset = 0;
+    for (CompactNode& node : nodes_) {
+        node.childBegin = offset;
+        offset += node.childCount;
+    }
+    children_.resize(offset);
+    std::vector<std::uint32_t> filled(nodes_.size(), 0);
+    for (Node node = 1; node < nodes_.size(); ++node) {
+        const Node parent = parents[node];
+        children_[nodes_[parent].childBegin + filled[parent]++] = node;
     }
 }
 
 void CHitIndex::BuildReaches() {
+    // Children come after their parents in document order.
     for (Node node = static_cast<Node>(nodes_.size()); node-- > 0;) {
         CompactNode& compact = nodes_[node];
         CBox reach = compact.facts.kind == HitKind::Doc ? CBox{} : compact.facts.box;
         for (std::uint32_t i = 0; i < compact.childCount; ++i) {
-            reach = UnionBox(reach, nodes_[compact.firstChild + i].reach);
+            reach = UnionBox(reach, nodes_[children_[compact.childBegin + i]].reach);
         }
         compact.reach = reach;
     }
@@ -59,8 +81,8 @@ void CHitIndex::BuildReaches() {
 void CHitIndex::BuildWide(Node node) {
     CompactNode& compact = nodes_[node];
     WideChildren wide;
-    wide.byTop.resize(compact.childCount);
-    std::iota(wide.byTop.begin(), wide.byTop.end(), compact.firstChild);
+    const auto first = children_.begin() + compact.childBegin;
+    wide.byTop.assign(first, first + compact.childCount);
     std::stable_sort(wide.byTop.begin(), wide.byTop.end(),
                      [this](Node a, Node b) { return nodes_[a].reach.top < nodes_[b].reach.top; });
     while (wide.leaves < wide.byTop.size()) wide.leaves *= 2;
@@ -111,7 +133,7 @@ void CHitIndex::AppendChildren(Node node, int x, int y, std::vector<Node>& out) 
         return;
     }
     for (std::uint32_t i = 0; i < compact.childCount; ++i) {
-        const Node child = compact.firstChild + i;
+        const Node child = children_[compact.childBegin + i];
         if (nodes_[child].reach.Contains(x, y)) out.push_back(child);
     }
 }

@@ -28,7 +28,7 @@ private:
     struct CompactNode {
         CHitFacts facts;
         CBox reach;
-        Node firstChild = 0;
+        std::uint32_t childBegin = 0;  // into children_
         std::uint32_t childCount = 0;
         std::int32_t wide = -1;  // index into wide_, or -1 for a plain scan
     };
@@ -45,7 +45,8 @@ private:
     void BuildWide(Node node);
     void StabWide(const WideChildren& wide, int x, int y, std::vector<Node>& out) const;
 
-    std::vector<CompactNode> nodes_;
+    std::vector<CompactNode> nodes_;  // in document order
+    std::vector<Node> children_;      // each node's children as one run, in document order
     std::vector<WideChildren> wide_;
 };
 

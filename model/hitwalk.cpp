@@ -19,17 +19,20 @@ HitVisibility ClassifyVisibility(const char* value) {
     return HitVisibility::Hidden;
 }
 
+// One pass over the node's attributes; the first attribute of a name counts, as a look-up by
+// name would find it.
 CHitFacts CXmlHitTree::Facts(pugi::xml_node node) const {
     CHitFacts facts;
     facts.kind = ClassifyNodeName(node.name());
     if (facts.kind == HitKind::Doc || facts.kind == HitKind::Other) return facts;
-    facts.displayNone = std::strcmp(node.attribute("display").value(), "none") == 0;
-    facts.visibility = ClassifyVisibility(node.attribute("visibility").value());
-    facts.transparent = IntAttribute(node, "transparent") == 1;
-    facts.outsideChildren = IntAttribute(node, "outside-children") == 1;
-    facts.box = NodeBox(node);
-    facts.zIndex = IntAttribute(node, "z-index");
-    facts.nodeId = IntAttribute(node, "node-id");
+    const CBoxAttributes attributes(node);
+    facts.displayNone = std::strcmp(attributes.Text(kDisplay), "none") == 0;
+    facts.visibility = ClassifyVisibility(attributes.Text(kVisibility));
+    facts.transparent = attributes.Number(kTransparent) == 1;
+    facts.outsideChildren = attributes.Number(kOutsideChildren) == 1;
+    facts.box = attributes.Box();
+    facts.zIndex = attributes.Number(kZIndex);
+    facts.nodeId = attributes.Number(kNodeId);
     return facts;
 }
 

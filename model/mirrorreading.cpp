@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 
 namespace marklens {
 namespace {
@@ -37,13 +38,42 @@ std::string StringAttribute(pugi::xml_node node, const char* name) {
     return node.attribute(name).value();
 }
 
+CBox BoxFromEdges(int left, int top, int width, int height) {
+    // A hostile mirror may push left + width past 32 bits; pin the edge rather than wrap.
+    return {left, top, Saturate(std::int64_t{left} + width), Saturate(std::int64_t{top} + height)};
+}
+
 CBox NodeBox(pugi::xml_node node) {
     if (!node) return {};
-    const int left = IntAttribute(node, "left");
-    const int top = IntAttribute(node, "top");
-    // A hostile mirror may push left + width past 32 bits; pin the edge rather than wrap.
-    return {left, top, Saturate(std::int64_t{left} + IntAttribute(node, "width")),
-            Saturate(std::int64_t{top} + IntAttribute(node, "height"))};
+    return BoxFromEdges(IntAttribute(node, "left"), IntAttribute(node, "top"),
+                        IntAttribute(node, "width"), IntAttribute(node, "height"));
+}
+
+namespace {
+
+int BoxAttributeSlot(const char* name) {
+    auto is = [name](const char* word) { return std::strcmp(name + 1, word + 1) == 0; };
+    switch (name[0]) {
+    case 'n': return is("node-id") ? kNodeId : -1;
+    case 'l': return is("left") ? kLeft : -1;
+    case 't': return is("top") ? kTop : is("transparent") ? kTransparent : -1;
+    case 'w': return is("width") ? kWidth : -1;
+    case 'h': return is("height") ? kHeight : -1;
+    case 'z': return is("z-index") ? kZIndex : -1;
+    case 'd': return is("display") ? kDisplay : -1;
+    case 'v': return is("visibility") ? kVisibility : -1;
+    case 'o': return is("outside-children") ? kOutsideChildren : -1;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
+CBoxAttributes::CBoxAttributes(pugi::xml_node node) {
+    for (const pugi::xml_attribute attribute : node.attributes()) {
+        const int slot = BoxAttributeSlot(attribute.name());
+        if (slot >= 0 && !values_[slot]) values_[slot] = attribute.value();
+    }
 }
 
 }  // namespace marklens

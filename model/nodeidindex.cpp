@@ -1,6 +1,7 @@
 #include "nodeidindex.h"
 
-#include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "mirrorreading.h"
@@ -21,18 +22,27 @@ pugi::xml_node NextInDocumentOrder(pugi::xml_node node, pugi::xml_node root) {
 }  // namespace
 
 bool ParseCanonicalId(const char* value, int& id) {
-    id = ParseAtoi(value);
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", id);
-    return std::strcmp(text, value) == 0;
+    // "%d" text: an optional minus, then digits without a leading zero (or "0" alone).
+    const char* digits = value[0] == '-' ? value + 1 : value;
+    const std::size_t length = std::strlen(digits);
+    if (length == 0 || length > 10 || (digits[0] == '0' && (length > 1 || digits != value))) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (digits[i] < '0' || digits[i] > '9') return false;
+    }
+    const long long parsed = std::atoll(value);
+    if (parsed < INT_MIN || parsed > INT_MAX) return false;
+    id = static_cast<int>(parsed);
+    return true;
 }
 
 CNodeIdIndex::CNodeIdIndex(const pugi::xml_document& xml) {
+    nodes_.reserve(1024);
     for (pugi::xml_node node = xml.first_child(); node; node = NextInDocumentOrder(node, xml)) {
         if (node.type() != pugi::node_element) continue;
         for (const pugi::xml_attribute attribute : node.attributes()) {
             int id = 0;
-            if (std::strcmp(attribute.name(), "node-id") == 0 && ParseCanonicalId(attribute.value(), id)) {
+            const char* name = attribute.name();
+            if (name[0] == 'n' && std::strcmp(name, "node-id") == 0 && ParseCanonicalId(attribute.value(), id)) {
                 nodes_.try_emplace(id, node);
             }
         }

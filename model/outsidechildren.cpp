@@ -22,7 +22,7 @@ struct PassFrame {
 };
 
 PassFrame StartFrame(pugi::xml_node node) {
-    const CBox own = HasOwnBox(node) ? NodeBox(node) : CBox{};
+    const CBox own = HasOwnBox(node) ? CBoxAttributes(node).Box() : CBox{};
     return {node, NextElement(node.first_child()), own, own};
 }
 

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# marklens-cli mark and hit on small mirrors: exact output, exit status, one error line.
+set -u
+cli=$1
+dir=$2
+failures=0
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+expect_output() {  # expected, then the command's arguments
+    local expected=$1
+    shift
+    local actual
+    actual=$("$cli" "$@" 2>"$scratch/err")
+    local status=$?
+    if [ "$status" -ne 0 ] || [ "$actual" != "$expected" ] || [ -s "$scratch/err" ]; then
+        echo "FAIL: $* gave status $status, output '$actual', errors '$(cat "$scratch/err")', expected '$expected'"
+        failures=$((failures + 1))
+    fi
+}
+
+expect_error() {  # the command's arguments
+    "$cli" "$@" >"$scratch/out" 2>"$scratch/err"
+    local status=$?
+    if [ "$status" -ne 1 ] || [ -s "$scratch/out" ] || [ "$(wc -l <"$scratch/err")" -ne 1 ]; then
+        echo "FAIL: $* gave status $status, output '$(cat "$scratch/out")', errors '$(cat "$scratch/err")'"
+        failures=$((failures + 1))
+    fi
+}
+
+expect_output "$(cat "$dir/overlap.marked.xml")" mark "$dir/overlap.xml"
+expect_output "4 15 15 35 35" hit "$dir/overlap.xml" 16 16
+expect_output "3 10 10 30 30" hit "$dir/overlap.xml" 12 12
+expect_output "5 200 200 205 205" hit "$dir/overlap.xml" 204 204
+expect_output "2 0 0 100 100" hit "$dir/overlap.xml" 0 99
+expect_output "0" hit "$dir/overlap.xml" 205 205
+expect_output "0" hit "$dir/overlap.xml" -1 5
+
+expect_error mark "$dir/broken.xml"
+expect_error mark "$dir/missing.xml"
+expect_error mark
+expect_error hit "$dir/overlap.xml" 1
+expect_error hit "$dir/overlap.xml" 1 y
+expect_error hit "$dir/overlap.xml" 1 99999999999
+expect_error nonsense
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures cli checks failed"
+    exit 1
+fi
+echo "cli checks passed"
