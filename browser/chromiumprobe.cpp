@@ -1,0 +1,112 @@
+#include "chromiumprobe.h"
+
+#include <array>
+
+#include "chromiumelement.h"
+#include "model/objectcallerror.h"
+#include "model/statuscodes.h"
+
+namespace marklens {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// Texts with which the browser reports that an object's document or world is gone.
+bool IsDocumentGone(const CObjectCallError& error) {
+    static constexpr std::array kGone = {"Cannot find context", "Could not find object", "context was destroyed",
+                                         "navigated or closed", "Cannot find default execution context"};
+    for (const char* text : kGone) {
+        if (error.Message().find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script)
+    : session_(std::move(session)), script_(std::move(script)) {
+    Create();
+}
+
+void CChromiumProbe::Create() {
+    probe_.reset();
+    try {
+        const Json tree = session_->Call("Page.getFrameTree");
+        const std::string frameId = tree.at("frameTree").at("frame").at("id").get<std::string>();
+        const Json world = session_->Call("Page.createIsolatedWorld", {{"frameId", frameId}, {"worldName", "marklens"}});
+        const Json made = session_->Call("Runtime.evaluate", {{"expression", script_},
+                                                              {"contextId", world.at("executionContextId")},
+                                                              {"returnByValue", false},
+                                                              {"silent", true}});
+        if (const std::string error = ExceptionText(made); !error.empty()) {
+            throw CObjectCallError(status::kAccessDenied, "The page refused the probe: " + error);
+        }
+        const auto objectId = made.at("result").find("objectId");
+        if (objectId == made.at("result").end()) {
+            throw CObjectCallError(status::kAccessDenied, "The page refused the probe: it made no object");
+        }
+        probe_ = std::make_shared<CRemoteObject>(session_, objectId->get<std::string>());
+    } catch (const CObjectCallError& error) {
+        if (error.Code() != status::kFail) throw;
+        if (!session_->IsOpen()) throw;
+        throw CObjectCallError(status::kAccessDenied, "The page refused the probe: " + error.Message());
+    } catch (const Json::exception& error) {
+        throw CObjectCallError(status::kAccessDenied, std::string("The page refused the probe: ") + error.what());
+    }
+}
+
+Json CChromiumProbe::CallProbe(const std::string& function, const Json& arguments, bool byValue) {
+    if (!probe_) Create();
+    try {
+        return probe_->Call(function, arguments, byValue);
+    } catch (const CObjectCallError& error) {
+        if (!IsDocumentGone(error) || !session_->IsOpen()) throw;
+    }
+    Create();
+    return probe_->Call(function, arguments, byValue);
+}
+
+std::string CChromiumProbe::Text(Json value) {
+    const auto text = value.find("value");
+    if (text == value.end() || !text->is_string()) {
+        throw CObjectCallError(status::kFail, "The probe gave no text");
+    }
+    return std::move(text->get_ref<std::string&>());
+}
+
+const CRemoteObject& CChromiumProbe::ElementObject(ILiveElement& element) {
+    const auto* ours = dynamic_cast<const CChromiumElement*>(&element);
+    if (!ours) throw CObjectCallError(status::kInvalidPointer, "Not an element of this browser");
+    return ours->Object();
+}
+
+std::string CChromiumProbe::RequestMirror(ILivePage&, int reserved1, int reserved2) {
+    Json value = CallProbe("function(a, b) { return this.mirror(a, b); }",
+                           Json::array({{{"value", reserved1}}, {{"value", reserved2}}}), true);
+    return Text(std::move(value));
+}
+
+std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::string& catalogXml) {
+    const CRemoteObject& target = ElementObject(element);
+    Json value = CallProbe("function(e, c) { return this.currentStyle(e, c); }",
+                           Json::array({{{"objectId", target.ObjectId()}}, {{"value", catalogXml}}}), true);
+    return Text(std::move(value));
+}
+
+LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
+    const Json found =
+        CallProbe("function(id) { return this.element(id); }", Json::array({{{"value", nodeIdText}}}), false);
+    const auto objectId = found.find("objectId");
+    if (objectId == found.end()) return nullptr;
+    return std::make_shared<CChromiumElement>(std::make_shared<CRemoteObject>(session_, objectId->get<std::string>()));
+}
+
+std::string CChromiumProbe::StyleRules(ILiveElement& element) {
+    const CRemoteObject& target = ElementObject(element);
+    Json value = CallProbe("function(e) { return this.styleRules(e); }",
+                           Json::array({{{"objectId", target.ObjectId()}}}), true);
+    return Text(std::move(value));
+}
+
+}  // namespace marklens

@@ -1,0 +1,34 @@
+#pragma once
+#include <string>
+
+#include "devtoolssession.h"
+#include "model/pageprobe.h"
+#include "remoteobject.h"
+
+namespace marklens {
+
+// The page probe: the probe script evaluated in a fresh isolated world of the tab's main frame.
+// When the tab navigated, the next call creates it anew in the new document.
+class CChromiumProbe : public IPageProbe {
+public:
+    // Throws CObjectCallError with status::kAccessDenied when the page refuses the probe.
+    CChromiumProbe(DevToolsSessionHandle session, std::string script);
+
+    std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
+    std::string CurrentStyle(ILiveElement& element, const std::string& catalogXml) override;
+    LiveElementHandle ElementForId(const std::string& nodeIdText) override;
+    std::string StyleRules(ILiveElement& element) override;
+
+private:
+    void Create();
+    // Calls a probe method; once more on a fresh probe when the old one's document is gone.
+    nlohmann::json CallProbe(const std::string& function, const nlohmann::json& arguments, bool byValue);
+    static std::string Text(nlohmann::json value);
+    static const CRemoteObject& ElementObject(ILiveElement& element);
+
+    DevToolsSessionHandle session_;
+    std::string script_;
+    RemoteObjectHandle probe_;
+};
+
+}  // namespace marklens

@@ -1,0 +1,49 @@
+#include "chromiumshell.h"
+
+#include "chromiumtab.h"
+#include "endpointdiscovery.h"
+#include "model/objectcallerror.h"
+#include "probelocation.h"
+
+namespace marklens {
+
+namespace {
+
+// The page targets of one endpoint, in its order; a target that does not read is skipped.
+void AddTabs(const CDevToolsEndpoint& endpoint, const CBrowserOptions& options,
+             std::vector<BrowserWindowHandle>& tabs) {
+    nlohmann::json targets;
+    try {
+        targets = endpoint.RequestJson("GET", "/json/list", options.timeout);
+    } catch (const CObjectCallError&) {
+        return;
+    }
+    if (!targets.is_array()) return;
+    for (const nlohmann::json& target : targets) {
+        if (!target.is_object() || target.value("type", "") != "page") continue;
+        const auto id = target.find("id");
+        if (id == target.end() || !id->is_string() || id->get_ref<const std::string&>().empty()) continue;
+        const auto title = target.find("title");
+        tabs.push_back(std::make_shared<CChromiumTab>(endpoint, id->get<std::string>(),
+                                                      title != target.end() && title->is_string() ? title->get<std::string>() : "",
+                                                      options));
+    }
+}
+
+}  // namespace
+
+CChromiumShell::CChromiumShell(CBrowserOptions options) : options_(std::move(options)) {}
+
+std::vector<BrowserWindowHandle> CChromiumShell::EnumerateBrowsers() {
+    const std::vector<CDevToolsEndpoint> endpoints =
+        options_.endpoints.empty() ? DiscoverEndpoints() : ParseEndpointList(options_.endpoints);
+    std::vector<BrowserWindowHandle> tabs;
+    for (const CDevToolsEndpoint& endpoint : endpoints) AddTabs(endpoint, options_, tabs);
+    return tabs;
+}
+
+bool CChromiumShell::IsProbeLibraryRegistered() const {
+    return ReadProbeScript(options_.probePath.empty() ? DefaultProbePath() : options_.probePath).has_value();
+}
+
+}  // namespace marklens

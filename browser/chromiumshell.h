@@ -1,0 +1,22 @@
+#pragma once
+#include "browseroptions.h"
+#include "model/browsershell.h"
+
+namespace marklens {
+
+// The running browsers: every page target of every DevTools endpoint that answers.
+class CChromiumShell : public IBrowserShell {
+public:
+    explicit CChromiumShell(CBrowserOptions options = {});
+
+    std::vector<BrowserWindowHandle> EnumerateBrowsers() override;
+    // The probe file is present and readable.
+    bool IsProbeLibraryRegistered() const override;
+
+    const CBrowserOptions& Options() const { return options_; }
+
+private:
+    CBrowserOptions options_;
+};
+
+}  // namespace marklens

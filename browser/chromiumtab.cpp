@@ -1,0 +1,38 @@
+#include "chromiumtab.h"
+
+#include "chromiumpage.h"
+#include "devtoolssession.h"
+#include "probelocation.h"
+
+namespace marklens {
+
+namespace {
+constexpr std::size_t kMaxLabelCharacters = 511;
+}
+
+std::string CutLabel(const std::string& title) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < title.size(); ++i) {
+        const bool starts = (static_cast<unsigned char>(title[i]) & 0xC0) != 0x80;
+        if (starts && characters++ == kMaxLabelCharacters) return title.substr(0, i);
+    }
+    return title;
+}
+
+CChromiumTab::CChromiumTab(CDevToolsEndpoint endpoint, std::string targetId, std::string title,
+                           CBrowserOptions options)
+    : endpoint_(std::move(endpoint)),
+      targetId_(std::move(targetId)),
+      label_(CutLabel(title)),
+      options_(std::move(options)) {}
+
+LivePageHandle CChromiumTab::Document() {
+    auto session = std::make_shared<CDevToolsSession>(endpoint_.Host(), endpoint_.Port(),
+                                                      "/devtools/page/" + targetId_, options_.timeout);
+    // Page events tell the session when a dialog blocks the page.
+    session->Call("Page.enable");
+    const std::string probe = options_.probePath.empty() ? DefaultProbePath() : options_.probePath;
+    return std::make_shared<CChromiumPage>(std::move(session), probe);
+}
+
+}  // namespace marklens

@@ -1,0 +1,210 @@
+#include "devtoolssession.h"
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core/buffers_to_string.hpp>
+#include <boost/beast/websocket.hpp>
+
+#include "model/objectcallerror.h"
+#include "model/statuscodes.h"
+
+namespace marklens {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+using tcp = asio::ip::tcp;
+
+namespace {
+
+constexpr std::size_t kMaxQueuedEvents = 4096;
+constexpr std::uint64_t kMaxMessageBytes = 1ull << 31;
+
+std::string Seconds(std::chrono::milliseconds timeout) {
+    const auto ms = timeout.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+// Calls that the page's own thread answers; a page blocked in a dialog never answers them.
+bool NeedsPageThread(const std::string& method) {
+    return method.rfind("Runtime.", 0) == 0 || method == "Page.captureScreenshot" ||
+           method.rfind("DOMSnapshot.", 0) == 0;
+}
+
+}  // namespace
+
+CDevToolsSession::CDevToolsSession(const std::string& host, const std::string& port,
+                                   const std::string& path, std::chrono::milliseconds timeout)
+    : ws_(io_), timeout_(timeout) {
+    const auto deadline = Clock::now() + timeout_;
+    const std::string where = host + ":" + port;
+    beast::error_code failure;
+    bool done = false;
+    tcp::resolver resolver(io_);
+    tcp::resolver::results_type endpoints;
+    resolver.async_resolve(host, port, [&](beast::error_code ec, tcp::resolver::results_type r) {
+        failure = ec;
+        endpoints = std::move(r);
+        done = true;
+    });
+    auto wait = [&](const char* step) {
+        while (!done) {
+            if (!RunUntil(deadline)) {
+                beast::get_lowest_layer(ws_).close();
+                resolver.cancel();
+                throw CObjectCallError(status::kTimeout,
+                                       std::string("No answer from the browser at ") + where + " (" + step + ")");
+            }
+        }
+        if (failure) {
+            throw CObjectCallError(status::kFail,
+                                   "Could not reach the browser at " + where + ": " + failure.message());
+        }
+        done = false;
+    };
+    wait("resolve");
+    beast::get_lowest_layer(ws_).async_connect(endpoints, [&](beast::error_code ec, const tcp::endpoint&) {
+        failure = ec;
+        done = true;
+    });
+    wait("connect");
+    ws_.read_message_max(kMaxMessageBytes);
+    ws_.set_option(beast::websocket::stream_base::decorator([](beast::websocket::request_type& request) {
+        request.set(beast::http::field::user_agent, "marklens");
+    }));
+    ws_.async_handshake(where, path, [&](beast::error_code ec) {
+        failure = ec;
+        done = true;
+    });
+    wait("handshake");
+}
+
+CDevToolsSession::~CDevToolsSession() {
+    beast::error_code ignored;
+    beast::get_lowest_layer(ws_).socket().close(ignored);
+}
+
+bool CDevToolsSession::RunUntil(Clock::time_point deadline) {
+    const auto now = Clock::now();
+    if (now >= deadline) return false;
+    io_.restart();
+    io_.run_one_for(deadline - now);
+    return true;
+}
+
+void CDevToolsSession::MarkClosed(const std::string& reason) {
+    if (closed_) return;
+    closed_ = true;
+    closeReason_ = reason;
+    beast::error_code ignored;
+    beast::get_lowest_layer(ws_).socket().close(ignored);
+}
+
+void CDevToolsSession::ThrowClosed(const std::string& method) const {
+    throw CObjectCallError(status::kFail, "The browser connection is closed (" + closeReason_ + "); " + method +
+                                              " was not answered");
+}
+
+void CDevToolsSession::StartRead() {
+    if (reading_ || closed_) return;
+    reading_ = true;
+    ws_.async_read(readBuffer_, [this](beast::error_code ec, std::size_t) {
+        reading_ = false;
+        if (ec) {
+            MarkClosed(ec == beast::websocket::error::closed ? "closed by the browser" : ec.message());
+            return;
+        }
+        OnMessage();
+        StartRead();
+    });
+}
+
+void CDevToolsSession::OnMessage() {
+    const auto data = readBuffer_.data();
+    const char* begin = static_cast<const char*>(data.data());
+    Json message = Json::parse(begin, begin + data.size(), nullptr, false);
+    readBuffer_.consume(readBuffer_.size());
+    if (message.is_discarded() || !message.is_object()) return;
+    const auto id = message.find("id");
+    if (id != message.end() && id->is_number_integer()) {
+        const std::int64_t key = id->get<std::int64_t>();
+        if (waiting_.count(key)) answers_[key] = std::move(message);
+        return;
+    }
+    const std::string method = message.value("method", "");
+    if (method == "Page.javascriptDialogOpening") dialogOpen_ = true;
+    if (method == "Page.javascriptDialogClosed" || method == "Page.frameNavigated") dialogOpen_ = false;
+    if (events_.size() >= kMaxQueuedEvents) events_.pop_front();
+    events_.push_back(std::move(message));
+}
+
+void CDevToolsSession::Send(const std::string& text, Clock::time_point deadline) {
+    bool done = false;
+    beast::error_code failure;
+    ws_.text(true);
+    ws_.async_write(asio::buffer(text), [&](beast::error_code ec, std::size_t) {
+        failure = ec;
+        done = true;
+    });
+    while (!done) {
+        if (!RunUntil(deadline)) {
+            MarkClosed("a write timed out");
+            io_.restart();
+            io_.poll();  // lets the aborted write finish before its buffer goes away
+            return;
+        }
+    }
+    if (failure) MarkClosed(failure.message());
+}
+
+CDevToolsSession::Json CDevToolsSession::Call(const std::string& method, const Json& params) {
+    if (closed_) ThrowClosed(method);
+    const std::int64_t id = nextId_++;
+    const auto deadline = Clock::now() + timeout_;
+    waiting_.insert(id);
+    struct Forget {
+        CDevToolsSession& session;
+        std::int64_t id;
+        ~Forget() {
+            session.waiting_.erase(id);
+            session.answers_.erase(id);
+        }
+    } forget{*this, id};
+
+    Send(Json{{"id", id}, {"method", method}, {"params", params}}.dump(-1, ' ', false, Json::error_handler_t::replace),
+         deadline);
+    StartRead();
+    for (;;) {
+        const auto answer = answers_.find(id);
+        if (answer != answers_.end()) {
+            Json message = std::move(answer->second);
+            const auto error = message.find("error");
+            if (error != message.end()) {
+                throw CObjectCallError(status::kFail, error->value("message", std::string("protocol error")));
+            }
+            const auto result = message.find("result");
+            return result != message.end() ? std::move(*result) : Json::object();
+        }
+        if (closed_) ThrowClosed(method);
+        if (dialogOpen_ && NeedsPageThread(method)) {
+            throw CObjectCallError(status::kTimeout,
+                                   "The page is blocked in a dialog (alert, confirm or prompt); " + method +
+                                       " cannot be answered");
+        }
+        if (!RunUntil(deadline)) {
+            throw CObjectCallError(status::kTimeout,
+                                   "The browser did not answer " + method + " within " + Seconds(timeout_));
+        }
+    }
+}
+
+void CDevToolsSession::Notify(const std::string& method, const Json& params) noexcept {
+    if (closed_) return;
+    try {
+        const std::int64_t id = nextId_++;
+        Send(Json{{"id", id}, {"method", method}, {"params", params}}.dump(), Clock::now() + timeout_);
+        StartRead();
+    } catch (...) {
+    }
+}
+
+}  // namespace marklens

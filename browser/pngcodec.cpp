@@ -1,0 +1,90 @@
+#include "pngcodec.h"
+
+#include <array>
+#include <bit>
+#include <memory>
+
+#include <png.h>
+
+#include "model/objectcallerror.h"
+#include "model/statuscodes.h"
+
+namespace marklens {
+
+namespace {
+
+constexpr std::size_t kMaxPixels = std::size_t(1) << 28;
+
+struct CPngImageFree {
+    void operator()(png_image* image) const { png_image_free(image); }
+};
+
+}  // namespace
+
+CPicture DecodePng(std::string_view bytes) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    const std::unique_ptr<png_image, CPngImageFree> guard(&image);
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+        throw CObjectCallError(status::kFail, std::string("The browser's picture is not a PNG: ") + image.message);
+    }
+    if (std::size_t(image.width) * image.height > kMaxPixels) {
+        throw CObjectCallError(status::kFail, "The browser's picture is too large");
+    }
+    image.format = PNG_FORMAT_BGRA;  // little-endian 32-bit words read as 0xAARRGGBB
+    CPicture picture;
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    picture.pixels.resize(std::size_t(image.width) * image.height);
+    if (!png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr)) {
+        throw CObjectCallError(status::kFail, std::string("The browser's picture does not decode: ") + image.message);
+    }
+    static_assert(std::endian::native == std::endian::little, "pixel words assume little-endian BGRA");
+    return picture;
+}
+
+std::string EncodePng(const CPicture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width);
+    image.height = static_cast<png_uint_32>(picture.height);
+    image.format = PNG_FORMAT_BGRA;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, picture.pixels.data(), 0, nullptr)) {
+        throw CObjectCallError(status::kFail, std::string("The picture does not encode: ") + image.message);
+    }
+    std::string bytes(size, '\0');
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, picture.pixels.data(), 0, nullptr)) {
+        throw CObjectCallError(status::kFail, std::string("The picture does not encode: ") + image.message);
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+std::string DecodeBase64(std::string_view text) {
+    static const std::array<signed char, 256> table = [] {
+        std::array<signed char, 256> t{};
+        t.fill(-1);
+        const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+        return t;
+    }();
+    while (!text.empty() && text.back() == '=') text.remove_suffix(1);
+    std::string out;
+    out.reserve(text.size() * 3 / 4);
+    unsigned int bits = 0;
+    int count = 0;
+    for (const char c : text) {
+        const int value = table[static_cast<unsigned char>(c)];
+        if (value < 0) throw CObjectCallError(status::kFail, "The browser's picture is not base64");
+        bits = (bits << 6) | static_cast<unsigned int>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out.push_back(static_cast<char>((bits >> count) & 0xFF));
+        }
+    }
+    return out;
+}
+
+}  // namespace marklens

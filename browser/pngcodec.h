@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "model/picture.h"
+
+namespace marklens {
+
+// Decodes PNG bytes to 0xAARRGGBB pixels; throws CObjectCallError on bad data.
+CPicture DecodePng(std::string_view bytes);
+// Encodes a picture as PNG bytes (RGBA, 8 bits per channel).
+std::string EncodePng(const CPicture& picture);
+
+// Standard base64 (with or without padding); throws CObjectCallError on other characters.
+std::string DecodeBase64(std::string_view text);
+
+}  // namespace marklens

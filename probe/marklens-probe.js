@@ -1,0 +1,371 @@
+// The Marklens page probe. Evaluated in an isolated world of the page, it evaluates to one
+// object whose methods the program calls: mirror, element, currentStyle, styleRules.
+// Page scripts cannot reach this world, but named elements can still shadow properties of
+// documents and forms, so DOM reads go through the prototypes' own getters.
+(() => {
+  'use strict';
+
+  const getter = (proto, name) => Object.getOwnPropertyDescriptor(proto, name).get;
+  const call = Function.prototype.call.bind(Function.prototype.call);
+
+  const nodeTypeOf = getter(Node.prototype, 'nodeType');
+  const firstChildOf = getter(Node.prototype, 'firstChild');
+  const nextSiblingOf = getter(Node.prototype, 'nextSibling');
+  const tagNameOf = getter(Element.prototype, 'tagName');
+  const dataOf = getter(CharacterData.prototype, 'data');
+  const titleOf = getter(Document.prototype, 'title');
+  const urlOf = getter(Document.prototype, 'URL');
+  const defaultViewOf = getter(Document.prototype, 'defaultView');
+  const styleSheetsOf = getter(Document.prototype, 'styleSheets');
+  const contentDocumentOf = {
+    IFRAME: getter(HTMLIFrameElement.prototype, 'contentDocument'),
+    FRAME: getter(HTMLFrameElement.prototype, 'contentDocument'),
+  };
+  const getAttribute = Element.prototype.getAttribute;
+  const boundingRect = Element.prototype.getBoundingClientRect;
+  const matches = Element.prototype.matches;
+  const styleOf = getter(HTMLElement.prototype, 'style');
+
+  const kLabelPart = 80;      // characters of an id, class or comment kept in a label
+  const kInvalidXml = /[\u0000-\u0008\u000B\u000C\u000E-\u001F\uFFFE\uFFFF]|[\uD800-\uDFFF]/;
+  const kNeedsEscape = /[&<>"\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
+
+  // Attribute text that XML 1.0 can carry: lone surrogates and control characters become
+  // U+FFFD, line breaks and tabs become blanks so a label stays one line.
+  function xmlText(text) {
+    if (!kNeedsEscape.test(text)) return text;
+    if (kInvalidXml.test(text)) {
+      text = text.toWellFormed().replace(/[\u0000-\u0008\u000B\u000C\u000E-\u001F\uFFFE\uFFFF]/g, '\uFFFD');
+    }
+    return text.replace(/[&<>"\t\n\r]/g, c => (
+      c === '&' ? '&amp;' : c === '<' ? '&lt;' : c === '>' ? '&gt;' : c === '"' ? '&quot;' : ' '));
+  }
+
+  function cut(text) {
+    return text.length <= kLabelPart ? text : text.slice(0, kLabelPart) + '...';
+  }
+
+  function elementLabel(tag, element) {
+    let label = '<' + tag;
+    const id = call(getAttribute, element, 'id');
+    if (id) label += ' id="' + cut(id) + '"';
+    const cls = call(getAttribute, element, 'class');
+    if (cls) label += ' class="' + cut(cls) + '"';
+    return label + '>';
+  }
+
+  function docLabel(doc) {
+    let title = '';
+    let address = '';
+    try {
+      title = call(titleOf, doc);
+      address = call(urlOf, doc);
+    } catch (e) { /* a document that will not say */ }
+    return 'doc - ' + (title || address);
+  }
+
+  // Where a frame's viewport starts, in the top page's viewport: its border box moved in by
+  // its border and padding.
+  function frameOrigin(frame, style, origin) {
+    const box = call(boundingRect, frame);
+    return {
+      x: origin.x + box.left + (parseFloat(style.borderLeftWidth) || 0) + (parseFloat(style.paddingLeft) || 0),
+      y: origin.y + box.top + (parseFloat(style.borderTopWidth) || 0) + (parseFloat(style.paddingTop) || 0),
+    };
+  }
+
+  function boxAttributes(box, origin) {
+    const left = Math.round(box.left + origin.x);
+    const top = Math.round(box.top + origin.y);
+    return ' left="' + left + '" top="' + top + '" width="' + (Math.round(box.right + origin.x) - left) +
+      '" height="' + (Math.round(box.bottom + origin.y) - top) + '"';
+  }
+
+  function styleAttributes(style) {
+    const z = style.zIndex;
+    return ' z-index="' + (z === 'auto' || z === '' ? '0' : z) + '" display="' + style.display +
+      '" visibility="' + style.visibility + '" transparent="' + (style.pointerEvents === 'none' ? 1 : 0) + '"';
+  }
+
+  function computedStyleFor(doc) {
+    const view = call(defaultViewOf, doc);
+    const compute = view ? view.getComputedStyle : getComputedStyle;
+    return element => compute.call(view || window, element);
+  }
+
+  // A frame's document when it is of our origin; another origin's document reads as null.
+  function readableFrameDocument(tag, frame) {
+    try {
+      return call(contentDocumentOf[tag], frame) || null;
+    } catch (e) {
+      return null;
+    }
+  }
+
+  class Probe {
+    constructor() {
+      this.nodes = [null];
+    }
+
+    // The page mirror: doc, element and frame nodes in tree order, numbered from 1. The walk
+    // keeps its own stack, so any nesting depth fits.
+    mirror() {
+      const nodes = [null];
+      this.nodes = nodes;
+      let out = '<doc node-id="' + (nodes.push(document) - 1) + '" text="' + xmlText(docLabel(document)) + '">';
+      let scope = { origin: { x: 0, y: 0 }, style: computedStyleFor(document) };
+      const open = [];
+      let node = call(firstChildOf, document);
+      for (;;) {
+        while (node !== null) {
+          const type = call(nodeTypeOf, node);
+          if (type === 1) {
+            const id = nodes.push(node) - 1;
+            const tag = call(tagNameOf, node).toUpperCase();
+            const style = scope.style(node);
+            const attributes = '" text="' + xmlText(elementLabel(tag, node)) + '"' +
+              boxAttributes(call(boundingRect, node), scope.origin) + styleAttributes(style);
+            if (tag === 'IFRAME' || tag === 'FRAME') {
+              out += '<frame node-id="' + id + attributes + '>';
+              const inner = readableFrameDocument(tag, node);
+              const docId = nodes.push(inner) - 1;
+              if (inner === null) {
+                let address = '';
+                try { address = call(getAttribute, node, 'src') || ''; } catch (e) { /* none */ }
+                out += '<doc node-id="' + docId + '" text="' + xmlText('doc - ' + address) + '"/></frame>';
+              } else {
+                out += '<doc node-id="' + docId + '" text="' + xmlText(docLabel(inner)) + '">';
+                open.push({ node, close: '</doc></frame>', scope });
+                scope = { origin: frameOrigin(node, style, scope.origin), style: computedStyleFor(inner) };
+                node = call(firstChildOf, inner);
+                continue;
+              }
+            } else {
+              const child = call(firstChildOf, node);
+              if (child !== null) {
+                out += '<element node-id="' + id + attributes + '>';
+                open.push({ node, close: '</element>', scope });
+                node = child;
+                continue;
+              }
+              out += '<element node-id="' + id + attributes + '/>';
+            }
+          } else if (type === 8) {
+            const id = nodes.push(node) - 1;
+            const text = cut(call(dataOf, node).trim());
+            out += '<element node-id="' + id + '" text="' + xmlText('<COMMENT>' + (text ? ' ' + text : '')) +
+              '" left="0" top="0" width="0" height="0" z-index="0" display="none" visibility="hidden" transparent="1"/>';
+          }
+          node = call(nextSiblingOf, node);
+        }
+        if (open.length === 0) break;
+        const done = open.pop();
+        out += done.close;
+        scope = done.scope;
+        node = call(nextSiblingOf, done.node);
+      }
+      return out + '</doc>';
+    }
+
+    // The live node behind a node identifier of the last mirror, or null.
+    element(idText) {
+      if (typeof idText !== 'string' || !/^[1-9][0-9]{0,9}$/.test(idText)) return null;
+      const node = this.nodes[Number(idText)];
+      return node === undefined ? null : node;
+    }
+
+    // One attrib per catalog entry, in catalog order: its name, the catalog's default echoed,
+    // and the element's computed value.
+    currentStyle(element, catalogXml) {
+      const catalog = new DOMParser().parseFromString(String(catalogXml), 'application/xml');
+      const root = catalog.documentElement;
+      if (!root || root.getElementsByTagName('parsererror').length > 0 || root.localName !== 'attribs') {
+        throw new Error('The attribute catalog is not an attribs document');
+      }
+      let style = null;
+      if (element && call(nodeTypeOf, element) === 1) {
+        style = computedStyleFor(element.ownerDocument)(element);
+      }
+      let out = '<attribs>';
+      for (const entry of root.children) {
+        if (entry.localName !== 'attrib') continue;
+        const name = entry.getAttribute('name') || '';
+        const fallback = entry.getAttribute('default') || '';
+        const current = style ? style.getPropertyValue(cssName(name)) : '';
+        out += '<attrib name="' + xmlText(name) + '" default="' + xmlText(fallback) +
+          '" current="' + xmlText(current) + '"/>';
+      }
+      return out + '</attribs>';
+    }
+
+    // The rules that apply to the element, the winner first: the inline style, then the rules
+    // of every readable sheet by specificity and, at equal specificity, the later rule first.
+    styleRules(element) {
+      let out = '<style>';
+      if (!element || call(nodeTypeOf, element) !== 1) return out + '</style>';
+      const found = [];
+      let order = 0;
+      let embedded = 0;
+      for (const sheet of call(styleSheetsOf, element.ownerDocument)) {
+        const source = sheet.href || ('<style> ' + (++embedded));
+        walkRules(sheet, source, call(defaultViewOf, element.ownerDocument) || window, rule => {
+          const score = matchingSpecificity(element, rule.selectorText);
+          if (score !== null) found.push({ rule, score, source, order: order++ });
+        });
+      }
+      found.sort((a, b) => compareScores(b.score, a.score) || b.order - a.order);
+      let inline = null;
+      try { inline = call(styleOf, element); } catch (e) { inline = element.style || null; }
+      if (inline && inline.length > 0) {
+        out += rule('', '1,0,0,0', 'inline', inline.cssText);
+      }
+      for (const item of found) {
+        out += rule(item.rule.selectorText, item.score.join(','), item.source, item.rule.style.cssText);
+      }
+      return out + '</style>';
+    }
+  }
+
+  function rule(selector, score, source, text) {
+    return '<rule selector="' + xmlText(selector) + '" score="' + score + '" source="' + xmlText(source) +
+      '" text="' + xmlText(text) + '"/>';
+  }
+
+  function cssName(name) {
+    return name.startsWith('--') || name.includes('-') ? name : name.replace(/[A-Z]/g, c => '-' + c.toLowerCase());
+  }
+
+  // Style rules of a sheet, its imports and the grouping rules whose condition holds now.
+  // Sheets of another origin throw on cssRules and are skipped.
+  function walkRules(sheet, source, view, visit) {
+    const pending = [{ list: null, sheet, source }];
+    while (pending.length > 0) {
+      const item = pending.pop();
+      let rules;
+      try {
+        rules = item.list || item.sheet.cssRules;
+      } catch (e) {
+        continue;
+      }
+      if (item.sheet && item.sheet.disabled) continue;
+      const later = [];
+      for (const rule of rules) {
+        if (rule instanceof CSSStyleRule) {
+          visit(rule);
+        } else if (rule instanceof CSSImportRule) {
+          if (rule.styleSheet) later.push({ list: null, sheet: rule.styleSheet, source: rule.styleSheet.href || item.source });
+        } else if (rule instanceof CSSMediaRule) {
+          if (view.matchMedia(rule.media.mediaText || 'all').matches) later.push({ list: rule.cssRules, source: item.source });
+        } else if (rule instanceof CSSSupportsRule) {
+          if (CSS.supports(rule.conditionText)) later.push({ list: rule.cssRules, source: item.source });
+        } else if (rule.cssRules && !(rule instanceof CSSKeyframesRule)) {
+          later.push({ list: rule.cssRules, source: item.source });
+        }
+      }
+      // Keeps source order: nested lists are walked before what follows them in the stack.
+      for (let i = later.length - 1; i >= 0; --i) pending.push(later[i]);
+    }
+  }
+
+  // The highest specificity among the selectors of the list that match, or null.
+  function matchingSpecificity(element, selectorText) {
+    let best = null;
+    for (const selector of splitTopLevel(selectorText, ',')) {
+      let hit = false;
+      try { hit = call(matches, element, selector); } catch (e) { hit = false; }
+      if (!hit) continue;
+      const score = specificity(selector);
+      if (best === null || compareScores(score, best) > 0) best = score;
+    }
+    return best;
+  }
+
+  function compareScores(a, b) {
+    return a[0] - b[0] || a[1] - b[1] || a[2] - b[2];
+  }
+
+  function splitTopLevel(text, separator) {
+    const parts = [];
+    let depth = 0;
+    let quote = '';
+    let start = 0;
+    for (let i = 0; i < text.length; ++i) {
+      const c = text[i];
+      if (quote) {
+        if (c === '\\') ++i;
+        else if (c === quote) quote = '';
+      } else if (c === '"' || c === "'") quote = c;
+      else if (c === '\\') ++i;
+      else if (c === '(' || c === '[') ++depth;
+      else if (c === ')' || c === ']') --depth;
+      else if (c === separator && depth === 0) {
+        parts.push(text.slice(start, i).trim());
+        start = i + 1;
+      }
+    }
+    parts.push(text.slice(start).trim());
+    return parts.filter(part => part.length > 0);
+  }
+
+  // Selector specificity as [ids, classes, types]: :where() counts nothing, :is(), :not() and
+  // :has() count their most specific argument, :nth-child(... of S) adds S to its own class.
+  function specificity(selector) {
+    const score = [0, 0, 0];
+    const add = other => { score[0] += other[0]; score[1] += other[1]; score[2] += other[2]; };
+    const maxOf = list => {
+      let best = [0, 0, 0];
+      for (const part of splitTopLevel(list, ',')) {
+        const s = specificity(part);
+        if (compareScores(s, best) > 0) best = s;
+      }
+      return best;
+    };
+    let i = 0;
+    const n = selector.length;
+    const identAt = at => {
+      let j = at;
+      while (j < n && /[\w\u00A0-\uFFFF-]|\\/.test(selector[j])) j += selector[j] === '\\' ? 2 : 1;
+      return j;
+    };
+    const argumentAt = at => {  // selector[at] is '('; returns [inner text, index after ')']
+      let depth = 0;
+      for (let j = at; j < n; ++j) {
+        if (selector[j] === '\\') { ++j; continue; }
+        if (selector[j] === '(') ++depth;
+        else if (selector[j] === ')' && --depth === 0) return [selector.slice(at + 1, j), j + 1];
+      }
+      return [selector.slice(at + 1), n];
+    };
+    while (i < n) {
+      const c = selector[i];
+      if (c === '#') { score[0]++; i = identAt(i + 1); }
+      else if (c === '.') { score[1]++; i = identAt(i + 1); }
+      else if (c === '[') {
+        score[1]++;
+        let depth = 0;
+        while (i < n) { if (selector[i] === '[') ++depth; if (selector[i] === ']' && --depth === 0) break; ++i; }
+        ++i;
+      } else if (c === ':') {
+        const element = selector[i + 1] === ':';
+        const start = element ? i + 2 : i + 1;
+        const end = identAt(start);
+        const name = selector.slice(start, end).toLowerCase();
+        i = end;
+        let argument = null;
+        if (selector[i] === '(') [argument, i] = argumentAt(i);
+        if (element || ['before', 'after', 'first-line', 'first-letter'].includes(name)) score[2]++;
+        else if (name === 'where') { /* nothing */ }
+        else if (name === 'is' || name === 'not' || name === 'has' || name === 'matches') add(maxOf(argument || ''));
+        else if ((name === 'nth-child' || name === 'nth-last-child') && argument && / of /i.test(argument)) {
+          score[1]++;
+          add(maxOf(argument.slice(argument.search(/ of /i) + 4)));
+        } else score[1]++;
+      } else if (c === '*' || c === ' ' || c === '>' || c === '+' || c === '~' || c === '|' || c === '&') ++i;
+      else if (/[\w\u00A0-\uFFFF-]|\\/.test(c)) { score[2]++; i = identAt(i); }
+      else ++i;
+    }
+    return score;
+  }
+
+  return new Probe();
+})()

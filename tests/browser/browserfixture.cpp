@@ -1,0 +1,52 @@
+#include "browserfixture.h"
+
+#include "browser/chromiumtab.h"
+#include "browser/devtoolsendpoint.h"
+
+namespace marklens::testing {
+
+std::unique_ptr<CHeadlessChromium> CBrowserSuite::chrome_;
+std::unique_ptr<CPageServer> CBrowserSuite::server_;
+
+void CBrowserSuite::SetUpTestSuite() { StartBrowser({}); }
+
+void CBrowserSuite::StartBrowser(const std::vector<std::string>& flags) {
+    server_ = std::make_unique<CPageServer>(FixturePagesDir());
+    chrome_ = std::make_unique<CHeadlessChromium>(flags);
+}
+
+void CBrowserSuite::TearDownTestSuite() {
+    chrome_.reset();
+    server_.reset();
+}
+
+CBrowserOptions CBrowserSuite::Options(std::chrono::milliseconds timeout) const {
+    CBrowserOptions options;
+    options.timeout = timeout;
+    options.endpoints = {chrome_->Endpoint()};
+    return options;
+}
+
+LivePageHandle CBrowserSuite::OpenPage(const std::string& path) {
+    lastTarget_ = chrome_->OpenTab(server_->Url(0, path));
+    CChromiumTab tab(*CDevToolsEndpoint::Parse(chrome_->Endpoint()), lastTarget_, "", Options());
+    return tab.Document();
+}
+
+std::unique_ptr<CPageMirror> CBrowserSuite::Mirror(IPageProbe& probe, ILivePage& page) {
+    auto mirror = std::make_unique<CPageMirror>();
+    const std::string text = probe.RequestMirror(page, 0, 0);
+    EXPECT_TRUE(mirror->LoadXml(text)) << mirror->LoadError() << "\n" << text.substr(0, 2000);
+    mirror->MarkOutsideChildren();
+    return mirror;
+}
+
+pugi::xml_node NodeWithLabel(const CPageMirror& mirror, const std::string& text) {
+    for (const pugi::xpath_node& hit : mirror.Xml().select_nodes("//*")) {
+        const std::string label = hit.node().attribute("text").as_string();
+        if (label.find(text) != std::string::npos) return hit.node();
+    }
+    return {};
+}
+
+}  // namespace marklens::testing

@@ -1,0 +1,43 @@
+#pragma once
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "browser/chromiumshell.h"
+#include "browsersupport/headlesschromium.h"
+#include "browsersupport/pageserver.h"
+#include "model/pagemirror.h"
+
+namespace marklens::testing {
+
+// A suite's shared headless browser and page server; each test opens its own tabs.
+class CBrowserSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    // Flags for the suite's browser; suites that need other flags start their own.
+    static void StartBrowser(const std::vector<std::string>& flags);
+
+    static CHeadlessChromium& Chrome() { return *chrome_; }
+    static CPageServer& Pages() { return *server_; }
+
+    CBrowserOptions Options(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // Opens the page (origin 0) in a new tab and returns the attached page of that tab.
+    LivePageHandle OpenPage(const std::string& path);
+    // The tab's current mirror, loaded and marked.
+    static std::unique_ptr<CPageMirror> Mirror(IPageProbe& probe, ILivePage& page);
+
+    std::string lastTarget_;
+
+private:
+    static std::unique_ptr<CHeadlessChromium> chrome_;
+    static std::unique_ptr<CPageServer> server_;
+};
+
+// The first mirror node whose label contains the text; null when none.
+pugi::xml_node NodeWithLabel(const CPageMirror& mirror, const std::string& text);
+
+}  // namespace marklens::testing
