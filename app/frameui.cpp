@@ -1,0 +1,68 @@
+#include "frameui.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "mainframe.h"
+#include "resources/stringtable.h"
+
+namespace marklens {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void CFrameUi::ShowMessage(const std::string& text, MessageIcon icon) {
+    QMessageBox box(BoxIcon(icon), QString::fromUtf8(resources::LoadString(resources::kIdsProgramTitle)),
+                    QString::fromUtf8(text), QMessageBox::Ok, frame_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void CFrameUi::ShowStatusMessage(const std::string& text, bool hold) {
+    if (frame_) frame_->ShowStatusMessage(QString::fromUtf8(text), hold);
+}
+
+void CFrameUi::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+void CFrameUi::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
+
+void CFrameUi::SetCaption(const std::string& caption) {
+    if (frame_) frame_->setWindowTitle(QString::fromUtf8(caption));
+}
+
+void CFrameUi::NotAvailable(const char* command) {
+    ShowStatusMessage(std::string(command) + " is not available in this build", false);
+}
+
+void CFrameUi::RunConnectDialog() {
+    if (handOvers_.connectDialog) handOvers_.connectDialog();
+    else NotAvailable("Connect");
+}
+
+bool CFrameUi::RunFindDialog() {
+    if (handOvers_.findDialog) return handOvers_.findDialog();
+    NotAvailable("Find in HTML");
+    return false;
+}
+
+void CFrameUi::EditHtml() {
+    if (handOvers_.editHtml) handOvers_.editHtml();
+    else NotAvailable("Edit HTML");
+}
+
+void CFrameUi::EditStyleAttribute() {
+    if (handOvers_.editStyleAttribute) handOvers_.editStyleAttribute();
+    else NotAvailable("Edit Style Attribute");
+}
+
+}  // namespace marklens

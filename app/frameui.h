@@ -1,0 +1,44 @@
+#pragma once
+#include <functional>
+
+#include <QPointer>
+
+#include "model/documentui.h"
+
+namespace marklens {
+
+class CMainFrame;
+
+// The document's way to the user interface: message boxes over the main frame, its status
+// line and caption, the wait cursor, and the dialogs that the later parts plug in.
+class CFrameUi : public IDocumentUi {
+public:
+    // Hand-overs of the dialogs and editing commands; an empty one says so in the status line.
+    struct CHandOvers {
+        std::function<void()> connectDialog;
+        std::function<bool()> findDialog;
+        std::function<void()> editHtml;
+        std::function<void()> editStyleAttribute;
+    };
+
+    void SetFrame(CMainFrame* frame) { frame_ = frame; }
+    CHandOvers& HandOvers() { return handOvers_; }
+
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    void ShowStatusMessage(const std::string& text, bool hold) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void SetCaption(const std::string& caption) override;
+    void RunConnectDialog() override;
+    bool RunFindDialog() override;
+    void EditHtml() override;
+    void EditStyleAttribute() override;
+
+private:
+    void NotAvailable(const char* command);
+
+    QPointer<CMainFrame> frame_;
+    CHandOvers handOvers_;
+};
+
+}  // namespace marklens

@@ -1,0 +1,72 @@
+#include "marklensapp.h"
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include "aboutdialog.h"
+#include "frameui.h"
+#include "mainframe.h"
+#include "model/browsershell.h"
+#include "model/commandids.h"
+#include "model/pagewrightdoc.h"
+#include "registration.h"
+#include "startmode.h"
+
+namespace marklens {
+
+CMarklensApp::CMarklensApp() : ui_(std::make_unique<CFrameUi>()) {}
+
+CMarklensApp::~CMarklensApp() = default;
+
+int CMarklensApp::RunSwitches(const std::vector<std::string>& args, const std::string& programPath) {
+    const StartMode mode = ParseStartMode(args);
+    if (mode == StartMode::Normal) return -1;
+    if (mode == StartMode::Embedded) return 0;
+    const CRegistration registration = CRegistration::ForCurrentUser(programPath);
+    std::string error;
+    const bool done = mode == StartMode::Register ? registration.Register(error) : registration.Unregister(error);
+    if (!done) std::fprintf(stderr, "marklens: %s\n", error.c_str());
+    return done ? 0 : 1;
+}
+
+bool CMarklensApp::InitInstance(std::shared_ptr<IBrowserShell> shell) {
+    if (doc_) return false;  // one document, one frame
+    doc_ = std::make_unique<CPagewrightDoc>(*ui_, std::move(shell));
+    frame_ = std::make_unique<CMainFrame>(*doc_);
+    ui_->SetFrame(frame_.get());
+    frame_->SetApplicationCommands([this](int command) { return OnAppCommand(command); });
+    frame_->show();
+    return true;
+}
+
+bool CMarklensApp::OnAppCommand(int command) {
+    if (command != command::kAbout) return false;
+    ShowAbout();
+    return true;
+}
+
+void CMarklensApp::ShowAbout() {
+    CAboutDialog about(frame_.get());
+    about.exec();
+}
+
+int CMarklensApp::Main(int argc, char** argv) {
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    {
+        // Registration runs without a display, so it comes before the GUI application object.
+        QCoreApplication core(argc, argv);
+        const int switchStatus = RunSwitches(args, QCoreApplication::applicationFilePath().toStdString());
+        if (switchStatus >= 0) return switchStatus;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Marklens"));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/marklens/marklens.png")));
+    CMarklensApp app;
+    if (!app.InitInstance(nullptr)) return 1;
+    return QApplication::exec();
+}
+
+}  // namespace marklens

@@ -1,0 +1,44 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace marklens {
+
+class CFrameUi;
+class CMainFrame;
+class CPagewrightDoc;
+class IBrowserShell;
+
+// The application object: handles the registration switches, creates the one document and
+// its frame, shows the frame, and answers the About command.
+class CMarklensApp {
+public:
+    CMarklensApp();
+    ~CMarklensApp();
+    CMarklensApp(const CMarklensApp&) = delete;
+    CMarklensApp& operator=(const CMarklensApp&) = delete;
+
+    // The whole program; returns the exit status.
+    static int Main(int argc, char** argv);
+    // Registration and embedded starts, which need no display; -1 for a normal start.
+    static int RunSwitches(const std::vector<std::string>& args, const std::string& programPath);
+
+    // With a QApplication running: creates the document and frame once and shows the frame.
+    bool InitInstance(std::shared_ptr<IBrowserShell> shell);
+    void ShowAbout();
+
+    CPagewrightDoc* Document() const { return doc_.get(); }
+    CMainFrame* Frame() const { return frame_.get(); }
+    CFrameUi& Ui() const { return *ui_; }
+
+private:
+    bool OnAppCommand(int command);
+
+    // Destroyed in reverse: the frame and its panes go before the document they show.
+    std::unique_ptr<CFrameUi> ui_;
+    std::unique_ptr<CPagewrightDoc> doc_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace marklens
