@@ -87,6 +87,11 @@
       '" visibility="' + style.visibility + '" transparent="' + (style.pointerEvents === 'none' ? 1 : 0) + '"';
   }
 
+  function hiddenAttributes(style) {
+    return ' left="0" top="0" width="0" height="0" z-index="0" display="none" visibility="' + style.visibility +
+      '" transparent="' + (style.pointerEvents === 'none' ? 1 : 0) + '"';
+  }
+
   function computedStyleFor(doc) {
     const view = call(defaultViewOf, doc);
     const compute = view ? view.getComputedStyle : getComputedStyle;
@@ -114,6 +119,9 @@
       this.nodes = nodes;
       let out = '<doc node-id="' + (nodes.push(document) - 1) + '" text="' + xmlText(docLabel(document)) + '">';
       let scope = { origin: { x: 0, y: 0 }, style: computedStyleFor(document) };
+      // Below a display:none element nothing is rendered, and the browser would compute each
+      // style there from the top again (quadratic on deep trees), so the subtree reads as none.
+      let hidden = null;
       const open = [];
       let node = call(firstChildOf, document);
       for (;;) {
@@ -122,9 +130,14 @@
           if (type === 1) {
             const id = nodes.push(node) - 1;
             const tag = call(tagNameOf, node).toUpperCase();
-            const style = scope.style(node);
-            const attributes = '" text="' + xmlText(elementLabel(tag, node)) + '"' +
-              boxAttributes(call(boundingRect, node), scope.origin) + styleAttributes(style);
+            let state = hidden;
+            let style = null;
+            if (state === null) {
+              style = scope.style(node);
+              state = boxAttributes(call(boundingRect, node), scope.origin) + styleAttributes(style);
+            }
+            const below = hidden !== null ? hidden : style.display === 'none' ? hiddenAttributes(style) : null;
+            const attributes = '" text="' + xmlText(elementLabel(tag, node)) + '"' + state;
             if (tag === 'IFRAME' || tag === 'FRAME') {
               out += '<frame node-id="' + id + attributes + '>';
               const inner = readableFrameDocument(tag, node);
@@ -135,8 +148,12 @@
                 out += '<doc node-id="' + docId + '" text="' + xmlText('doc - ' + address) + '"/></frame>';
               } else {
                 out += '<doc node-id="' + docId + '" text="' + xmlText(docLabel(inner)) + '">';
-                open.push({ node, close: '</doc></frame>', scope });
-                scope = { origin: frameOrigin(node, style, scope.origin), style: computedStyleFor(inner) };
+                open.push({ node, close: '</doc></frame>', scope, hidden });
+                scope = {
+                  origin: style ? frameOrigin(node, style, scope.origin) : scope.origin,
+                  style: computedStyleFor(inner),
+                };
+                hidden = below;
                 node = call(firstChildOf, inner);
                 continue;
               }
@@ -144,7 +161,8 @@
               const child = call(firstChildOf, node);
               if (child !== null) {
                 out += '<element node-id="' + id + attributes + '>';
-                open.push({ node, close: '</element>', scope });
+                open.push({ node, close: '</element>', scope, hidden });
+                hidden = below;
                 node = child;
                 continue;
               }
@@ -162,6 +180,7 @@
         const done = open.pop();
         out += done.close;
         scope = done.scope;
+        hidden = done.hidden;
         node = call(nextSiblingOf, done.node);
       }
       return out + '</doc>';

@@ -67,5 +67,163 @@ TEST_F(Mirror, ScrolledPageStillMatchesThePicture) {
     EXPECT_GE(CheckColouredBoxes(*mirror, picture), 5);
 }
 
+TEST_F(Mirror, ComputedStatesAndStructure) {
+    const LivePageHandle page = OpenPage("states.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    const pugi::xml_node root = mirror->DocumentElement();
+    EXPECT_STREQ(root.name(), "doc");
+    EXPECT_EQ(StringAttribute(root, "text"), "doc - States");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "<HEAD"), "text"), "<HEAD>");
+
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"raised\""), "z-index"), "7");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"sunk\""), "z-index"), "-3");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"plain\""), "z-index"), "0");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"gone\""), "display"), "none");
+    // Nothing below a display:none element is rendered; the subtree reads as none.
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"under-gone\""), "display"), "none");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"inline\""), "display"), "inline");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"hidden\""), "visibility"), "hidden");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"shown-again\""), "visibility"), "visible");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"ghost\""), "transparent"), "1");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"ghost-child\""), "transparent"), "1");  // inherited
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"plain\""), "transparent"), "0");
+    // The raised layer wins the hit test over the plain and sunk ones on the same spot.
+    EXPECT_EQ(mirror->HitTest(10, 10), IntAttribute(NodeWithLabel(*mirror, "\"raised\""), "node-id"));
+
+    const pugi::xml_node comment = NodeWithLabel(*mirror, "<COMMENT");
+    ASSERT_TRUE(comment);
+    EXPECT_EQ(StringAttribute(comment, "text"), "<COMMENT> a note");
+    EXPECT_TRUE(NodeBox(comment).IsEmpty());
+
+    // Identifiers count 1, 2, 3 ... in document order, and every box node has a display.
+    int expected = 1;
+    for (const pugi::xpath_node& hit : mirror->Xml().select_nodes("//*")) {
+        EXPECT_EQ(StringAttribute(hit.node(), "node-id"), std::to_string(expected++));
+        if (std::string(hit.node().name()) != "doc") {
+            EXPECT_TRUE(hit.node().attribute("display"));
+        }
+    }
+    // Each request numbers afresh.
+    const auto again = CBrowserSuite::Mirror(*probe, *page);
+    EXPECT_EQ(again->ToXml(), mirror->ToXml());
+}
+
+TEST_F(Mirror, PageThatLiesToScriptsStillGivesATrueMirror) {
+    const LivePageHandle page = OpenPage("hostile.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    EXPECT_EQ(StringAttribute(mirror->DocumentElement(), "text"), "doc - Hostile & \"quoted\" <title>");
+    const pugi::xml_node target = NodeWithLabel(*mirror, "\"target\"");
+    EXPECT_EQ(NodeBox(target), (CBox{33, 44, 88, 110}));
+    EXPECT_EQ(StringAttribute(target, "display"), "block");
+    EXPECT_EQ(StringAttribute(target, "transparent"), "0");
+    // Named controls do not stand in for the form's own id and children.
+    const pugi::xml_node form = NodeWithLabel(*mirror, "<FORM id=\"form\">");
+    ASSERT_TRUE(form);
+    EXPECT_EQ(std::distance(form.children().begin(), form.children().end()), 3);
+    EXPECT_TRUE(NodeWithLabel(*mirror, "<IMG>"));
+}
+
+TEST_F(Mirror, HostileLabelsAreCutAndCarryOnlyXmlCharacters) {
+    const LivePageHandle page = OpenPage("hostile.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const std::string text = probe->RequestMirror(*page, 0, 0);
+    CPageMirror mirror;
+    ASSERT_TRUE(mirror.LoadXml(text)) << mirror.LoadError();
+    const std::string bad = StringAttribute(NodeWithLabel(mirror, "ctl"), "text");
+    EXPECT_EQ(bad.find('\x01'), std::string::npos);
+    EXPECT_NE(bad.find("\xF0\x9F\x98\x80"), std::string::npos) << "a surrogate pair is one character";
+    EXPECT_NE(bad.find("-lone\xEF\xBF\xBD-low\xEF\xBF\xBD-pair"), std::string::npos) << bad;
+    EXPECT_NE(bad.find("\"quotes\" <angle> & amp ]]>"), std::string::npos);
+    EXPECT_EQ(bad.find('\n'), std::string::npos);
+    EXPECT_LT(bad.size(), 400u);
+    const std::string comment = StringAttribute(NodeWithLabel(mirror, "<COMMENT"), "text");
+    EXPECT_EQ(comment, "<COMMENT> comment with -- and \xEF\xBF\xBD and <tag>");
+}
+
+TEST_F(Mirror, HundredThousandDeepPageWalks) {
+    const LivePageHandle page = OpenPage("deep.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    const pugi::xml_node bottom = NodeWithLabel(*mirror, "\"bottom\"");
+    ASSERT_TRUE(bottom);
+    const int id = IntAttribute(bottom, "node-id");
+    EXPECT_GT(id, 100000);
+    const LiveElementHandle element = probe->ElementForId(std::to_string(id));
+    ASSERT_TRUE(element);
+    EXPECT_EQ(element->TagName(), "DIV");
+}
+
+TEST_F(Mirror, OtherOriginFrameIsAnEmptyDocument) {
+    const LivePageHandle page = OpenPage("crossorigin.html?other=" + std::to_string(Pages().Port(1)));
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    const pugi::xml_node other = NodeWithLabel(*mirror, "\"other\"");
+    const pugi::xml_node same = NodeWithLabel(*mirror, "\"same\"");
+    ASSERT_STREQ(other.name(), "frame");
+    ASSERT_STREQ(same.name(), "frame");
+    ASSERT_STREQ(other.first_child().name(), "doc");
+    EXPECT_FALSE(other.first_child().first_child()) << "no children of another origin's document";
+    EXPECT_EQ(StringAttribute(other.first_child(), "text").rfind("doc - ", 0), 0u);
+    EXPECT_EQ(StringAttribute(same.first_child(), "text"), "doc - Inner boxes");
+    EXPECT_TRUE(NodeWithLabel(*mirror, "c-00ffff"));
+}
+
+TEST_F(Mirror, NavigatedTabGetsAFreshProbe) {
+    const LivePageHandle page = OpenPage("states.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    EXPECT_EQ(StringAttribute(CBrowserSuite::Mirror(*probe, *page)->DocumentElement(), "text"), "doc - States");
+    const LiveElementHandle old = probe->ElementForId("3");
+    ASSERT_TRUE(old);
+    Chrome().Evaluate(lastTarget_, "location.href = '" + Pages().Url(0, "titled.html?x") + "', 1");
+    for (int i = 0; i < 100; ++i) {
+        if (Chrome().Evaluate(lastTarget_, "document.readyState === 'complete' && document.title") == "\"Same title\"")
+            break;
+    }
+    EXPECT_EQ(StringAttribute(CBrowserSuite::Mirror(*probe, *page)->DocumentElement(), "text"), "doc - Same title");
+    // An element of the old document fails cleanly.
+    EXPECT_THROW(old->TagName(), CObjectCallError);
+}
+
+TEST_F(Mirror, ProbeThatThePageRefusesIsAccessDenied) {
+    const std::string path = ::testing::TempDir() + "/refused-probe.js";
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    ASSERT_TRUE(file);
+    std::fputs("throw new Error('not here');", file);
+    std::fclose(file);
+    lastTarget_ = Chrome().OpenTab(Pages().Url(0, "states.html"));
+    CBrowserOptions options = Options();
+    options.probePath = path;
+    CChromiumShell shell(options);
+    for (const BrowserWindowHandle& tab : shell.EnumerateBrowsers()) {
+        if (tab->Label() != "States") continue;
+        try {
+            tab->Document()->CreateProbe();
+            ADD_FAILURE() << "the probe was accepted";
+        } catch (const CObjectCallError& error) {
+            EXPECT_EQ(error.Code(), status::kAccessDenied);
+            EXPECT_NE(error.Message().find("not here"), std::string::npos);
+        }
+    }
+    std::remove(path.c_str());
+}
+
+class HighDensity : public CBrowserSuite {
+protected:
+    static void SetUpTestSuite() { StartBrowser({"--force-device-scale-factor=2"}); }
+};
+
+TEST_F(HighDensity, OnePicturePixelPerCssPixel) {
+    const LivePageHandle page = OpenPage("boxes.html");
+    EXPECT_EQ(Chrome().Evaluate(lastTarget_, "devicePixelRatio"), "2");
+    const std::string inner = Chrome().Evaluate(lastTarget_, "document.documentElement.clientWidth");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    const CPicture picture = page->CapturePicture();
+    EXPECT_EQ(std::to_string(picture.width), inner);
+    EXPECT_EQ(CheckColouredBoxes(*mirror, picture), 6);
+}
+
 }  // namespace
 }  // namespace marklens::testing
