@@ -1,1 +1,123 @@
-#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include "browserfixture.h"
+#include "model/mirrorreading.h"
+#include "model/objectcallerror.h"
+
+namespace marklens::testing {
+namespace {
+
+class Answers : public CBrowserSuite {
+protected:
+    void SetUp() override {
+        page_ = OpenPage("rules.html?other=" + std::to_string(Pages().Port(1)));
+        // The other origin's sheet is in the page, but its rules cannot be read.
+        Chrome().Evaluate(lastTarget_, "new Promise(r => { const l = document.querySelector('link:last-of-type');"
+                                       " if (l.sheet) r(1); else { l.onload = l.onerror = () => r(1); } })");
+        probe_ = page_->CreateProbe();
+        mirror_ = Mirror(*probe_, *page_);
+    }
+    LiveElementHandle Element(const std::string& label) {
+        return probe_->ElementForId(std::to_string(IntAttribute(NodeWithLabel(*mirror_, label), "node-id")));
+    }
+
+    LivePageHandle page_;
+    PageProbeHandle probe_;
+    std::unique_ptr<CPageMirror> mirror_;
+};
+
+struct CRule {
+    std::string selector, score, source, text;
+};
+
+std::vector<CRule> ReadRules(const std::string& answer) {
+    pugi::xml_document xml;
+    EXPECT_TRUE(xml.load_string(answer.c_str())) << answer;
+    std::vector<CRule> rules;
+    for (const pugi::xpath_node& hit : xml.select_nodes("/style/rule")) {
+        const pugi::xml_node n = hit.node();
+        rules.push_back({StringAttribute(n, "selector"), StringAttribute(n, "score"), StringAttribute(n, "source"),
+                         StringAttribute(n, "text")});
+    }
+    return rules;
+}
+
+TEST_F(Answers, StyleRulesInCascadeOrderWithSources) {
+    const LiveElementHandle para = Element("\"para\"");
+    ASSERT_TRUE(para);
+    const std::vector<CRule> rules = ReadRules(probe_->StyleRules(*para));
+    const std::string sheet = Pages().Url(0, "rules.css");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"", "1,0,0,0"},                    // inline
+        {"#main .note", "1,1,0"},
+        {"p:not(#nope)", "1,0,1"},
+        {"div > p.note", "0,1,2"},
+        {"p.note", "0,1,1"},                // inside @media screen; the print one is left out
+        {".note", "0,1,0"},
+        {":where(#main) p", "0,0,1"},       // later than the linked p at equal specificity
+        {"p", "0,0,1"},
+    };
+    ASSERT_EQ(rules.size(), expected.size()) << probe_->StyleRules(*para);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(rules[i].selector, expected[i].first) << i;
+        EXPECT_EQ(rules[i].score, expected[i].second) << i;
+    }
+    EXPECT_EQ(rules[0].source, "inline");
+    EXPECT_EQ(rules[0].text, "color: red; padding-left: 4px;");
+    EXPECT_EQ(rules[1].source, sheet);
+    EXPECT_EQ(rules[1].text, "color: blue;");
+    EXPECT_EQ(rules[2].source, "<style> 2");
+    EXPECT_EQ(rules[3].source, "<style> 1");
+    EXPECT_EQ(rules[4].source, sheet);
+    EXPECT_EQ(rules[7].source, sheet);
+}
+
+TEST_F(Answers, ElementWithoutRulesAndDocumentNode) {
+    const LiveElementHandle heading = Element("\"heading\"");
+    ASSERT_TRUE(heading);
+    const std::vector<CRule> rules = ReadRules(probe_->StyleRules(*heading));
+    ASSERT_EQ(rules.size(), 1u);
+    EXPECT_EQ(rules[0].selector, "h1");
+    // The document node has a live object but no rules.
+    const LiveElementHandle doc = probe_->ElementForId("1");
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(ReadRules(probe_->StyleRules(*doc)).empty());
+}
+
+TEST_F(Answers, CurrentStyleFollowsTheCatalog) {
+    const LiveElementHandle para = Element("\"para\"");
+    ASSERT_TRUE(para);
+    const std::string catalog =
+        "<attribs><attrib name=\"color\" default=\"rgb(0, 0, 0)\"/>"
+        "<attrib name=\"paddingLeft\" default=\"0px\" note=\"camel case\"/>"
+        "<attrib name=\"font-weight\" default=\"400\"/>"
+        "<attrib name=\"display\" default=\"block\"/>"
+        "<attrib name=\"no-such-thing\" default=\"x &amp; y\"/></attribs>";
+    pugi::xml_document answer;
+    ASSERT_TRUE(answer.load_string(probe_->CurrentStyle(*para, catalog).c_str()));
+    const pugi::xpath_node_set entries = answer.select_nodes("/attribs/attrib");
+    ASSERT_EQ(entries.size(), 5u);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"rgb(255, 0, 0)", "rgb(0, 0, 0)"}, {"4px", "0px"}, {"700", "400"}, {"block", "block"}, {"", "x & y"}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(StringAttribute(entries[i].node(), "current"), expected[i].first) << i;
+        EXPECT_EQ(StringAttribute(entries[i].node(), "default"), expected[i].second) << i;
+    }
+    EXPECT_THROW(probe_->CurrentStyle(*para, "<not-a-catalog"), CObjectCallError);
+    pugi::xml_document empty;
+    ASSERT_TRUE(empty.load_string(probe_->CurrentStyle(*para, "<attribs/>").c_str()));
+    EXPECT_TRUE(empty.select_nodes("/attribs/attrib").empty());
+}
+
+TEST_F(Answers, LookUpByIdentifierText) {
+    const int count = static_cast<int>(mirror_->Xml().select_nodes("//*").size());
+    for (const std::string& bad : std::vector<std::string>{"", "0", "-1", "abc", "3x", " 3", "99999999999", std::to_string(count + 1)}) {
+        EXPECT_FALSE(probe_->ElementForId(bad)) << "'" << bad << "'";
+    }
+    const LiveElementHandle last = probe_->ElementForId(std::to_string(count));
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->TagName(), "SCRIPT");
+}
+
+}  // namespace
+}  // namespace marklens::testing
