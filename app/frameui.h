@@ -3,11 +3,10 @@
 
 #include <QPointer>
 
+#include "mainframe.h"
 #include "model/documentui.h"
 
 namespace marklens {
-
-class CMainFrame;
 
 // The document's way to the user interface: message boxes over the main frame, its status
 // line and caption, the wait cursor, and the dialogs that the later parts plug in.

@@ -23,8 +23,8 @@ CPopupText::CPopupText(QWidget* parent, QPoint position)
 }
 
 QSize CPopupText::SizeForText(const QString& text) const {
-    QSize textSize;
-    if (!text.isEmpty()) textSize = QFontMetrics(font_).boundingRect(QRect(), kTextFlags, text).size();
+    // Advance widths, as text layout measures them; an empty text measures nothing at all.
+    const QSize textSize = text.isEmpty() ? QSize(0, 0) : QFontMetrics(font_).size(0, text);
     return textSize + QSize(2 * kMarginX, 2 * kMarginY);
 }
 

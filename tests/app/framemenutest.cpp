@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+
+#include "app/frameui.h"
+#include "app/mainframe.h"
+#include "app/marklensapp.h"
+#include "app/panechrome.h"
+#include "model/commandids.h"
+#include "model/pagewrightdoc.h"
+#include "panes/probetreeview.h"
+
+namespace marklens::test {
+namespace {
+
+using Entries = std::vector<std::pair<QString, QString>>;  // text, shortcut
+
+Entries MenuEntries(const QMenu& menu) {
+    Entries entries;
+    for (const QAction* action : menu.actions()) {
+        if (action->isSeparator()) entries.emplace_back("-", "");
+        else entries.emplace_back(action->text(), action->shortcut().toString(QKeySequence::PortableText));
+    }
+    return entries;
+}
+
+class FrameMenuTest : public ::testing::Test {
+protected:
+    FrameMenuTest() {
+        ui_.SetFrame(&frame_);
+        ui_.HandOvers().connectDialog = [this] { ++connectDialogs_; };
+        ui_.HandOvers().findDialog = [this] { return ++findDialogs_, false; };
+        frame_.show();
+        frame_.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&frame_));
+    }
+
+    QMenu* Menu(int index) const { return frame_.menuBar()->actions().at(index)->menu(); }
+
+    int connectDialogs_ = 0;
+    int findDialogs_ = 0;
+    CFrameUi ui_;
+    CPagewrightDoc doc_{ui_, nullptr};
+    CMainFrame frame_{doc_};
+};
+
+TEST_F(FrameMenuTest, MenuBarHoldsTheCommandTable) {
+    QStringList titles;
+    for (const QAction* action : frame_.menuBar()->actions()) titles << action->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Help"}));
+    EXPECT_EQ(MenuEntries(*Menu(0)),
+              (Entries{{"&Connect to IE", ""}, {"Refresh\tF5", "F5"}, {"-", ""}, {"E&xit", ""}}));
+    EXPECT_EQ(MenuEntries(*Menu(1)), (Entries{{"&Find in HTML\tCtrl+F", "Ctrl+F"},
+                                              {"Find &Next\tF3", "F3"},
+                                              {"-", ""},
+                                              {"Edit &HTML", ""},
+                                              {"Edit Style &Attribute", ""}}));
+    EXPECT_EQ(MenuEntries(*Menu(2)), (Entries{{"&Status Bar", ""}, {"S&plit", ""}}));
+    EXPECT_EQ(MenuEntries(*Menu(3)), (Entries{{"&About Marklens...", ""}}));
+    for (const QAction* action : frame_.findChildren<QAction*>()) {
+        EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+    }
+}
+
+TEST_F(FrameMenuTest, AcceleratorsReachTheirCommands) {
+    QSignalSpy routed(&frame_, &CMainFrame::commandRouted);
+    QTest::keyClick(&frame_, Qt::Key_F5);  // Refresh with nothing attached: the Connect dialog
+    EXPECT_EQ(connectDialogs_, 1);
+    QTest::keyClick(&frame_, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(findDialogs_, 1);
+    QTest::keyClick(&frame_, Qt::Key_F3);
+    QTest::keyClick(&frame_, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(&frame_, Qt::Key_Insert, Qt::ControlModifier);
+    ASSERT_EQ(routed.size(), 5);
+    const std::vector<std::pair<int, bool>> expected{{command::kRefresh, true},
+                                                     {command::kFind, true},
+                                                     {command::kFindNext, true},
+                                                     {command::kCopy, false},
+                                                     {command::kCopy, false}};
+    for (int i = 0; i < routed.size(); ++i) {
+        EXPECT_EQ(routed[i][0].toInt(), expected[i].first) << i;
+        EXPECT_EQ(routed[i][1].toBool(), expected[i].second) << i;
+    }
+}
+
+TEST_F(FrameMenuTest, StatusBarEntryShowsHidesAndChecks) {
+    QAction* entry = frame_.Action(command::kStatusBar);
+    ASSERT_TRUE(entry->isCheckable());
+    EXPECT_TRUE(entry->isChecked());
+    EXPECT_TRUE(frame_.statusBar()->isVisible());
+    entry->trigger();
+    EXPECT_FALSE(frame_.statusBar()->isVisible());
+    EXPECT_FALSE(entry->isChecked());
+    entry->trigger();
+    EXPECT_TRUE(frame_.statusBar()->isVisible());
+    EXPECT_TRUE(entry->isChecked());
+}
+
+TEST_F(FrameMenuTest, CommandsWithoutTheirDialogSayStatusInsteadOfNothing) {
+    ui_.HandOvers() = {};
+    frame_.Action(command::kEditHtml)->trigger();
+    EXPECT_EQ(frame_.StatusText(), "Edit HTML is not available in this build");
+}
+
+TEST_F(FrameMenuTest, ExitClosesTheFrame) {
+    frame_.Action(command::kExit)->trigger();
+    EXPECT_FALSE(frame_.isVisible());
+}
+
+TEST_F(FrameMenuTest, CaptionFollowsTheDocument) {
+    EXPECT_EQ(frame_.windowTitle(), "Marklens");
+    doc_.SetBrowserCaption("Demo page");
+    EXPECT_EQ(frame_.windowTitle(), "Marklens - Demo page");
+}
+
+TEST(ApplicationStart, CreatesOneDocumentAndOneFrameWithNothingAttached) {
+    CMarklensApp app;
+    ASSERT_TRUE(app.InitInstance(nullptr));
+    EXPECT_FALSE(app.InitInstance(nullptr));
+    ASSERT_NE(app.Document(), nullptr);
+    ASSERT_NE(app.Frame(), nullptr);
+    EXPECT_TRUE(app.Frame()->isVisible());
+    EXPECT_EQ(CPagewrightDoc::Instance(), app.Document());
+    EXPECT_FALSE(app.Document()->Page());
+    EXPECT_EQ(app.Document()->Mirror(), nullptr);
+    ASSERT_EQ(app.Document()->Views().size(), 1u);
+    auto* tree = qobject_cast<CProbeTreeView*>(app.Frame()->ClientPane()->Pane());
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(app.Document()->Views().front(), static_cast<IView*>(tree));
+}
+
+}  // namespace
+}  // namespace marklens::test

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "app/keystore.h"
+#include "app/registration.h"
+#include "app/startmode.h"
+
+namespace marklens::test {
+namespace {
+
+constexpr const char* kAppIdKey = "HKEY_CLASSES_ROOT\\AppID\\{8A3F6D21-4C7B-4E19-9D05-71B2C8E6F0A4}";
+constexpr const char* kExeKey = "HKEY_CLASSES_ROOT\\AppID\\Pagewright.EXE";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    std::string Path(const char* name) const { return (dir_.path() + "/" + name).toStdString(); }
+    CRegistration Registration() const {
+        return CRegistration(Path("config/marklens/registry.ini"), Path("data/applications/marklens.desktop"),
+                             "/opt/marklens/bin/marklens");
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(RegistrationTest, RegisterWritesTheTwoAppIdKeysAndTheDesktopEntry) {
+    std::string error;
+    ASSERT_TRUE(Registration().Register(error)) << error;
+    CKeyStore store;
+    ASSERT_TRUE(store.Load(Registration().KeyStorePath(), error)) << error;
+    EXPECT_EQ(store.Value(kAppIdKey, "@"), "Pagewright");
+    EXPECT_EQ(store.Value(kExeKey, "AppID"), "{8A3F6D21-4C7B-4E19-9D05-71B2C8E6F0A4}");
+    const std::string entry = ReadFile(Registration().DesktopEntryPath());
+    EXPECT_NE(entry.find("Exec=\"/opt/marklens/bin/marklens\""), std::string::npos);
+    EXPECT_NE(entry.find("[Desktop Entry]"), std::string::npos);
+}
+
+TEST_F(RegistrationTest, RegisterThenUnregisterLeavesTheStoreAsItWas) {
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/config/marklens"));
+    const std::string before =
+        "[HKEY_CLASSES_ROOT\\AppID]\n"
+        "\n"
+        "[HKEY_CLASSES_ROOT\\AppID\\{00000000-1111-2222-3333-444444444444}]\n"
+        "@=Other program\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\Other]\n"
+        "Size=12\n";
+    WriteFile(Registration().KeyStorePath(), before);
+    std::string error;
+    ASSERT_TRUE(Registration().Register(error)) << error;
+    EXPECT_NE(ReadFile(Registration().KeyStorePath()), before);
+    ASSERT_TRUE(Registration().Register(error)) << error;  // twice is the same as once
+    ASSERT_TRUE(Registration().Unregister(error)) << error;
+    EXPECT_EQ(ReadFile(Registration().KeyStorePath()), before);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Registration().DesktopEntryPath())));
+    ASSERT_TRUE(Registration().Unregister(error)) << error;  // nothing left to remove
+    EXPECT_EQ(ReadFile(Registration().KeyStorePath()), before);
+}
+
+TEST_F(RegistrationTest, UnregisterKeepsTheSharedAppIdKey) {
+    std::string error;
+    ASSERT_TRUE(Registration().Register(error));
+    ASSERT_TRUE(Registration().Unregister(error));
+    CKeyStore store;
+    ASSERT_TRUE(store.Load(Registration().KeyStorePath(), error));
+    EXPECT_TRUE(store.HasKey("HKEY_CLASSES_ROOT\\AppID"));
+    EXPECT_FALSE(store.HasKey(kAppIdKey));
+    EXPECT_FALSE(store.HasKey(kExeKey));
+}
+
+TEST_F(RegistrationTest, AStoreWithUnknownLinesIsReportedAndNotOverwritten) {
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/config/marklens"));
+    const std::string foreign = "; hand-written\n[HKEY_CLASSES_ROOT\\AppID]\n";
+    WriteFile(Registration().KeyStorePath(), foreign);
+    std::string error;
+    EXPECT_FALSE(Registration().Register(error));
+    EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+    EXPECT_FALSE(Registration().Unregister(error));
+    EXPECT_EQ(ReadFile(Registration().KeyStorePath()), foreign);
+}
+
+TEST(KeyStore, RemovingAKeyTreeSparesKeysThatOnlyShareAPrefix) {
+    CKeyStore store;
+    store.SetValue("A\\B", "x", "1");
+    store.SetValue("A\\B\\C", "y", "2");
+    store.SetValue("A\\BC", "z", "3");
+    store.RemoveKeyTree("A\\B");
+    EXPECT_FALSE(store.HasKey("A\\B"));
+    EXPECT_FALSE(store.HasKey("A\\B\\C"));
+    EXPECT_EQ(store.Value("A\\BC", "z"), "3");
+}
+
+TEST(StartMode, SwitchesTakeEitherPrefixAndAnyCase) {
+    EXPECT_EQ(ParseStartMode({}), StartMode::Normal);
+    EXPECT_EQ(ParseStartMode({"/Regserver"}), StartMode::Register);
+    EXPECT_EQ(ParseStartMode({"-REGISTER"}), StartMode::Register);
+    EXPECT_EQ(ParseStartMode({"/unregserver"}), StartMode::Unregister);
+    EXPECT_EQ(ParseStartMode({"-UnRegister"}), StartMode::Unregister);
+    EXPECT_EQ(ParseStartMode({"/Embedding"}), StartMode::Embedded);
+    EXPECT_EQ(ParseStartMode({"-automation"}), StartMode::Embedded);
+    EXPECT_EQ(ParseStartMode({"/Regserver", "/Embedding"}), StartMode::Embedded);
+    EXPECT_EQ(ParseStartMode({"/Register", "/Unregister"}), StartMode::Unregister);
+    EXPECT_EQ(ParseStartMode({"Regserver", "//Regserver", "/Regserverx", "/", "page.html"}), StartMode::Normal);
+}
+
+// The real program: registration needs no display and shows no window.
+class ProgramSwitchesTest : public ::testing::Test {
+protected:
+    int Run(const QStringList& args) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "xcb");  // a window would fail here: there is no display
+        env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
+        env.insert("XDG_DATA_HOME", dir_.path() + "/data");
+        program.setProcessEnvironment(env);
+        program.start(MARKLENS_PROGRAM, args);
+        EXPECT_TRUE(program.waitForFinished(10000));
+        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    }
+    std::string Store() const { return ReadFile((dir_.path() + "/config/marklens/registry.ini").toStdString()); }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(ProgramSwitchesTest, RegserverThenUnregserverRunWithoutAWindow) {
+    ASSERT_EQ(Run({"/Regserver"}), 0);
+    EXPECT_NE(Store().find("@=Pagewright"), std::string::npos);
+    EXPECT_TRUE(QFile::exists(dir_.path() + "/data/applications/marklens.desktop"));
+    ASSERT_EQ(Run({"-unregserver"}), 0);
+    EXPECT_EQ(Store(), "[HKEY_CLASSES_ROOT\\AppID]\n");
+    EXPECT_FALSE(QFile::exists(dir_.path() + "/data/applications/marklens.desktop"));
+}
+
+TEST_F(ProgramSwitchesTest, EmbeddedStartsSucceedAndTouchNothing) {
+    EXPECT_EQ(Run({"/Embedding"}), 0);
+    EXPECT_EQ(Run({"-AUTOMATION"}), 0);
+    EXPECT_FALSE(QFile::exists(dir_.path() + "/config/marklens/registry.ini"));
+}
+
+}  // namespace
+}  // namespace marklens::test
