@@ -8,8 +8,8 @@
 
 #include "aboutdialog.h"
 #include "frameui.h"
+#include "browser/chromiumshell.h"
 #include "mainframe.h"
-#include "model/browsershell.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
 #include "registration.h"
@@ -65,7 +65,7 @@ int CMarklensApp::Main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Marklens"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/marklens/marklens.png")));
     CMarklensApp app;
-    if (!app.InitInstance(nullptr)) return 1;
+    if (!app.InitInstance(std::make_shared<CChromiumShell>())) return 1;
     return QApplication::exec();
 }
 
