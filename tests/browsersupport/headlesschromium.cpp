@@ -96,7 +96,7 @@ CHeadlessChromium::CHeadlessChromium(const std::vector<std::string>& extraFlags)
 CHeadlessChromium::~CHeadlessChromium() {
     if (pid_ > 0) {
         kill(-pid_, SIGTERM);
-        for (int i = 0; i < 50 && !Exited(pid_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (int i = 0; i < 20 && !Exited(pid_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
         Kill();
     }
     std::error_code ignored;
