@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "clicommand.h"
+#include "browsercommands.h"
 #include "documentcommands.h"
 #include "mirrorcommands.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 std::vector<CCliCommand> AllCommands() {
     std::vector<CCliCommand> all;
-    for (auto group : {MirrorCommands, DocumentCommands}) {
+    for (auto group : {MirrorCommands, DocumentCommands, BrowserCommands}) {
         for (const CCliCommand& command : group()) all.push_back(command);
     }
     return all;

@@ -1,0 +1,246 @@
+#include "browsercommands.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "browser/chromiumshell.h"
+#include "browser/pngcodec.h"
+#include "browser/probelocation.h"
+#include "model/documentmessages.h"
+#include "model/mirrorrebuild.h"
+#include "model/objectcallerror.h"
+#include "model/pagemirror.h"
+#include "model/statuscodes.h"
+
+namespace marklens::cli {
+namespace {
+
+constexpr const char* kNotRegistered = "Marklens library was not registered";
+// The arguments of one browser command: positional ones and the options it allows.
+struct CBrowserArgs {
+    std::vector<std::string> positional;
+    CBrowserOptions options;
+    std::string catalog;
+};
+
+bool ParseNumber(const std::string& text, long long& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// False (after the error line) for an unknown option or a missing value.
+bool ParseArgs(const std::vector<std::string>& args, bool allowCatalog, CBrowserArgs& parsed, std::ostream& err) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        long long seconds = 0;
+        if (arg == "--endpoint" && hasValue) {
+            parsed.options.endpoints.push_back(args[++i]);
+        } else if (arg == "--catalog" && allowCatalog && hasValue) {
+            parsed.catalog = args[++i];
+        } else if (arg == "--timeout" && hasValue && ParseNumber(args[i + 1], seconds) && seconds > 0 &&
+                   seconds < 3600) {
+            parsed.options.timeout = std::chrono::seconds(seconds);
+            ++i;
+        } else if (arg.rfind("--", 0) == 0) {
+            Fail(err, "unknown or incomplete option " + arg);
+            return false;
+        } else {
+            parsed.positional.push_back(arg);
+        }
+    }
+    return true;
+}
+
+// One line of text: control characters would break the INDEX<TAB>LABEL lines.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    return text;
+}
+
+int ConnectFailure(std::ostream& err, const CObjectCallError& error) {
+    if (error.Code() == status::kAccessDenied) return Fail(err, OneLine(message::kAccessDenied));
+    return Fail(err, std::string(message::kCouldNotConnect) +
+                         (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
+}
+
+// The browser at INDEX of the enumeration; null after the error line.
+BrowserWindowHandle Browser(CChromiumShell& shell, const std::string& indexText, std::ostream& err) {
+    long long index = -1;
+    if (!ParseNumber(indexText, index) || index < 0) {
+        Fail(err, "INDEX must be a number from 0, not '" + indexText + "'");
+        return nullptr;
+    }
+    const std::vector<BrowserWindowHandle> browsers = shell.EnumerateBrowsers();
+    if (index >= static_cast<long long>(browsers.size())) {
+        Fail(err, "no browser at index " + indexText + " (" + std::to_string(browsers.size()) + " found)");
+        return nullptr;
+    }
+    return browsers[static_cast<std::size_t>(index)];
+}
+
+// An attached page with its probe and a fresh mirror, as attaching leaves them.
+struct CAttached {
+    LivePageHandle page;
+    PageProbeHandle probe;
+    std::unique_ptr<CPageMirror> mirror;
+};
+
+// Attaches to the page at INDEX; false after the error line. Throws CObjectCallError.
+bool Attach(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
+    CChromiumShell shell(args.options);
+    if (!shell.IsProbeLibraryRegistered()) {
+        Fail(err, kNotRegistered);
+        return false;
+    }
+    const BrowserWindowHandle browser = Browser(shell, args.positional.at(0), err);
+    if (!browser) return false;
+    attached.page = browser->Document();
+    attached.probe = attached.page->CreateProbe();
+    RebuildMirror(*attached.probe, *attached.page, attached.mirror);
+    return true;
+}
+
+// The live element of a mirror node that is an element or a frame (style) or also a doc (rules).
+LiveElementHandle ElementOf(CAttached& attached, const std::string& idText, bool allowDoc, std::ostream& err) {
+    long long id = 0;
+    const pugi::xml_node node = ParseNumber(idText, id) && id > 0 && id <= INT32_MAX
+                                    ? attached.mirror->FindNodeById(static_cast<int>(id))
+                                    : pugi::xml_node();
+    const std::string name = node ? node.name() : "";
+    if (name != "element" && name != "frame" && !(allowDoc && name == "doc")) {
+        Fail(err, "no " + std::string(allowDoc ? "element or document" : "element") + " with node id " + idText);
+        return nullptr;
+    }
+    LiveElementHandle element = attached.probe->ElementForId(std::to_string(id));
+    if (!element) Fail(err, "the page has no element for node id " + idText);
+    return element;
+}
+
+// Prints the probe's answer; a question the probe could not answer is one error line.
+template <typename Question>
+int Answer(std::ostream& err, std::ostream& out, Question question) {
+    try {
+        const std::optional<std::string> answer = question();
+        if (!answer) return 1;
+        out << *answer << '\n';
+        return 0;
+    } catch (const CObjectCallError& error) {
+        return Fail(err, "the probe gave no answer (" + OneLine(error.Message()) + ")");
+    }
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+int RunTargets(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    CBrowserArgs args;
+    if (!ParseArgs(argv, false, args, err)) return 1;
+    if (!args.positional.empty()) return Fail(err, "usage: marklens-cli targets [--endpoint HOST:PORT]...");
+    CChromiumShell shell(args.options);
+    int index = 0;
+    for (const BrowserWindowHandle& browser : shell.EnumerateBrowsers()) {
+        out << index++ << '\t' << OneLine(browser->Label()) << '\n';
+    }
+    return 0;
+}
+
+int RunMirror(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    CBrowserArgs args;
+    if (!ParseArgs(argv, false, args, err)) return 1;
+    if (args.positional.size() != 1) return Fail(err, "usage: marklens-cli mirror INDEX [--endpoint HOST:PORT]...");
+    try {
+        CAttached attached;
+        if (!Attach(args, attached, err)) return 1;
+        out << attached.mirror->ToXml() << '\n';
+        return 0;
+    } catch (const CObjectCallError& error) {
+        return ConnectFailure(err, error);
+    }
+}
+
+int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    CBrowserArgs args;
+    if (!ParseArgs(argv, true, args, err)) return 1;
+    if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli style INDEX NODE-ID [--catalog FILE]");
+    if (args.catalog.empty()) {
+        args.catalog = (std::filesystem::path(DefaultProbePath()).parent_path() / "attribs.xml").string();
+    }
+    const std::optional<std::string> catalog = ReadFile(args.catalog);
+    pugi::xml_document catalogXml;
+    if (!catalog) return Fail(err, "find attribs.xml (cannot read " + args.catalog + ")");
+    if (!catalogXml.load_string(catalog->c_str()) || std::string(catalogXml.document_element().name()) != "attribs") {
+        return Fail(err, args.catalog + " is not an attribute catalog (an attribs document)");
+    }
+    CAttached attached;
+    try {
+        if (!Attach(args, attached, err)) return 1;
+    } catch (const CObjectCallError& error) {
+        return ConnectFailure(err, error);
+    }
+    return Answer(err, out, [&] {
+        const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
+        return element ? std::optional(attached.probe->CurrentStyle(*element, *catalog)) : std::nullopt;
+    });
+}
+
+int RunRules(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    CBrowserArgs args;
+    if (!ParseArgs(argv, false, args, err)) return 1;
+    if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli rules INDEX NODE-ID");
+    CAttached attached;
+    try {
+        if (!Attach(args, attached, err)) return 1;
+    } catch (const CObjectCallError& error) {
+        return ConnectFailure(err, error);
+    }
+    return Answer(err, out, [&] {
+        const LiveElementHandle element = ElementOf(attached, args.positional[1], true, err);
+        return element ? std::optional(attached.probe->StyleRules(*element)) : std::nullopt;
+    });
+}
+
+int RunCapture(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    CBrowserArgs args;
+    if (!ParseArgs(argv, false, args, err)) return 1;
+    if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli capture INDEX FILE.png");
+    try {
+        CChromiumShell shell(args.options);
+        const BrowserWindowHandle browser = Browser(shell, args.positional[0], err);
+        if (!browser) return 1;
+        const CPicture picture = browser->Document()->CapturePicture();
+        std::ofstream file(args.positional[1], std::ios::binary);
+        const std::string png = EncodePng(picture);
+        if (!file.write(png.data(), static_cast<std::streamsize>(png.size()))) {
+            return Fail(err, "cannot write " + args.positional[1]);
+        }
+        out << picture.width << 'x' << picture.height << '\n';
+        return 0;
+    } catch (const CObjectCallError& error) {
+        return ConnectFailure(err, error);
+    }
+}
+
+}  // namespace
+
+std::vector<CCliCommand> BrowserCommands() {
+    return {
+        {"targets", "[--endpoint HOST:PORT]...", RunTargets},
+        {"mirror", "INDEX [--endpoint HOST:PORT]...", RunMirror},
+        {"style", "INDEX NODE-ID [--catalog FILE] [--endpoint HOST:PORT]...", RunStyle},
+        {"rules", "INDEX NODE-ID [--endpoint HOST:PORT]...", RunRules},
+        {"capture", "INDEX FILE.png [--endpoint HOST:PORT]...", RunCapture},
+    };
+}
+
+}  // namespace marklens::cli
