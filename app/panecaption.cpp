@@ -19,7 +19,10 @@ CPaneCaption::CPaneCaption(QWidget* parent) : QLabel(parent) {
 }
 
 // Accepted so that nothing behind the caption reacts either.
-void CPaneCaption::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void CPaneCaption::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    emit pressed();
+}
 void CPaneCaption::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
 void CPaneCaption::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
 void CPaneCaption::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }

@@ -3,8 +3,8 @@
 
 namespace marklens {
 
-// The small caption bar over a pane. Pressing or dragging on it does nothing: it neither
-// moves the pane nor activates or focuses anything. The wheel over it scrolls its pane.
+// The small caption bar over a pane. It never moves its pane; a press only reports itself,
+// and the chrome decides whether that focuses the pane. The wheel over it scrolls its pane.
 class CPaneCaption : public QLabel {
     Q_OBJECT
 public:
@@ -12,6 +12,7 @@ public:
 
 signals:
     void wheelTurned(QWheelEvent* event);
+    void pressed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

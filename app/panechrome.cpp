@@ -9,7 +9,7 @@
 
 namespace marklens {
 
-CPaneChrome::CPaneChrome(QWidget* pane, QWidget* parent)
+CPaneChrome::CPaneChrome(QWidget* pane, QWidget* parent, CaptionPress press)
     : QWidget(parent), pane_(pane), caption_(new CPaneCaption(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -20,6 +20,9 @@ CPaneChrome::CPaneChrome(QWidget* pane, QWidget* parent)
     pane_->installEventFilter(this);
     if (QWidget* target = WheelTarget(); target != pane_) target->installEventFilter(this);
     connect(caption_, &CPaneCaption::wheelTurned, this, &CPaneChrome::ForwardWheel);
+    if (press == CaptionPress::FocusPane) {
+        connect(caption_, &CPaneCaption::pressed, this, [this] { pane_->setFocus(Qt::MouseFocusReason); });
+    }
 }
 
 QWidget* CPaneChrome::WheelTarget() const {

@@ -11,8 +11,11 @@ class CPaneCaption;
 class CPaneChrome : public QWidget {
     Q_OBJECT
 public:
+    // What a press on the caption does: nothing for most panes, the capture view takes focus.
+    enum class CaptionPress { Nothing, FocusPane };
+
     // Takes the pane as its child.
-    explicit CPaneChrome(QWidget* pane, QWidget* parent = nullptr);
+    explicit CPaneChrome(QWidget* pane, QWidget* parent = nullptr, CaptionPress press = CaptionPress::Nothing);
 
     QWidget* Pane() const { return pane_; }
     CPaneCaption* Caption() const { return caption_; }

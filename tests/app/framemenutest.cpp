@@ -112,12 +112,6 @@ TEST_F(FrameMenuTest, ExitClosesTheFrame) {
     EXPECT_FALSE(frame_.isVisible());
 }
 
-TEST_F(FrameMenuTest, CaptionFollowsTheDocument) {
-    EXPECT_EQ(frame_.windowTitle(), "Marklens");
-    doc_.SetBrowserCaption("Demo page");
-    EXPECT_EQ(frame_.windowTitle(), "Marklens - Demo page");
-}
-
 TEST(ApplicationStart, CreatesOneDocumentAndOneFrameWithNothingAttached) {
     CMarklensApp app;
     ASSERT_TRUE(app.InitInstance(nullptr));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTest>
@@ -86,6 +87,19 @@ TEST_F(PaneChromeTest, PressingAndDraggingTheCaptionDoesNothing) {
     EXPECT_EQ(left_->geometry(), before);
     EXPECT_TRUE(List(right_)->hasFocus());
     EXPECT_EQ(List(left_)->currentRow(), row);
+}
+
+TEST_F(PaneChromeTest, ACaptionThatFocusesItsPaneStillNeverMovesIt) {
+    auto* capture = new CPaneChrome(LongList(" Browser Hover Target"), nullptr, CPaneChrome::CaptionPress::FocusPane);
+    window_.layout()->addWidget(capture);
+    QTest::qWait(0);
+    List(left_)->setFocus();
+    const QRect before = capture->geometry();
+    QTest::mousePress(capture->Caption(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+    QTest::mouseMove(capture->Caption(), QPoint(80, 40));
+    QTest::mouseRelease(capture->Caption(), Qt::LeftButton, Qt::NoModifier, QPoint(80, 40));
+    EXPECT_TRUE(List(capture)->hasFocus());
+    EXPECT_EQ(capture->geometry(), before);
 }
 
 }  // namespace

@@ -33,14 +33,6 @@ TEST(PopupText, SizesToItsTextPlusMarginsAndKeepsItsCorner) {
     EXPECT_EQ(tip.Text(), "<DIV id=main>\n(10, 10) - (200, 120)");
 }
 
-TEST(PopupText, AmpersandsAreShownNotTakenAsMnemonics) {
-    QWidget owner;
-    CPopupText tip(&owner);
-    const QFontMetrics metrics(QApplication::font("QStatusBar"));
-    tip.SetText("a&&b&c");
-    EXPECT_EQ(tip.width(), metrics.horizontalAdvance("a&&b&c") + 8);
-}
-
 TEST(PopupText, PaintsInTooltipColoursAndNeverTakesActivation) {
     QWidget owner;
     CPopupText tip(&owner);

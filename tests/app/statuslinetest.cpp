@@ -73,11 +73,5 @@ TEST(StatusHold, HoldAcrossTheThirtyTwoBitTickBoundary) {
     EXPECT_TRUE(hold.Accept(false, start + 0x100000000LL));
 }
 
-TEST(StatusHold, TextsFlowFreelyBeforeAnyHold) {
-    CStatusHold hold;
-    EXPECT_TRUE(hold.Accept(false, 0));
-    EXPECT_TRUE(hold.Accept(false, 1));
-}
-
 }  // namespace
 }  // namespace marklens::test

@@ -288,12 +288,5 @@ TEST_F(PagewrightDocTest, StatusAndCaptionGoToTheUserInterface) {
     EXPECT_EQ(ui_.captions, (std::vector<std::string>{"Marklens - Demo page"}));
 }
 
-TEST_F(PagewrightDocTest, BrowserListsStayParallel) {
-    EXPECT_THROW(doc_.SetBrowserLists({"a", "b"}, {nullptr}), std::invalid_argument);
-    doc_.SetBrowserLists({"a"}, {nullptr});
-    EXPECT_EQ(doc_.BrowserLabels(), (std::vector<std::string>{"a"}));
-    EXPECT_EQ(doc_.Browsers().size(), 1u);
-}
-
 }  // namespace
 }  // namespace marklens::test
