@@ -151,7 +151,7 @@ TEST_F(HitTest, UnknownNodesHideTheirSubtree) {
 }
 
 TEST_F(HitTest, IndexAgreesWithTheLiteralWalkOnRandomMirrors) {
-    for (std::uint32_t seed = 1; seed <= 400; ++seed) {
+    for (std::uint32_t seed = 1; seed <= 250; ++seed) {
         Load(testing::MakeRandomMirror(seed, 10 + static_cast<int>(seed % 200), 120));
         for (int y = -12; y < 130; y += 3) {
             for (int x = -12; x < 130; x += 3) At(x, y);
@@ -162,12 +162,12 @@ TEST_F(HitTest, IndexAgreesWithTheLiteralWalkOnRandomMirrors) {
 
 TEST_F(HitTest, IndexAgreesWithTheLiteralWalkOnPageMirrors) {
     testing::CSyntheticMirrorShape shape;
-    shape.nodes = 20000;
+    shape.nodes = 6000;
     shape.outsideShare = 0.2;
     Load(testing::MakePageMirror(shape));
     std::mt19937 random(11);
     std::uniform_int_distribution<int> x(-50, 1400), y(-50, 4000);
-    for (int i = 0; i < 3000 && !HasFailure(); ++i) At(x(random), y(random));
+    for (int i = 0; i < 1500 && !HasFailure(); ++i) At(x(random), y(random));
 }
 
 TEST(FindNodeById, IndexAgreesWithXPath) {
