@@ -13,9 +13,20 @@
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
 #include "registration.h"
+#include "resources/stringtable.h"
 #include "startmode.h"
 
 namespace marklens {
+
+namespace {
+
+// Qt aborts when its default platform finds no display; say so in one line instead.
+bool DisplayReachable() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;  // the user chose one
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
 
 CMarklensApp::CMarklensApp() : ui_(std::make_unique<CFrameUi>()) {}
 
@@ -60,6 +71,11 @@ int CMarklensApp::Main(int argc, char** argv) {
         QCoreApplication core(argc, argv);
         const int switchStatus = RunSwitches(args, QCoreApplication::applicationFilePath().toStdString());
         if (switchStatus >= 0) return switchStatus;
+    }
+    if (!DisplayReachable()) {
+        std::fprintf(stderr, "marklens: %s There is no display (DISPLAY is not set).\n",
+                     resources::LoadString(resources::kIdsStartupFailed));
+        return 1;
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marklens"));

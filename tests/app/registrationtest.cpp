@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -123,22 +124,25 @@ TEST(StartMode, SwitchesTakeEitherPrefixAndAnyCase) {
 // The real program: registration needs no display and shows no window.
 class ProgramSwitchesTest : public ::testing::Test {
 protected:
-    int Run(const QStringList& args) {
+    int Run(const QStringList& args, const char* platform = "xcb") {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
-        env.insert("QT_QPA_PLATFORM", "xcb");  // a window would fail here: there is no display
+        env.remove("QT_QPA_PLATFORM");
+        if (platform) env.insert("QT_QPA_PLATFORM", platform);  // a window would fail: no display
         env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
         env.insert("XDG_DATA_HOME", dir_.path() + "/data");
         program.setProcessEnvironment(env);
         program.start(MARKLENS_PROGRAM, args);
         EXPECT_TRUE(program.waitForFinished(10000));
+        errors_ = program.readAllStandardError().toStdString();
         return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
     }
     std::string Store() const { return ReadFile((dir_.path() + "/config/marklens/registry.ini").toStdString()); }
 
     QTemporaryDir dir_;
+    std::string errors_;
 };
 
 TEST_F(ProgramSwitchesTest, RegserverThenUnregserverRunWithoutAWindow) {
@@ -148,6 +152,12 @@ TEST_F(ProgramSwitchesTest, RegserverThenUnregserverRunWithoutAWindow) {
     ASSERT_EQ(Run({"-unregserver"}), 0);
     EXPECT_EQ(Store(), "[HKEY_CLASSES_ROOT\\AppID]\n");
     EXPECT_FALSE(QFile::exists(dir_.path() + "/data/applications/marklens.desktop"));
+}
+
+TEST_F(ProgramSwitchesTest, ANormalStartWithoutADisplaySaysSoInOneLine) {
+    EXPECT_EQ(Run({}, nullptr), 1);
+    EXPECT_NE(errors_.find("no display"), std::string::npos) << errors_;
+    EXPECT_EQ(std::count(errors_.begin(), errors_.end(), '\n'), 1) << errors_;
 }
 
 TEST_F(ProgramSwitchesTest, EmbeddedStartsSucceedAndTouchNothing) {
