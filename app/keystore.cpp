@@ -89,6 +89,15 @@ void CKeyStore::RemoveKeyTree(const std::string& key) {
     }
 }
 
+bool CKeyStore::IsEmptyKey(const std::string& key) const {
+    const auto found = keys_.find(key);
+    if (found == keys_.end() || !found->second.empty()) return false;
+    // Keys such as "A.x" sort between "A" and "A\\B", so look where the keys below would start.
+    const std::string below = key + '\\';
+    const auto next = keys_.lower_bound(below);
+    return next == keys_.end() || next->first.compare(0, below.size(), below) != 0;
+}
+
 std::string CKeyStore::Value(const std::string& key, const std::string& name) const {
     const auto found = keys_.find(key);
     if (found == keys_.end()) return {};

@@ -21,6 +21,8 @@ public:
     // Removes the key with all keys below it; nothing happens for a missing key.
     void RemoveKeyTree(const std::string& key);
     bool HasKey(const std::string& key) const { return keys_.count(key) != 0; }
+    // True for a present key without values and without keys below it.
+    bool IsEmptyKey(const std::string& key) const;
     // Empty for a missing key or value.
     std::string Value(const std::string& key, const std::string& name) const;
     const std::map<std::string, Values>& Keys() const { return keys_; }

@@ -76,14 +76,18 @@ bool CRegistration::Register(std::string& error) const {
 bool CRegistration::Unregister(std::string& error) const {
     CKeyStore store;
     if (!store.Load(keyStorePath_, error)) return false;
-    // The AppID key itself belongs to every program and stays.
     bool changed = false;
     for (const CAppIdValue& entry : kAppIdValues) {
         changed |= store.HasKey(KeyPath(entry.key));
         store.RemoveKeyTree(KeyPath(entry.key));
     }
-    if (changed && !store.Save(keyStorePath_, error)) return false;
     std::error_code code;
+    if (changed && store.IsEmptyKey(kAppIdRoot) && store.Keys().size() == 1) {
+        // Only the AppID key that registering created is left: leave no store behind either.
+        std::filesystem::remove(keyStorePath_, code);
+    } else if (changed && !store.Save(keyStorePath_, error)) {
+        return false;  // the AppID key is shared with other programs and stays
+    }
     std::filesystem::remove(desktopEntryPath_, code);
     if (code) {
         error = "cannot remove " + desktopEntryPath_ + ": " + code.message();

@@ -75,13 +75,15 @@ TEST_F(RegistrationTest, RegisterThenUnregisterLeavesTheStoreAsItWas) {
     EXPECT_EQ(ReadFile(Registration().KeyStorePath()), before);
 }
 
-TEST_F(RegistrationTest, UnregisterKeepsTheSharedAppIdKey) {
+TEST_F(RegistrationTest, UnregisterKeepsTheSharedAppIdKeyWhileOthersUseIt) {
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/config/marklens"));
+    WriteFile(Registration().KeyStorePath(), "[HKEY_CLASSES_ROOT\\AppID]\nVersion=2\n");
     std::string error;
     ASSERT_TRUE(Registration().Register(error));
     ASSERT_TRUE(Registration().Unregister(error));
     CKeyStore store;
     ASSERT_TRUE(store.Load(Registration().KeyStorePath(), error));
-    EXPECT_TRUE(store.HasKey("HKEY_CLASSES_ROOT\\AppID"));
+    EXPECT_EQ(store.Value("HKEY_CLASSES_ROOT\\AppID", "Version"), "2");
     EXPECT_FALSE(store.HasKey(kAppIdKey));
     EXPECT_FALSE(store.HasKey(kExeKey));
 }
@@ -102,10 +104,22 @@ TEST(KeyStore, RemovingAKeyTreeSparesKeysThatOnlyShareAPrefix) {
     store.SetValue("A\\B", "x", "1");
     store.SetValue("A\\B\\C", "y", "2");
     store.SetValue("A\\BC", "z", "3");
+    EXPECT_FALSE(store.IsEmptyKey("A\\B"));
     store.RemoveKeyTree("A\\B");
     EXPECT_FALSE(store.HasKey("A\\B"));
     EXPECT_FALSE(store.HasKey("A\\B\\C"));
     EXPECT_EQ(store.Value("A\\BC", "z"), "3");
+}
+
+TEST(KeyStore, AKeyWithKeysBelowIsNotEmptyWhateverSortsBetween) {
+    CKeyStore store;
+    store.CreateKey("A");
+    store.CreateKey("A.x");  // sorts between "A" and "A\\B"
+    store.CreateKey("A\\B");
+    EXPECT_FALSE(store.IsEmptyKey("A"));
+    store.RemoveKeyTree("A\\B");
+    EXPECT_TRUE(store.IsEmptyKey("A"));
+    EXPECT_FALSE(store.IsEmptyKey("missing"));
 }
 
 TEST(StartMode, SwitchesTakeEitherPrefixAndAnyCase) {
@@ -150,7 +164,7 @@ TEST_F(ProgramSwitchesTest, RegserverThenUnregserverRunWithoutAWindow) {
     EXPECT_NE(Store().find("@=Pagewright"), std::string::npos);
     EXPECT_TRUE(QFile::exists(dir_.path() + "/data/applications/marklens.desktop"));
     ASSERT_EQ(Run({"-unregserver"}), 0);
-    EXPECT_EQ(Store(), "[HKEY_CLASSES_ROOT\\AppID]\n");
+    EXPECT_FALSE(QFile::exists(dir_.path() + "/config/marklens/registry.ini"));  // as before
     EXPECT_FALSE(QFile::exists(dir_.path() + "/data/applications/marklens.desktop"));
 }
 
