@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
+#include "panechrome.h"
 #include "statushold.h"
 
 class QAction;
@@ -15,7 +17,6 @@ class QSplitter;
 namespace marklens {
 
 class CPagewrightDoc;
-class CPaneChrome;
 class CSplitKeyboardMode;
 
 // The program's one top-level window: menus and accelerators from the command table, the
@@ -62,7 +63,7 @@ private:
     Clock clock_;
     CommandHandler appCommands_;
     QHash<int, QAction*> actions_;
-    CPaneChrome* clientPane_ = nullptr;
+    QPointer<CPaneChrome> clientPane_;  // the layout may replace the client area
     std::unique_ptr<CSplitKeyboardMode> splitMode_;
 };
 

@@ -4,13 +4,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextEdit>
 
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
 #include "app/panechrome.h"
+#include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
 #include "panes/probetreeview.h"
@@ -105,6 +108,27 @@ TEST_F(FrameMenuTest, CommandsWithoutTheirDialogSayStatusInsteadOfNothing) {
     ui_.HandOvers() = {};
     frame_.Action(command::kEditHtml)->trigger();
     EXPECT_EQ(frame_.StatusText(), "Edit HTML is not available in this build");
+}
+
+TEST_F(FrameMenuTest, SplitMovesTheBarOfTheSplitterHoldingTheFocus) {
+    frame_.Action(command::kSplit)->trigger();  // no bars yet: nothing to move, nothing breaks
+    EXPECT_EQ(frame_.SplitMode(), nullptr);
+    auto* outer = new QSplitter(Qt::Vertical);
+    auto* inner = new QSplitter(Qt::Horizontal, outer);
+    auto* pane = new QTextEdit(inner);
+    new QTextEdit(inner);
+    new QTextEdit(outer);
+    frame_.setCentralWidget(outer);
+    QTest::qWait(0);
+    pane->setFocus();
+    const QList<int> outerSizes = outer->sizes();
+    const int before = inner->sizes()[0];
+    frame_.Action(command::kSplit)->trigger();
+    QTest::keyClick(pane, Qt::Key_Right);
+    QTest::keyClick(pane, Qt::Key_Return);
+    EXPECT_EQ(inner->sizes()[0], before + CSplitKeyboardMode::kStep);
+    EXPECT_EQ(outer->sizes(), outerSizes);
+    EXPECT_TRUE(pane->toPlainText().isEmpty());
 }
 
 TEST_F(FrameMenuTest, ExitClosesTheFrame) {
