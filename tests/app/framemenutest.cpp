@@ -37,7 +37,10 @@ protected:
     FrameMenuTest() {
         ui_.SetFrame(&frame_);
         ui_.HandOvers().connectDialog = [this] { ++connectDialogs_; };
-        ui_.HandOvers().findDialog = [this] { return ++findDialogs_, false; };
+        ui_.HandOvers().findDialog = [this] {
+            ++findDialogs_;
+            return false;
+        };
         frame_.show();
         frame_.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&frame_));

@@ -32,11 +32,17 @@ public:
 
     void ShowMessage(const std::string& text, MessageIcon icon) override { messages.push_back({text, icon}); }
     void ShowStatusMessage(const std::string& text, bool hold) override { statusTexts.emplace_back(text, hold); }
-    void BeginWaitCursor() override { ++waitDepth, ++waitCursors; }
+    void BeginWaitCursor() override {
+        ++waitDepth;
+        ++waitCursors;
+    }
     void EndWaitCursor() override { --waitDepth; }
     void SetCaption(const std::string& caption) override { captions.push_back(caption); }
     void RunConnectDialog() override { ++connectDialogs; }
-    bool RunFindDialog() override { return ++findDialogs, findDialogResult; }
+    bool RunFindDialog() override {
+        ++findDialogs;
+        return findDialogResult;
+    }
     void EditHtml() override { ++htmlEdits; }
     void EditStyleAttribute() override { ++styleEdits; }
 };

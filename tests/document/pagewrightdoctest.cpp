@@ -150,6 +150,7 @@ TEST_F(PagewrightDocTest, RefreshCarriesTheSelectionByPosition) {
     EXPECT_EQ(doc_.GetSelection(), 25);
     EXPECT_EQ(log_, (Log{"capture:0", "tree:0"}));
     EXPECT_EQ(page_->captures, 2);
+    EXPECT_EQ(ui_.waitCursors, 1);
     EXPECT_EQ(ui_.waitDepth, 0);
 
     doc_.SetSelection(21, nullptr);  // the document element: a one-index path
