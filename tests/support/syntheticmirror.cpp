@@ -36,7 +36,7 @@ public:
         AppendBox(out_, {0, 0, 0, 0}, 0, "none", "visible");
         out_ += "/>";
         const int sectionHeight = 240;
-        const int perSection = std::max(1, (shape_.minDepth + shape_.maxDepth) / 2 * 3);
+        const int perSection = std::max(1, (shape_.minDepth + shape_.maxDepth) * 5 / 4);
         const int sections = std::max(1, shape_.nodes / perSection);
         AppendOpen(out_, "element", NextId(), "&lt;BODY&gt;");
         AppendBox(out_, {0, 0, shape_.pageWidth, sections * sectionHeight}, 0, "block", "visible");
@@ -71,8 +71,10 @@ private:
     }
 
     void WriteLeaf(const CBoxSpec& parent, bool outside) {
-        CBoxSpec leaf{parent.left + Roll(0, std::max(0, parent.width - 40)),
-                      parent.top + Roll(0, std::max(0, parent.height - 20)), Roll(10, 200), Roll(8, 30)};
+        const int width = Roll(1, std::min(200, parent.width));
+        const int height = Roll(1, std::min(30, parent.height));
+        CBoxSpec leaf{parent.left + Roll(0, parent.width - width), parent.top + Roll(0, parent.height - height),
+                      width, height};
         if (outside) leaf.left += Roll(-400, 1400), leaf.top += Roll(-300, 300);
         AppendOpen(out_, "element", NextId(), "&lt;SPAN&gt;");
         AppendBox(out_, leaf, Chance(0.02) ? Roll(-5, 60) : 0, "inline", "inherit");
