@@ -3,6 +3,7 @@
 #include <array>
 
 #include "chromiumelement.h"
+#include "mirrorrecords.h"
 #include "model/objectcallerror.h"
 #include "model/statuscodes.h"
 
@@ -84,7 +85,7 @@ const CRemoteObject& CChromiumProbe::ElementObject(ILiveElement& element) {
 std::string CChromiumProbe::RequestMirror(ILivePage&, int reserved1, int reserved2) {
     Json value = CallProbe("function(a, b) { return this.mirror(a, b); }",
                            Json::array({{{"value", reserved1}}, {{"value", reserved2}}}), true);
-    return Text(std::move(value));
+    return MirrorXmlFromRecords(Text(std::move(value)));
 }
 
 std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::string& catalogXml) {

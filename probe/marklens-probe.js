@@ -6,7 +6,7 @@
   'use strict';
 
   const getter = (proto, name) => Object.getOwnPropertyDescriptor(proto, name).get;
-  const call = Function.prototype.call.bind(Function.prototype.call);
+  const call = (fn, self, ...args) => fn.call(self, ...args);
 
   const nodeTypeOf = getter(Node.prototype, 'nodeType');
   const firstChildOf = getter(Node.prototype, 'firstChild');
@@ -22,36 +22,43 @@
     FRAME: getter(HTMLFrameElement.prototype, 'contentDocument'),
   };
   const getAttribute = Element.prototype.getAttribute;
+  const createTreeWalker = Document.prototype.createTreeWalker;
+  const walkerFirstChild = TreeWalker.prototype.firstChild;
+  const walkerNextSibling = TreeWalker.prototype.nextSibling;
+  const walkerParentNode = TreeWalker.prototype.parentNode;
+  const kShown = NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_COMMENT;
   const boundingRect = Element.prototype.getBoundingClientRect;
   const matches = Element.prototype.matches;
   const styleOf = getter(HTMLElement.prototype, 'style');
 
   const kLabelPart = 80;      // characters of an id, class or comment kept in a label
   const kInvalidXml = /[\u0000-\u0008\u000B\u000C\u000E-\u001F\uFFFE\uFFFF]|[\uD800-\uDFFF]/;
-  const kNeedsEscape = /[&<>"\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
+  const kNeedsEscape = /[&<>'"\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
+  const kEscapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', "'": '&apos;', '"': '&quot;', '\t': ' ', '\n': ' ', '\r': ' ' };
 
-  // Attribute text that XML 1.0 can carry: lone surrogates and control characters become
-  // U+FFFD, line breaks and tabs become blanks so a label stays one line.
+  // Attribute text that XML 1.0 can carry, for a value in single quotes (the mirror's own
+  // quoting, which keeps the text free of the escapes its transfer as JSON would add).
+  // Lone surrogates and control characters become U+FFFD, line breaks and tabs blanks, so a
+  // label stays one line.
   function xmlText(text) {
     if (!kNeedsEscape.test(text)) return text;
     if (kInvalidXml.test(text)) {
       text = text.toWellFormed().replace(/[\u0000-\u0008\u000B\u000C\u000E-\u001F\uFFFE\uFFFF]/g, '\uFFFD');
     }
-    return text.replace(/[&<>"\t\n\r]/g, c => (
-      c === '&' ? '&amp;' : c === '<' ? '&lt;' : c === '>' ? '&gt;' : c === '"' ? '&quot;' : ' '));
+    return text.replace(/[&<>'"\t\n\r]/g, c => kEscapes[c]);
   }
 
   function cut(text) {
     return text.length <= kLabelPart ? text : text.slice(0, kLabelPart) + '...';
   }
 
-  function elementLabel(tag, element) {
-    let label = '<' + tag;
-    const id = call(getAttribute, element, 'id');
-    if (id) label += ' id="' + cut(id) + '"';
-    const cls = call(getAttribute, element, 'class');
-    if (cls) label += ' class="' + cut(cls) + '"';
-    return label + '>';
+  const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
+
+  // Text that XML 1.0 can carry, before escaping: control characters and lone surrogates
+  // become U+FFFD, line breaks and tabs blanks, so a label stays one line.
+  function clean(text) {
+    if (!kUnclean.test(text)) return text;
+    return text.toWellFormed().replace(/[\t\n\r]/g, ' ').replace(/[\u0000-\u001F\uFFFE\uFFFF]/g, '\uFFFD');
   }
 
   function docLabel(doc) {
@@ -74,22 +81,14 @@
     };
   }
 
-  function boxAttributes(box, origin) {
-    const left = Math.round(box.left + origin.x);
-    const top = Math.round(box.top + origin.y);
-    return ' left="' + left + '" top="' + top + '" width="' + (Math.round(box.right + origin.x) - left) +
-      '" height="' + (Math.round(box.bottom + origin.y) - top) + '"';
+  // The record state of everything below a display:none element.
+  function hiddenState(style) {
+    return '0,0,0,0,0,none,' + style.visibility + ',' + (style.pointerEvents === 'none' ? 1 : 0) + ',';
   }
 
-  function styleAttributes(style) {
-    const z = style.zIndex;
-    return ' z-index="' + (z === 'auto' || z === '' ? '0' : z) + '" display="' + style.display +
-      '" visibility="' + style.visibility + '" transparent="' + (style.pointerEvents === 'none' ? 1 : 0) + '"';
-  }
-
-  function hiddenAttributes(style) {
-    return ' left="0" top="0" width="0" height="0" z-index="0" display="none" visibility="' + style.visibility +
-      '" transparent="' + (style.pointerEvents === 'none' ? 1 : 0) + '"';
+  function docRecord(label, opens) {
+    const text = clean(label);
+    return (opens ? 'D' : 'd') + text.length + ',' + text + '\n';
   }
 
   function computedStyleFor(doc) {
@@ -112,78 +111,119 @@
       this.nodes = [null];
     }
 
-    // The page mirror: doc, element and frame nodes in tree order, numbered from 1. The walk
-    // keeps its own stack, so any nesting depth fits.
+    // The page mirror as compact records, one line each, in tree order; the program turns them
+    // into the mirror's XML. Records:
+    //   D|d  a document with|without children: "D<len>,<label>"
+    //   E|e  an element with|without children, F a frame (its document record follows):
+    //        "E<left>,<top>,<width>,<height>,<z>,<display>,<visibility>,<transparent>,
+    //         <tag len>,<id len>,<class len>,<tag><id><class>"
+    //   c    a comment: "c<len>,<text>"
+    //   )    closes the last open record.
+    // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
+    // record numbers from 1. The walk keeps its own stack, so any nesting depth fits.
     mirror() {
       const nodes = [null];
       this.nodes = nodes;
-      let out = '<doc node-id="' + (nodes.push(document) - 1) + '" text="' + xmlText(docLabel(document)) + '">';
+      nodes.push(document);
+      let out = docRecord(docLabel(document), true);
       let scope = { origin: { x: 0, y: 0 }, style: computedStyleFor(document) };
+      // A walker that shows only elements and comments, so text nodes are never touched.
+      let walker = createTreeWalker.call(document, document, kShown);
       // Below a display:none element nothing is rendered, and the browser would compute each
       // style there from the top again (quadratic on deep trees), so the subtree reads as none.
       let hidden = null;
-      const open = [];
-      let node = call(firstChildOf, document);
+      const hiddenAbove = [];  // per open element, the hidden state outside it
+      const frames = [];       // per open frame document, what to restore after it
+      let node = walkerFirstChild.call(walker);
       for (;;) {
         while (node !== null) {
-          const type = call(nodeTypeOf, node);
-          if (type === 1) {
-            const id = nodes.push(node) - 1;
-            const tag = call(tagNameOf, node).toUpperCase();
-            let state = hidden;
-            let style = null;
-            if (state === null) {
-              style = scope.style(node);
-              state = boxAttributes(call(boundingRect, node), scope.origin) + styleAttributes(style);
-            }
-            const below = hidden !== null ? hidden : style.display === 'none' ? hiddenAttributes(style) : null;
-            const attributes = '" text="' + xmlText(elementLabel(tag, node)) + '"' + state;
-            if (tag === 'IFRAME' || tag === 'FRAME') {
-              out += '<frame node-id="' + id + attributes + '>';
-              const inner = readableFrameDocument(tag, node);
-              const docId = nodes.push(inner) - 1;
-              if (inner === null) {
-                let address = '';
-                try { address = call(getAttribute, node, 'src') || ''; } catch (e) { /* none */ }
-                out += '<doc node-id="' + docId + '" text="' + xmlText('doc - ' + address) + '"/></frame>';
-              } else {
-                out += '<doc node-id="' + docId + '" text="' + xmlText(docLabel(inner)) + '">';
-                open.push({ node, close: '</doc></frame>', scope, hidden });
-                scope = {
-                  origin: style ? frameOrigin(node, style, scope.origin) : scope.origin,
-                  style: computedStyleFor(inner),
-                };
-                hidden = below;
-                node = call(firstChildOf, inner);
-                continue;
-              }
-            } else {
-              const child = call(firstChildOf, node);
-              if (child !== null) {
-                out += '<element node-id="' + id + attributes + '>';
-                open.push({ node, close: '</element>', scope, hidden });
-                hidden = below;
-                node = child;
-                continue;
-              }
-              out += '<element node-id="' + id + attributes + '/>';
-            }
-          } else if (type === 8) {
-            const id = nodes.push(node) - 1;
-            const text = cut(call(dataOf, node).trim());
-            out += '<element node-id="' + id + '" text="' + xmlText('<COMMENT>' + (text ? ' ' + text : '')) +
-              '" left="0" top="0" width="0" height="0" z-index="0" display="none" visibility="hidden" transparent="1"/>';
+          if (nodeTypeOf.call(node) === 8) {
+            nodes.push(node);
+            const text = clean(cut(dataOf.call(node).trim()));
+            out += 'c' + text.length + ',' + text + '\n';
+            node = walkerNextSibling.call(walker);
+            continue;
           }
-          node = call(nextSiblingOf, node);
+          nodes.push(node);
+          const tag = tagNameOf.call(node).toUpperCase();
+          let state = hidden;
+          let style = null;
+          if (state === null) {
+            style = scope.style(node);
+            const box = boundingRect.call(node);
+            const origin = scope.origin;
+            const left = Math.round(box.left + origin.x);
+            const top = Math.round(box.top + origin.y);
+            const z = style.zIndex;
+            state = left + ',' + top + ',' + (Math.round(box.right + origin.x) - left) + ',' +
+              (Math.round(box.bottom + origin.y) - top) + ',' + (z === 'auto' ? 0 : z) + ',' + style.display + ',' +
+              style.visibility + ',' + (style.pointerEvents === 'none' ? 1 : 0) + ',';
+          }
+          const below = hidden !== null ? hidden : style.display === 'none' ? hiddenState(style) : null;
+          const id = getAttribute.call(node, 'id');
+          const cls = getAttribute.call(node, 'class');
+          const idText = id ? clean(cut(id)) : '';
+          const classText = cls ? clean(cut(cls)) : '';
+          const record = state + tag.length + ',' + idText.length + ',' + classText.length + ',' + clean(tag) + idText +
+            classText + '\n';
+          if (tag === 'IFRAME' || tag === 'FRAME') {
+            out += 'F' + record;
+            const inner = readableFrameDocument(tag, node);
+            nodes.push(inner);
+            if (inner === null) {
+              let address = '';
+              try { address = getAttribute.call(node, 'src') || ''; } catch (e) { /* none */ }
+              out += docRecord('doc - ' + address, false) + ')\n';
+            } else {
+              out += docRecord(docLabel(inner), true);
+              frames.push({ walker, scope, hidden });
+              scope = {
+                origin: style ? frameOrigin(node, style, scope.origin) : scope.origin,
+                style: computedStyleFor(inner),
+              };
+              hidden = below;
+              walker = createTreeWalker.call(inner, inner, kShown);
+              node = walkerFirstChild.call(walker);
+              if (node === null) node = leaveFrame();
+              continue;
+            }
+            node = walkerNextSibling.call(walker);
+            continue;
+          }
+          const child = walkerFirstChild.call(walker);
+          if (child !== null) {
+            out += 'E' + record;
+            hiddenAbove.push(hidden);
+            hidden = below;
+            node = child;
+            continue;
+          }
+          out += 'e' + record;
+          node = walkerNextSibling.call(walker);
         }
-        if (open.length === 0) break;
-        const done = open.pop();
-        out += done.close;
-        scope = done.scope;
-        hidden = done.hidden;
-        node = call(nextSiblingOf, done.node);
+        // No further sibling: close the parent and go on after it.
+        const parent = walkerParentNode.call(walker);
+        if (parent !== null) {
+          out += ')\n';
+          hidden = hiddenAbove.pop();
+          node = walkerNextSibling.call(walker);
+        } else if (frames.length > 0) {
+          node = leaveFrame();
+        } else {
+          break;
+        }
       }
-      return out + '</doc>';
+      return out + ')\n';
+
+      // Closes a frame's document and the frame, back in the outer document after the frame.
+      function leaveFrame() {
+        const outer = frames.pop();
+        walker = outer.walker;
+        scope = outer.scope;
+        hidden = outer.hidden;
+        out += ')\n)\n';
+        return walkerNextSibling.call(walker);
+      }
     }
 
     // The live node behind a node identifier of the last mirror, or null.
