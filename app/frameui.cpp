@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "edit/onedithtml.h"
 #include "mainframe.h"
+#include "model/pagewrightdoc.h"
 #include "resources/stringtable.h"
 
 namespace marklens {
@@ -57,7 +59,7 @@ bool CFrameUi::RunFindDialog() {
 
 void CFrameUi::EditHtml() {
     if (handOvers_.editHtml) handOvers_.editHtml();
-    else NotAvailable("Edit HTML");
+    else if (CPagewrightDoc* doc = CPagewrightDoc::Instance()) OnEditHtml(*doc, frame_);
 }
 
 void CFrameUi::EditStyleAttribute() {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -78,6 +79,8 @@ QWidget* CTemplateDialog::CreateControl(const resources::CControlTemplate& contr
         return new QCheckBox(text, this);
     case ControlKind::RadioButton:
         return new QRadioButton(text, this);
+    case ControlKind::MultiLineEdit:
+        return new QPlainTextEdit(text, this);
     }
     return new QWidget(this);
 }

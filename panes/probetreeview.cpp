@@ -1,17 +1,113 @@
 #include "probetreeview.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include "mirrortreemodel.h"
+#include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"
+#include "resources/commandtable.h"
+#include "treeitemdelegate.h"
 
 namespace marklens {
 
-CProbeTreeView::CProbeTreeView(CPagewrightDoc& doc, QWidget* parent) : QTreeWidget(parent), doc_(doc) {
+CProbeTreeView::CProbeTreeView(CPagewrightDoc& doc, QWidget* parent)
+    : QTreeView(parent), doc_(doc), model_(new CMirrorTreeModel(this)) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setHeaderHidden(true);
+    setUniformRowHeights(true);  // row heights need not be measured item by item on big pages
+    setExpandsOnDoubleClick(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setModel(model_);
+    setItemDelegate(new CTreeItemDelegate([this] { return doc_.GetSelection(); }, this));
+    viewport()->setMouseTracking(true);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnCurrentChanged(current); });
     doc_.AddView(*this);
 }
 
 CProbeTreeView::~CProbeTreeView() { doc_.RemoveView(*this); }
 
-void CProbeTreeView::OnUpdate(IView*, UpdateHint) {}
+void CProbeTreeView::OnUpdate(IView*, UpdateHint hint) {
+    switch (hint) {
+    case HintPageRebuilt:
+        Rebuild();
+        break;
+    case HintSelectionChanged:
+    case HintStyleChanged:
+        ShowSelection();
+        break;
+    }
+}
+
+void CProbeTreeView::Rebuild() {
+    const CPageMirror* mirror = doc_.Mirror();
+    if (!mirror || !mirror->DocumentElement()) return;
+    model_->Rebuild(mirror->DocumentElement());
+    // The layout is still pending after the reset, so these only record the state.
+    for (const QModelIndex& index : model_->ItemsInsertedExpanded()) expand(index);
+    // The root opens once the update has returned; a later rebuild makes this one moot.
+    const QPersistentModelIndex root(model_->RootIndex());
+    QMetaObject::invokeMethod(this, [this, root] { if (root.isValid()) expand(root); }, Qt::QueuedConnection);
+    ShowSelection();
+}
+
+void CProbeTreeView::ShowSelection() {
+    viewport()->update();  // the highlight follows the document's selection, not the caret
+    const QModelIndex index = model_->FindNodeId(doc_.GetSelection());
+    if (!index.isValid()) return;
+    setCurrentIndex(index);
+    scrollTo(index);
+    setFocus(Qt::OtherFocusReason);
+}
+
+void CProbeTreeView::OnCurrentChanged(const QModelIndex& current) {
+    // An empty caret (all items gone in a rebuild) names no element: the document keeps its own.
+    if (current.isValid()) doc_.SetSelection(CMirrorTreeModel::NodeId(current), this);
+}
+
+void CProbeTreeView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::RightButton) {
+        QTreeView::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    OnRightClick(event->position().toPoint(), event->globalPosition().toPoint());
+}
+
+void CProbeTreeView::OnRightClick(const QPoint& viewportPos, const QPoint& globalPos) {
+    const QModelIndex index = indexAt(viewportPos);
+    if (!index.isValid()) return;
+    setCurrentIndex(index);
+    QMenu menu(this);
+    for (const resources::CMenuEntry& entry : resources::TreeContextMenu()) {
+        if (!entry.text) {
+            menu.addSeparator();
+            continue;
+        }
+        menu.addAction(QString::fromUtf8(entry.text))->setData(entry.command);
+    }
+    const QAction* chosen = menu.exec(globalPos);
+    if (chosen) doc_.OnCommand(chosen->data().toInt());
+}
+
+void CProbeTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Handled here entirely, so an item never folds or unfolds on a double-click.
+    event->accept();
+    if (event->button() == Qt::LeftButton) doc_.OnEditHtml();
+}
+
+void CProbeTreeView::mouseMoveEvent(QMouseEvent* event) {
+    doc_.ShowStatusMessage(kPointerHint, false);
+    QTreeView::mouseMoveEvent(event);
+}
+
+void CProbeTreeView::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu comes only from a right-click on an item; the menu key shows none, and the
+    // event must not travel on to the frame.
+    event->accept();
+}
 
 }  // namespace marklens

@@ -1,25 +1,42 @@
 #pragma once
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "model/view.h"
 
 namespace marklens {
 
+class CMirrorTreeModel;
 class CPagewrightDoc;
 
-// The element tree pane. For now it only takes its place as a view of the document.
-class CProbeTreeView : public QTreeWidget, public IView {
+// The element tree pane: one item per element of the mirror, the document's selection shown
+// and driven from here, Edit HTML on double-click and from the item's context menu.
+class CProbeTreeView : public QTreeView, public IView {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = " HTML DOM Tree";
+    static constexpr const char* kPointerHint = "Click to select. Double-click to edit element HTML";
 
     explicit CProbeTreeView(CPagewrightDoc& doc, QWidget* parent = nullptr);
     ~CProbeTreeView() override;
 
     void OnUpdate(IView* sender, UpdateHint hint) override;
 
+    const CMirrorTreeModel& TreeModel() const { return *model_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
+    void Rebuild();
+    void ShowSelection();
+    void OnCurrentChanged(const QModelIndex& current);
+    void OnRightClick(const QPoint& viewportPos, const QPoint& globalPos);
+
     CPagewrightDoc& doc_;
+    CMirrorTreeModel* model_;
 };
 
 }  // namespace marklens

@@ -3,7 +3,7 @@
 
 namespace marklens::resources {
 
-enum class ControlKind { Static, Icon, DefaultPushButton, PushButton, Edit, ListBox, CheckBox, RadioButton };
+enum class ControlKind { Static, Icon, DefaultPushButton, PushButton, Edit, ListBox, CheckBox, RadioButton, MultiLineEdit };
 
 // One control of a dialog template; position and size in dialog units.
 struct CControlTemplate {

@@ -109,8 +109,8 @@ TEST_F(FrameMenuTest, StatusBarEntryShowsHidesAndChecks) {
 
 TEST_F(FrameMenuTest, CommandsWithoutTheirDialogSayStatusInsteadOfNothing) {
     ui_.HandOvers() = {};
-    frame_.Action(command::kEditHtml)->trigger();
-    EXPECT_EQ(frame_.StatusText(), "Edit HTML is not available in this build");
+    frame_.Action(command::kEditStyleAttribute)->trigger();
+    EXPECT_EQ(frame_.StatusText(), "Edit Style Attribute is not available in this build");
 }
 
 TEST_F(FrameMenuTest, SplitMovesTheBarOfTheSplitterHoldingTheFocus) {

@@ -1,0 +1,144 @@
+#include "mirrortreemodel.h"
+
+#include "model/mirrorreading.h"
+
+namespace marklens {
+
+namespace {
+
+constexpr std::string_view kPlaceholder = "<not connected>";
+constexpr std::string_view kHeadPrefix = "<HEAD";
+
+}  // namespace
+
+CMirrorTreeModel::CMirrorTreeModel(QObject* parent) : QAbstractItemModel(parent) { ShowPlaceholder(); }
+
+void CMirrorTreeModel::Clear() {
+    items_.clear();
+    labels_.clear();
+}
+
+int CMirrorTreeModel::AddItem(int parent, int row, int nodeId, std::string_view label) {
+    items_.push_back(CItem{parent, row, -1, 0, nodeId, static_cast<std::uint32_t>(labels_.size()),
+                           static_cast<std::uint32_t>(label.size())});
+    labels_.append(label);
+    return static_cast<int>(items_.size()) - 1;
+}
+
+void CMirrorTreeModel::ShowPlaceholder() {
+    beginResetModel();
+    Clear();
+    AddItem(-1, 0, 0, kPlaceholder);
+    endResetModel();
+}
+
+void CMirrorTreeModel::Rebuild(pugi::xml_node documentElement) {
+    beginResetModel();
+    Clear();
+    // The nodes of the items, in the same breadth-first order; only needed while copying.
+    std::vector<pugi::xml_node> nodes{documentElement};
+    AddItem(-1, 0, IntAttribute(documentElement, "node-id"), documentElement.attribute("text").value());
+    for (std::size_t item = 0; item < nodes.size(); ++item) {
+        const int first = static_cast<int>(items_.size());
+        int row = 0;
+        for (pugi::xml_node child = nodes[item].first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element) continue;
+            AddItem(static_cast<int>(item), row++, IntAttribute(child, "node-id"), child.attribute("text").value());
+            nodes.push_back(child);
+        }
+        items_[item].firstChild = row > 0 ? first : -1;
+        items_[item].childCount = row;
+    }
+    endResetModel();
+}
+
+int CMirrorTreeModel::ItemOf(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != this) return -1;
+    return static_cast<int>(index.internalId());
+}
+
+QModelIndex CMirrorTreeModel::IndexOfItem(int item) const {
+    if (item < 0 || item >= ItemCount()) return {};
+    return createIndex(items_[item].row, 0, static_cast<quintptr>(item));
+}
+
+QModelIndex CMirrorTreeModel::RootIndex() const { return IndexOfItem(items_.empty() ? -1 : 0); }
+
+std::string_view CMirrorTreeModel::LabelOf(const CItem& item) const {
+    return std::string_view(labels_).substr(item.labelOffset, item.labelLength);
+}
+
+std::string_view CMirrorTreeModel::Label(const QModelIndex& index) const {
+    const int item = ItemOf(index);
+    return item < 0 ? std::string_view() : LabelOf(items_[item]);
+}
+
+int CMirrorTreeModel::NextInPreOrder(int item) const {
+    if (items_[item].childCount > 0) return items_[item].firstChild;
+    for (; item >= 0; item = items_[item].parent) {
+        const int parent = items_[item].parent;
+        if (parent < 0) return -1;
+        if (items_[item].row + 1 < items_[parent].childCount) return item + 1;
+    }
+    return -1;
+}
+
+QModelIndex CMirrorTreeModel::FindNodeId(int nodeId) const {
+    for (int item = items_.empty() ? -1 : 0; item >= 0; item = NextInPreOrder(item)) {
+        if (items_[item].nodeId == nodeId) return IndexOfItem(item);
+    }
+    return {};
+}
+
+QModelIndexList CMirrorTreeModel::ItemsInsertedExpanded() const {
+    QModelIndexList expanded;
+    for (int item = 1; item < ItemCount(); ++item) {
+        if (items_[item].childCount > 0 && !LabelOf(items_[item]).starts_with(kHeadPrefix)) {
+            expanded.push_back(IndexOfItem(item));
+        }
+    }
+    return expanded;
+}
+
+QModelIndex CMirrorTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0) return {};
+    if (!parent.isValid()) return row == 0 ? RootIndex() : QModelIndex();
+    const int item = ItemOf(parent);
+    if (item < 0 || row >= items_[item].childCount) return {};
+    return IndexOfItem(items_[item].firstChild + row);
+}
+
+QModelIndex CMirrorTreeModel::parent(const QModelIndex& child) const {
+    const int item = ItemOf(child);
+    return item < 0 ? QModelIndex() : IndexOfItem(items_[item].parent);
+}
+
+int CMirrorTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid()) return items_.empty() ? 0 : 1;
+    const int item = ItemOf(parent);
+    return item < 0 ? 0 : items_[item].childCount;
+}
+
+int CMirrorTreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+bool CMirrorTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+QVariant CMirrorTreeModel::data(const QModelIndex& index, int role) const {
+    const int item = ItemOf(index);
+    if (item < 0) return {};
+    if (role == Qt::DisplayRole) {
+        const std::string_view label = LabelOf(items_[item]);
+        return QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
+    }
+    if (role == kNodeIdRole) return items_[item].nodeId;
+    return {};
+}
+
+Qt::ItemFlags CMirrorTreeModel::flags(const QModelIndex& index) const {
+    if (ItemOf(index) < 0) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (items_[ItemOf(index)].childCount == 0) flags |= Qt::ItemNeverHasChildren;
+    return flags;
+}
+
+}  // namespace marklens
