@@ -39,12 +39,13 @@ CNodeIdIndex::CNodeIdIndex(const pugi::xml_document& xml) {
     nodes_.reserve(1024);
     for (pugi::xml_node node = xml.first_child(); node; node = NextInDocumentOrder(node, xml)) {
         if (node.type() != pugi::node_element) continue;
+        // Only the first attribute of the name counts, as the XPath match sees it.
         for (const pugi::xml_attribute attribute : node.attributes()) {
-            int id = 0;
             const char* name = attribute.name();
-            if (name[0] == 'n' && std::strcmp(name, "node-id") == 0 && ParseCanonicalId(attribute.value(), id)) {
-                nodes_.try_emplace(id, node);
-            }
+            if (name[0] != 'n' || std::strcmp(name, "node-id") != 0) continue;
+            int id = 0;
+            if (ParseCanonicalId(attribute.value(), id)) nodes_.try_emplace(id, node);
+            break;
         }
     }
 }

@@ -185,7 +185,7 @@ TEST(FindNodeById, IndexAgreesWithXPath) {
 TEST(FindNodeById, OnlyExactDecimalTextMatches) {
     CPageMirror mirror;
     ASSERT_TRUE(mirror.LoadXml("<doc node-id=\"1\"><element node-id=\"007\"/><element node-id=\" 8\"/>"
-                               "<element node-id=\"-0\"/><element node-id=\"-5\"/><element node-id=\"9\" a=\"1\"/>"
+                               "<element node-id=\"-0\"/><element node-id=\"-5\"/><element node-id=\"4\" node-id=\"3\"/><element node-id=\"9\" a=\"1\"/>"
                                "<element node-id=\"9\" a=\"2\"/></doc>"));
     EXPECT_FALSE(mirror.FindNodeById(12345));
     mirror.MarkOutsideChildren();
@@ -193,6 +193,9 @@ TEST(FindNodeById, OnlyExactDecimalTextMatches) {
     EXPECT_FALSE(mirror.FindNodeById(8));
     EXPECT_FALSE(mirror.FindNodeById(0));
     EXPECT_TRUE(mirror.FindNodeById(-5));
+    // A repeated attribute: only the first one names the node.
+    EXPECT_TRUE(mirror.FindNodeById(4));
+    EXPECT_FALSE(mirror.FindNodeById(3));
     EXPECT_STREQ(mirror.FindNodeById(9).attribute("a").value(), "1");
     EXPECT_EQ(mirror.FindNodeById(1), mirror.DocumentElement());
 }
