@@ -185,6 +185,10 @@ CDevToolsSession::Json CDevToolsSession::Call(const std::string& method, const J
             return result != message.end() ? std::move(*result) : Json::object();
         }
         if (closed_) ThrowClosed(method);
+        // Take in what already arrived first, so a dialog that has closed since is known.
+        io_.restart();
+        io_.poll();
+        if (answers_.count(id)) continue;
         if (dialogOpen_ && NeedsPageThread(method)) {
             throw CObjectCallError(status::kTimeout,
                                    "The page is blocked in a dialog (alert, confirm or prompt); " + method +

@@ -13,6 +13,7 @@
   const nextSiblingOf = getter(Node.prototype, 'nextSibling');
   const tagNameOf = getter(Element.prototype, 'tagName');
   const dataOf = getter(CharacterData.prototype, 'data');
+  const ownerDocumentOf = getter(Node.prototype, 'ownerDocument');
   const titleOf = getter(Document.prototype, 'title');
   const urlOf = getter(Document.prototype, 'URL');
   const defaultViewOf = getter(Document.prototype, 'defaultView');
@@ -243,7 +244,7 @@
       }
       let style = null;
       if (element && call(nodeTypeOf, element) === 1) {
-        style = computedStyleFor(element.ownerDocument)(element);
+        style = computedStyleFor(ownerDocumentOf.call(element))(element);
       }
       let out = '<attribs>';
       for (const entry of root.children) {
@@ -265,9 +266,10 @@
       const found = [];
       let order = 0;
       let embedded = 0;
-      for (const sheet of call(styleSheetsOf, element.ownerDocument)) {
+      const doc = ownerDocumentOf.call(element);
+      for (const sheet of styleSheetsOf.call(doc)) {
         const source = sheet.href || ('<style> ' + (++embedded));
-        walkRules(sheet, source, call(defaultViewOf, element.ownerDocument) || window, rule => {
+        walkRules(sheet, source, defaultViewOf.call(doc) || window, rule => {
           const score = matchingSpecificity(element, rule.selectorText);
           if (score !== null) found.push({ rule, score, source, order: order++ });
         });
@@ -308,16 +310,19 @@
       }
       if (item.sheet && item.sheet.disabled) continue;
       const later = [];
+      // Rule kinds by their type number: a frame's rules come from another realm, where
+      // instanceof with this world's classes fails.
       for (const rule of rules) {
-        if (rule instanceof CSSStyleRule) {
+        const type = rule.type;
+        if (type === CSSRule.STYLE_RULE) {
           visit(rule);
-        } else if (rule instanceof CSSImportRule) {
+        } else if (type === CSSRule.IMPORT_RULE) {
           if (rule.styleSheet) later.push({ list: null, sheet: rule.styleSheet, source: rule.styleSheet.href || item.source });
-        } else if (rule instanceof CSSMediaRule) {
+        } else if (type === CSSRule.MEDIA_RULE) {
           if (view.matchMedia(rule.media.mediaText || 'all').matches) later.push({ list: rule.cssRules, source: item.source });
-        } else if (rule instanceof CSSSupportsRule) {
-          if (CSS.supports(rule.conditionText)) later.push({ list: rule.cssRules, source: item.source });
-        } else if (rule.cssRules && !(rule instanceof CSSKeyframesRule)) {
+        } else if (type === CSSRule.SUPPORTS_RULE) {
+          if (view.CSS.supports(rule.conditionText)) later.push({ list: rule.cssRules, source: item.source });
+        } else if (type !== CSSRule.KEYFRAMES_RULE && rule.cssRules) {
           later.push({ list: rule.cssRules, source: item.source });
         }
       }

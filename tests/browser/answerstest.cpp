@@ -109,6 +109,24 @@ TEST_F(Answers, CurrentStyleFollowsTheCatalog) {
     EXPECT_TRUE(empty.select_nodes("/attribs/attrib").empty());
 }
 
+TEST_F(Answers, RulesOfAnElementInsideAFrame) {
+    const LivePageHandle page = OpenPage("boxes.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = Mirror(*probe, *page);
+    const LiveElementHandle inner =
+        probe->ElementForId(std::to_string(IntAttribute(NodeWithLabel(*mirror, "c-00ffff"), "node-id")));
+    ASSERT_TRUE(inner);
+    const std::vector<CRule> rules = ReadRules(probe->StyleRules(*inner));
+    ASSERT_EQ(rules.size(), 2u) << probe->StyleRules(*inner);
+    EXPECT_EQ(rules[0].source, "inline");
+    EXPECT_EQ(rules[1].selector, ".b");
+    EXPECT_EQ(rules[1].source, "<style> 1");
+    pugi::xml_document answer;
+    ASSERT_TRUE(answer.load_string(
+        probe->CurrentStyle(*inner, "<attribs><attrib name=\"position\" default=\"static\"/></attribs>").c_str()));
+    EXPECT_EQ(StringAttribute(answer.select_node("/attribs/attrib").node(), "current"), "absolute");
+}
+
 TEST_F(Answers, LookUpByIdentifierText) {
     const int count = static_cast<int>(mirror_->Xml().select_nodes("//*").size());
     for (const std::string& bad : std::vector<std::string>{"", "0", "-1", "abc", "3x", " 3", "99999999999", std::to_string(count + 1)}) {
