@@ -15,11 +15,12 @@ CMirrorTreeModel::CMirrorTreeModel(QObject* parent) : QAbstractItemModel(parent)
 
 void CMirrorTreeModel::Clear() {
     items_.clear();
+    children_.clear();
     labels_.clear();
 }
 
 int CMirrorTreeModel::AddItem(int parent, int row, int nodeId, std::string_view label) {
-    items_.push_back(CItem{parent, row, -1, 0, nodeId, static_cast<std::uint32_t>(labels_.size()),
+    items_.push_back(CItem{parent, row, 0, 0, nodeId, static_cast<std::uint32_t>(labels_.size()),
                            static_cast<std::uint32_t>(label.size())});
     labels_.append(label);
     return static_cast<int>(items_.size()) - 1;
@@ -34,22 +35,55 @@ void CMirrorTreeModel::ShowPlaceholder() {
 
 void CMirrorTreeModel::Rebuild(pugi::xml_node documentElement) {
     beginResetModel();
+    const std::size_t lastCount = items_.size();
+    const std::size_t lastLabels = labels_.size();
     Clear();
-    // The nodes of the items, in the same breadth-first order; only needed while copying.
-    std::vector<pugi::xml_node> nodes{documentElement};
-    AddItem(-1, 0, IntAttribute(documentElement, "node-id"), documentElement.attribute("text").value());
-    for (std::size_t item = 0; item < nodes.size(); ++item) {
-        const int first = static_cast<int>(items_.size());
-        int row = 0;
-        for (pugi::xml_node child = nodes[item].first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element) continue;
-            AddItem(static_cast<int>(item), row++, IntAttribute(child, "node-id"), child.attribute("text").value());
-            nodes.push_back(child);
+    items_.reserve(lastCount);
+    labels_.reserve(lastLabels);
+    // A walk in document order, without recursion: deep pages must not exhaust the stack.
+    int parent = -1;
+    pugi::xml_node node = documentElement;
+    while (node) {
+        const int row = parent < 0 ? 0 : items_[parent].childCount++;
+        const int item = AddItem(parent, row, IntAttribute(node, "node-id"), node.attribute("text").value());
+        pugi::xml_node next = node.first_child();
+        while (next && next.type() != pugi::node_element) next = next.next_sibling();
+        if (next) {
+            parent = item;
+            node = next;
+            continue;
         }
-        items_[item].firstChild = row > 0 ? first : -1;
-        items_[item].childCount = row;
+        // Up until a following element sibling, never past the document element.
+        for (;;) {
+            if (node == documentElement) {
+                node = pugi::xml_node();
+                break;
+            }
+            next = node.next_sibling();
+            while (next && next.type() != pugi::node_element) next = next.next_sibling();
+            if (next) {
+                node = next;
+                break;
+            }
+            node = node.parent();
+            parent = items_[parent].parent;
+        }
     }
+    LinkChildren();
     endResetModel();
+}
+
+void CMirrorTreeModel::LinkChildren() {
+    int start = 0;
+    for (CItem& item : items_) {
+        item.childStart = start;
+        start += item.childCount;
+    }
+    children_.assign(static_cast<std::size_t>(start), 0);
+    for (int item = 1; item < ItemCount(); ++item) {
+        const CItem& entry = items_[item];
+        children_[items_[entry.parent].childStart + entry.row] = item;
+    }
 }
 
 int CMirrorTreeModel::ItemOf(const QModelIndex& index) const {
@@ -73,18 +107,8 @@ std::string_view CMirrorTreeModel::Label(const QModelIndex& index) const {
     return item < 0 ? std::string_view() : LabelOf(items_[item]);
 }
 
-int CMirrorTreeModel::NextInPreOrder(int item) const {
-    if (items_[item].childCount > 0) return items_[item].firstChild;
-    for (; item >= 0; item = items_[item].parent) {
-        const int parent = items_[item].parent;
-        if (parent < 0) return -1;
-        if (items_[item].row + 1 < items_[parent].childCount) return item + 1;
-    }
-    return -1;
-}
-
 QModelIndex CMirrorTreeModel::FindNodeId(int nodeId) const {
-    for (int item = items_.empty() ? -1 : 0; item >= 0; item = NextInPreOrder(item)) {
+    for (int item = 0; item < ItemCount(); ++item) {
         if (items_[item].nodeId == nodeId) return IndexOfItem(item);
     }
     return {};
@@ -105,7 +129,7 @@ QModelIndex CMirrorTreeModel::index(int row, int column, const QModelIndex& pare
     if (!parent.isValid()) return row == 0 ? RootIndex() : QModelIndex();
     const int item = ItemOf(parent);
     if (item < 0 || row >= items_[item].childCount) return {};
-    return IndexOfItem(items_[item].firstChild + row);
+    return IndexOfItem(children_[items_[item].childStart + row]);
 }
 
 QModelIndex CMirrorTreeModel::parent(const QModelIndex& child) const {

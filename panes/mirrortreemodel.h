@@ -13,8 +13,8 @@ namespace marklens {
 // The element tree of one mirror as a Qt item model. It keeps a compact copy of what the tree
 // shows (label, identifier, shape) rather than pointers into the mirror: a Refresh that fails
 // half-way replaces the mirror without telling the panes, and the tree must still paint.
-// Items are stored breadth first, so the children of an item lie side by side and an index
-// is found in constant time.
+// Items are stored in pre-order, the mirror's own order, with a table of each item's children
+// beside them, so an index is found in constant time.
 class CMirrorTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -50,7 +50,7 @@ private:
     struct CItem {
         int parent;
         int row;
-        int firstChild;
+        int childStart;  // into children_
         int childCount;
         int nodeId;
         std::uint32_t labelOffset;
@@ -61,10 +61,11 @@ private:
     int AddItem(int parent, int row, int nodeId, std::string_view label);
     int ItemOf(const QModelIndex& index) const;
     QModelIndex IndexOfItem(int item) const;
-    int NextInPreOrder(int item) const;
+    void LinkChildren();
     std::string_view LabelOf(const CItem& item) const;
 
     std::vector<CItem> items_;
+    std::vector<int> children_;
     std::string labels_;
 };
 
