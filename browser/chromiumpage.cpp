@@ -1,6 +1,5 @@
 #include "chromiumpage.h"
 
-#include <cmath>
 
 #include "chromiumprobe.h"
 #include "model/objectcallerror.h"
@@ -20,19 +19,21 @@ PageProbeHandle CChromiumPage::CreateProbe() {
 }
 
 // One picture pixel per CSS pixel, whatever the screen's scale: the clip's scale undoes the
-// device pixel ratio. The clip is in page coordinates, so it starts at the scroll position.
+// device pixel ratio, read from the browser's own metrics (device over CSS pixels) rather than
+// from the page, which could lie. The clip is in page coordinates: it starts at the scroll
+// position.
 CPicture CChromiumPage::CapturePicture() {
     session_->Call("Page.bringToFront");
     const nlohmann::json metrics = session_->Call("Page.getLayoutMetrics");
-    const nlohmann::json& layout = metrics.at("cssLayoutViewport");
-    const nlohmann::json dpr = session_->Call(
-        "Runtime.evaluate", {{"expression", "window.devicePixelRatio"}, {"returnByValue", true}, {"silent", true}});
-    const double scale = dpr.at("result").value("value", 1.0);
-    const nlohmann::json clip = {{"x", layout.value("pageX", 0.0)},
-                                 {"y", layout.value("pageY", 0.0)},
-                                 {"width", layout.value("clientWidth", 0.0)},
-                                 {"height", layout.value("clientHeight", 0.0)},
-                                 {"scale", scale > 0 ? 1.0 / scale : 1.0}};
+    const nlohmann::json& css = metrics.at("cssLayoutViewport");
+    const double cssWidth = css.value("clientWidth", 0.0);
+    const double deviceWidth = metrics.contains("layoutViewport") ? metrics["layoutViewport"].value("clientWidth", 0.0) : 0.0;
+    const double ratio = cssWidth > 0 && deviceWidth > 0 ? deviceWidth / cssWidth : 1.0;
+    const nlohmann::json clip = {{"x", css.value("pageX", 0.0)},
+                                 {"y", css.value("pageY", 0.0)},
+                                 {"width", cssWidth},
+                                 {"height", css.value("clientHeight", 0.0)},
+                                 {"scale", 1.0 / ratio}};
     const nlohmann::json shot = session_->Call("Page.captureScreenshot", {{"format", "png"}, {"clip", clip}});
     return DecodePng(DecodeBase64(shot.at("data").get_ref<const std::string&>()));
 }

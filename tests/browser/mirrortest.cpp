@@ -124,6 +124,9 @@ TEST_F(Mirror, PageThatLiesToScriptsStillGivesATrueMirror) {
     ASSERT_TRUE(form);
     EXPECT_EQ(std::distance(form.children().begin(), form.children().end()), 3);
     EXPECT_TRUE(NodeWithLabel(*mirror, "<IMG>"));
+    // The page's claimed pixel ratio does not scale the picture.
+    EXPECT_EQ(std::to_string(page->CapturePicture().width),
+              Chrome().Evaluate(lastTarget_, "innerWidth"));  // no scroll bar on this page
 }
 
 TEST_F(Mirror, HostileLabelsAreCutAndCarryOnlyXmlCharacters) {
