@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "connectdialog.h"
 #include "edit/onedithtml.h"
 #include "mainframe.h"
 #include "model/pagewrightdoc.h"
@@ -47,8 +48,12 @@ void CFrameUi::NotAvailable(const char* command) {
 }
 
 void CFrameUi::RunConnectDialog() {
-    if (handOvers_.connectDialog) handOvers_.connectDialog();
-    else NotAvailable("Connect");
+    if (handOvers_.connectDialog) {
+        handOvers_.connectDialog();
+    } else if (CPagewrightDoc* doc = CPagewrightDoc::Instance()) {
+        CConnectDialog dialog(*doc, frame_);
+        dialog.exec();
+    }
 }
 
 bool CFrameUi::RunFindDialog() {

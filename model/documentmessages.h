@@ -7,6 +7,8 @@ inline constexpr const char* kAccessDenied =
     "please select to allow blocked content. Otherwise, you may have to lower the\n"
     "security level for the current zone.";
 inline constexpr const char* kCouldNotConnect = "Could not connect to browser";
+inline constexpr const char* kLibraryNotRegistered = "Marklens library was not registered";
+inline constexpr const char* kNoShellWindows = "Could not connect to Shell Windows";
 inline constexpr const char* kProgramTitle = "Marklens";
 inline constexpr const char* kCaptionSeparator = " - ";
 }  // namespace marklens::message

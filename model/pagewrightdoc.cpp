@@ -20,6 +20,9 @@ namespace {
 
 CPagewrightDoc* g_document = nullptr;
 
+// Titles were read into a 512-byte buffer.
+constexpr std::size_t kMaxLabelLength = 511;
+
 struct CDocumentCommand {
     int id;
     void (CPagewrightDoc::*handler)();
@@ -88,6 +91,46 @@ void CPagewrightDoc::CompleteAttach() {
     CaptureBrowserPicture();
     selection_ = 0;
     UpdateAllViews(nullptr, HintPageRebuilt);
+}
+
+void CPagewrightDoc::EnumerateBrowsers() {
+    labels_.clear();
+    browsers_.clear();
+    if (!shell_) {
+        ui_.ShowMessage(message::kNoShellWindows, MessageIcon::Warning);
+        return;
+    }
+    for (BrowserWindowHandle& browser : shell_->EnumerateBrowsers()) {
+        if (!browser) continue;
+        labels_.push_back(browser->Label().substr(0, kMaxLabelLength));
+        browsers_.push_back(std::move(browser));
+    }
+}
+
+void CPagewrightDoc::ConnectToBrowser(int position, LivePageHandle modelessPage) {
+    if (!shell_ || !shell_->IsProbeLibraryRegistered()) {
+        ui_.ShowMessage(message::kLibraryNotRegistered, MessageIcon::Warning);
+        return;
+    }
+    // A position past the lists names no browser; refuse it rather than step off the end.
+    const bool listed = position >= 0 && static_cast<std::size_t>(position) < browsers_.size();
+    if (!listed) throw CObjectCallError(status::kInvalidPointer);
+    const std::string label = labels_[static_cast<std::size_t>(position)];
+    const BrowserWindowHandle browser = browsers_[static_cast<std::size_t>(position)];
+    if (modelessPage) {
+        page_ = std::move(modelessPage);
+    } else {
+        if (!browser) throw CObjectCallError(status::kInvalidPointer);
+        page_ = browser->Document();
+    }
+    SetBrowserCaption(label);
+    if (!page_) throw CObjectCallError(status::kInvalidPointer);
+    // The old probe belongs to the old page: never keep it next to the new one.
+    probe_.reset();
+    probe_ = page_->CreateProbe();
+    if (!probe_) throw CObjectCallError(status::kAccessDenied);
+    const CWaitCursor wait(ui_);
+    CompleteAttach();
 }
 
 void CPagewrightDoc::SetPage(LivePageHandle page) { page_ = std::move(page); }

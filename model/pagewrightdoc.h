@@ -40,6 +40,13 @@ public:
     LiveElementHandle ElementForNodeId(int nodeId) const;
     int HitTest(int x, int y, CBox* box = nullptr) const;
 
+    // Rebuilds the browser lists from the running browsers.
+    void EnumerateBrowsers();
+    // Attaches to the browser at the position of the lists, or to modelessPage when given
+    // (a window that page opened). Shows its own message when the probe library is missing;
+    // every other failure throws CObjectCallError, after the steps done so far.
+    void ConnectToBrowser(int position, LivePageHandle modelessPage);
+
     // Page operations; failures throw CObjectCallError to the calling operation.
     void RebuildMirror();
     void CaptureBrowserPicture();
