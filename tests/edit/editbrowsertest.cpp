@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include "browserfixture.h"
+#include "edit/dialoghtml.h"
+#include "edit/onedithtml.h"
+#include "modaldriver.h"
+#include "model/documentui.h"
+#include "model/mirrorreading.h"
+#include "model/pagewrightdoc.h"
+#include "panes/mirrortreemodel.h"
+#include "panes/probetreeview.h"
+#include "typing.h"
+
+namespace marklens::testing {
+namespace {
+
+// Keeps the messages; everything else the document asks of the interface is not needed here.
+class CMessageUi : public IDocumentUi {
+public:
+    std::vector<std::string> messages;
+    void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    void ShowStatusMessage(const std::string&, bool) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void SetCaption(const std::string&) override {}
+    void RunConnectDialog() override {}
+    bool RunFindDialog() override { return false; }
+    void EditHtml() override {}
+    void EditStyleAttribute() override {}
+};
+
+class EditBrowser : public CBrowserSuite {
+protected:
+    void SetUp() override {
+        LivePageHandle page = OpenPage("edittable.html");
+        doc_.SetPage(page);
+        doc_.SetProbe(page->CreateProbe());
+        doc_.CompleteAttach();
+        QApplication::processEvents();
+    }
+    int IdOf(const std::string& label) const { return IntAttribute(NodeWithLabel(*doc_.Mirror(), label), "node-id"); }
+    std::string Page(const std::string& expression) { return Chrome().Evaluate(lastTarget_, expression); }
+    bool Edit(std::function<void(CDialogHtml&)> action) {
+        test::CModalDriver<CDialogHtml> driver(std::move(action));
+        OnEditHtml(doc_, nullptr);
+        return driver.seen;
+    }
+    static void Replace(CDialogHtml& dialog, const QString& text) {
+        dialog.EditBox()->selectAll();
+        test::TypeText(dialog.EditBox(), text);
+    }
+
+    CMessageUi ui_;
+    CPagewrightDoc doc_{ui_, nullptr};
+    CProbeTreeView tree_{doc_};
+};
+
+TEST_F(EditBrowser, CellInnerHtmlChangesThePageAndTheTreeKeepsThePlace) {
+    const int cell = IdOf("\"cell\"");
+    ASSERT_NE(cell, 0);
+    doc_.SetSelection(cell, nullptr);
+    const QModelIndex before = tree_.currentIndex();
+    EXPECT_TRUE(Edit([](CDialogHtml& dialog) {
+        EXPECT_EQ(dialog.Mode(), HtmlMode::Inner);
+        EXPECT_EQ(dialog.EditBox()->toPlainText(), "old");
+        Replace(dialog, QString::fromUtf8("<b id=\"fresh\">n\xC3\xA9w \xE2\x82\xAC\xF0\x9F\x98\x80</b>"));
+        dialog.accept();
+    }));
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_EQ(Page("document.getElementById('cell').innerHTML"),
+              "\"<b id=\\\"fresh\\\">n\xC3\xA9w \xE2\x82\xAC\xF0\x9F\x98\x80</b>\"");
+    // Refreshed: the cell is selected again at its place, under the new mirror's identifier.
+    const pugi::xml_node selected = doc_.FindNodeById(doc_.GetSelection());
+    ASSERT_TRUE(selected);
+    EXPECT_NE(std::string(selected.attribute("text").value()).find("\"cell\""), std::string::npos);
+    EXPECT_EQ(CMirrorTreeModel::NodeId(tree_.currentIndex()), doc_.GetSelection());
+    EXPECT_EQ(tree_.currentIndex().row(), before.row());
+    EXPECT_EQ(tree_.TreeModel().rowCount(tree_.currentIndex()), 1);  // the new B element
+}
+
+TEST_F(EditBrowser, TitleInTextModeSetsThePageTitle) {
+    doc_.SetSelection(IdOf("<TITLE"), nullptr);
+    EXPECT_TRUE(Edit([](CDialogHtml& dialog) {
+        EXPECT_EQ(dialog.Mode(), HtmlMode::Outer);
+        EXPECT_TRUE(dialog.EditBox()->isReadOnly());
+        QTest::mouseClick(dialog.ModeButton(HtmlMode::Text), Qt::LeftButton, {}, QPoint(4, 4));
+        EXPECT_FALSE(dialog.EditBox()->isReadOnly());
+        EXPECT_EQ(dialog.EditBox()->toPlainText(), "Before");
+        Replace(dialog, "After");
+        dialog.accept();
+    }));
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_EQ(Page("document.title"), "\"After\"");
+    EXPECT_EQ(doc_.Mirror()->DocumentElement().attribute("text").as_string(), std::string("doc - After"));
+}
+
+TEST_F(EditBrowser, RefusedOuterHtmlShowsTheBrowsersTextAndDoesNotRefresh) {
+    doc_.SetSelection(IdOf("<HTML"), nullptr);
+    const int selection = doc_.GetSelection();
+    ASSERT_NE(selection, 0);
+    EXPECT_TRUE(Edit([](CDialogHtml& dialog) {
+        EXPECT_TRUE(dialog.EditBox()->isReadOnly());
+        dialog.accept();  // the unchanged outer HTML goes back, and the page refuses it
+    }));
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    const std::string& message = ui_.messages[0];
+    EXPECT_EQ(message.rfind("Could not change HTML element(", 0), 0u) << message;
+    EXPECT_GT(message.size(), std::string("Could not change HTML element()").size()) << message;
+    EXPECT_EQ(message.back(), ')');
+    EXPECT_EQ(doc_.GetSelection(), selection);
+    EXPECT_EQ(Page("document.getElementById('cell').textContent"), "\"old\"");
+}
+
+}  // namespace
+}  // namespace marklens::testing
