@@ -87,13 +87,6 @@ TEST_F(DialogHtmlTest, UntouchedTextGoesBackExactlyEvenReadOnly) {
     EXPECT_EQ(dialog.Result(), original);
 }
 
-TEST_F(DialogHtmlTest, CancelRejects) {
-    auto dialog = Open(true, true, false);
-    Click(Button(*dialog, 2));
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
-    EXPECT_FALSE(dialog->isVisible());
-}
-
 TEST_F(DialogHtmlTest, ResizingGrowsTheBoxAndMovesOnlyTheButtonsRight) {
     auto dialog = Open(true, true, false);
     const QRect box = dialog->EditBox()->geometry();

@@ -7,44 +7,6 @@
 namespace marklens::test {
 namespace {
 
-struct CRule {
-    const char* tag;
-    bool outer, inner, text;
-};
-
-TEST(ElementHtmlRules, FollowTheTagTable) {
-    const CRule rules[] = {
-        {"BODY", false, true, false},   {"CAPTION", false, true, false}, {"TD", false, true, false},
-        {"TH", false, true, false},     {"TABLE", true, false, false},   {"TR", false, false, false},
-        {"TBODY", false, false, false}, {"HTML", false, false, false},   {"STYLE", false, false, false},
-        {"COL", false, false, false},   {"TITLE", false, false, true},   {"OPTION", true, true, true},
-        {"SCRIPT", true, true, true},   {"COMMENT", true, true, true},   {"DIV", true, true, false},
-        {"td", true, true, false},      {"title", true, true, false},    {"", true, true, false},
-    };
-    for (const CRule& rule : rules) {
-        SCOPED_TRACE(rule.tag);
-        EXPECT_EQ(CElementHtml::OuterEditable(rule.tag), rule.outer);
-        EXPECT_EQ(CElementHtml::InnerEditable(rule.tag), rule.inner);
-        EXPECT_EQ(CElementHtml::HasTextProperty(rule.tag), rule.text);
-    }
-}
-
-TEST(ElementHtmlRead, TextOnlyForElementsWithATextProperty) {
-    CRecordingElement element;
-    element.outer = "<div>x</div>";
-    element.inner = "x";
-    element.text = "never read";
-    const CElementHtml div = CElementHtml::Read(element, "DIV");
-    EXPECT_EQ(div.outer, "<div>x</div>");
-    EXPECT_EQ(div.inner, "x");
-    EXPECT_EQ(div.text, "");
-    EXPECT_TRUE(div.outerEditable && div.innerEditable);
-    EXPECT_FALSE(div.textEditable);
-    const CElementHtml option = CElementHtml::Read(element, "OPTION");
-    EXPECT_EQ(option.text, "never read");
-    EXPECT_TRUE(option.textEditable);
-}
-
 TEST(ElementHtmlRead, AFailingReadMakesOnlyThatModeReadOnlyAndEmpty) {
     CRecordingElement element;
     element.outer = "<option>o</option>";

@@ -123,21 +123,6 @@ TEST_F(OnEditHtmlTest, TextModeOfAnOrdinaryElementWritesNothingButRefreshes) {
     EXPECT_EQ(probe_->mirrorRequests, 1);
 }
 
-TEST_F(OnEditHtmlTest, TitleTextIsEditableAndWritten) {
-    Element().tag = "TITLE";
-    Element().outer = "<title>Old</title>";
-    Element().text = "Old";
-    EXPECT_TRUE(Run([](CDialogHtml& dialog) {
-        EXPECT_TRUE(dialog.EditBox()->isReadOnly());
-        QTest::mouseClick(dialog.ModeButton(HtmlMode::Text), Qt::LeftButton, {}, QPoint(4, 4));
-        EXPECT_FALSE(dialog.EditBox()->isReadOnly());
-        EXPECT_EQ(dialog.EditBox()->toPlainText(), "Old");
-        Type(dialog, "New");
-        Ok(dialog);
-    }));
-    EXPECT_EQ(Element().writes, std::vector<std::string>{"text:New"});
-}
-
 TEST_F(OnEditHtmlTest, CancelWritesNothing) {
     EXPECT_TRUE(Run([](CDialogHtml& dialog) {
         Type(dialog, "discarded");
@@ -145,12 +130,6 @@ TEST_F(OnEditHtmlTest, CancelWritesNothing) {
     }));
     EXPECT_TRUE(Element().writes.empty());
     EXPECT_EQ(probe_->mirrorRequests, 0);
-}
-
-TEST_F(OnEditHtmlTest, DocumentCommandReachesItThroughTheUi) {
-    // The document hands Edit HTML to its user interface; with no page it only counts here.
-    EXPECT_TRUE(doc_.OnCommand(32787));
-    EXPECT_EQ(ui_.htmlEdits, 1);
 }
 
 }  // namespace
