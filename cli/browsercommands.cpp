@@ -106,6 +106,16 @@ bool Attach(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
     return true;
 }
 
+// Attach, with a failed call turned into the connect error line; false after the error line.
+bool AttachReporting(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
+    try {
+        return Attach(args, attached, err);
+    } catch (const CObjectCallError& error) {
+        ConnectFailure(err, error);
+        return false;
+    }
+}
+
 // The live element of a mirror node that is an element or a frame (style) or also a doc (rules).
 LiveElementHandle ElementOf(CAttached& attached, const std::string& idText, bool allowDoc, std::ostream& err) {
     long long id = 0;
@@ -183,11 +193,7 @@ int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         return Fail(err, args.catalog + " is not an attribute catalog (an attribs document)");
     }
     CAttached attached;
-    try {
-        if (!Attach(args, attached, err)) return 1;
-    } catch (const CObjectCallError& error) {
-        return ConnectFailure(err, error);
-    }
+    if (!AttachReporting(args, attached, err)) return 1;
     return Answer(err, out, [&] {
         const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
         return element ? std::optional(attached.probe->CurrentStyle(*element, *catalog)) : std::nullopt;
@@ -199,11 +205,7 @@ int RunRules(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     if (!ParseArgs(argv, false, args, err)) return 1;
     if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli rules INDEX NODE-ID");
     CAttached attached;
-    try {
-        if (!Attach(args, attached, err)) return 1;
-    } catch (const CObjectCallError& error) {
-        return ConnectFailure(err, error);
-    }
+    if (!AttachReporting(args, attached, err)) return 1;
     return Answer(err, out, [&] {
         const LiveElementHandle element = ElementOf(attached, args.positional[1], true, err);
         return element ? std::optional(attached.probe->StyleRules(*element)) : std::nullopt;

@@ -1,31 +1,14 @@
 #include "documentcommands.h"
 
 #include <charconv>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 
+#include "mirrorcommands.h"
 #include "model/pagemirror.h"
 #include "model/selectionpath.h"
 
 namespace marklens::cli {
 namespace {
-
-bool LoadMirror(const std::string& path, CPageMirror& mirror, std::ostream& err) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        Fail(err, "cannot read " + path);
-        return false;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!mirror.LoadXml(text.str())) {
-        Fail(err, path + " is not a page mirror: " + mirror.LoadError());
-        return false;
-    }
-    mirror.MarkOutsideChildren();
-    return true;
-}
 
 bool ParseNodeId(const std::string& text, int& value) {
     const char* end = text.data() + text.size();
@@ -40,7 +23,7 @@ int RunPath(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     CPageMirror oldMirror;
     CPageMirror newMirror;
-    if (!LoadMirror(args[0], oldMirror, err) || !LoadMirror(args[2], newMirror, err)) return 1;
+    if (!LoadMarkedMirror(args[0], oldMirror, err) || !LoadMarkedMirror(args[2], newMirror, err)) return 1;
     out << CarrySelection(&oldMirror, selection, &newMirror) << '\n';
     return 0;
 }

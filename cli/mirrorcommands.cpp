@@ -10,9 +10,7 @@
 #include "model/pagemirror.h"
 
 namespace marklens::cli {
-namespace {
 
-// Loads FILE as a mirror and runs the outside-children pass; false after writing the error.
 bool LoadMarkedMirror(const std::string& path, CPageMirror& mirror, std::ostream& err) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
@@ -28,6 +26,8 @@ bool LoadMarkedMirror(const std::string& path, CPageMirror& mirror, std::ostream
     mirror.MarkOutsideChildren();
     return true;
 }
+
+namespace {
 
 bool ParseInt(const std::string& text, int& value) {
     std::size_t used = 0;
