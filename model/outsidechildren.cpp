@@ -17,19 +17,41 @@ pugi::xml_node NextElement(pugi::xml_node node) {
 struct PassFrame {
     pugi::xml_node node;
     pugi::xml_node nextChild;
+    pugi::xml_attribute flag;  // the node's outside-children, when it has one already
     CBox ownBox;
     CBox extent;
 };
 
+// The box edges and the flag in one pass over the attributes; the first of a name counts.
 PassFrame StartFrame(pugi::xml_node node) {
-    const CBox own = HasOwnBox(node) ? CBoxAttributes(node).Box() : CBox{};
-    return {node, NextElement(node.first_child()), own, own};
+    PassFrame frame{node, NextElement(node.first_child()), {}, {}, {}};
+    const bool boxed = HasOwnBox(node);
+    const char* edges[4] = {};
+    for (const pugi::xml_attribute attribute : node.attributes()) {
+        const char* name = attribute.name();
+        const char** edge = nullptr;
+        switch (name[0]) {
+        case 'l': edge = std::strcmp(name, "left") == 0 ? &edges[0] : nullptr; break;
+        case 't': edge = std::strcmp(name, "top") == 0 ? &edges[1] : nullptr; break;
+        case 'w': edge = std::strcmp(name, "width") == 0 ? &edges[2] : nullptr; break;
+        case 'h': edge = std::strcmp(name, "height") == 0 ? &edges[3] : nullptr; break;
+        case 'o':
+            if (!frame.flag && std::strcmp(name, "outside-children") == 0) frame.flag = attribute;
+            break;
+        default: break;
+        }
+        if (boxed && edge && !*edge) *edge = attribute.value();
+    }
+    if (boxed) {
+        frame.ownBox = BoxFromEdges(ParseAtoi(edges[0]), ParseAtoi(edges[1]), ParseAtoi(edges[2]), ParseAtoi(edges[3]));
+    }
+    frame.extent = frame.ownBox;
+    return frame;
 }
 
-void WriteFlag(pugi::xml_node node, bool outside) {
-    pugi::xml_attribute attribute = node.attribute("outside-children");
-    if (!attribute) attribute = node.append_attribute("outside-children");
-    attribute.set_value(outside ? "1" : "0");
+void WriteFlag(PassFrame& frame, bool outside) {
+    if (!frame.flag) frame.flag = frame.node.append_attribute("outside-children");
+    frame.flag.set_value(outside ? "1" : "0");
 }
 
 }  // namespace
@@ -51,7 +73,7 @@ void MarkOutsideChildren(pugi::xml_node documentElement) {
             stack.push_back(StartFrame(child));  // invalidates top
             continue;
         }
-        WriteFlag(top.node, !(top.extent == top.ownBox));
+        WriteFlag(top, !(top.extent == top.ownBox));
         const CBox extent = top.extent;
         stack.pop_back();
         if (!stack.empty()) stack.back().extent = UnionBox(stack.back().extent, extent);
