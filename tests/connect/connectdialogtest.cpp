@@ -16,6 +16,7 @@
 #include "model/documentmessages.h"
 #include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"
+#include "panes/probetreeview.h"
 
 namespace marklens::test {
 namespace {
@@ -103,7 +104,10 @@ TEST_F(ConnectDialog, ConnectAttachesTheChosenTab) {
     const int row = RowOf("Edit");
     ASSERT_GE(row, 0);
     dialog_->BrowserList()->setCurrentRow(row);
+    CProbeTreeView tree(*doc_);
+    tree.show();
     Click(kConnect);
+    QTest::qWait(50);  // the tree opens its root once the update has returned
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);
     ASSERT_TRUE(ui_.messages.empty()) << ui_.messages.front().text;
@@ -115,6 +119,14 @@ TEST_F(ConnectDialog, ConnectAttachesTheChosenTab) {
     EXPECT_NE(mirror.find("id=&quot;box&quot;"), std::string::npos) << mirror.substr(0, 400);
     ASSERT_TRUE(doc_->Picture());
     EXPECT_GT(doc_->Picture()->width, 0);
+
+    // The tree shows the page: the root open, HEAD folded.
+    const QModelIndex root = tree.model()->index(0, 0);
+    EXPECT_EQ(root.data().toString(), "doc - Edit");
+    EXPECT_TRUE(tree.isExpanded(root));
+    const QModelIndex head = tree.model()->index(0, 0, tree.model()->index(0, 0, root));
+    EXPECT_TRUE(head.data().toString().startsWith("<HEAD")) << head.data().toString().toStdString();
+    EXPECT_FALSE(tree.isExpanded(head));
 
     // A second attach to the same tab gives a fresh mirror and no selection.
     doc_->SetSelection(3, nullptr);
