@@ -107,13 +107,17 @@ void RebuildWidgetTree(QTreeWidget& tree, pugi::xml_node root) {
     QMetaObject::invokeMethod(&tree, [top] { top->setExpanded(true); }, Qt::QueuedConnection);
 }
 
-void BM_TreeRebuildWidgetItems(benchmark::State& state) {
-    CBigPage& page = BigPage();
-    QTreeWidget tree;
+void ShowWidgetTree(QTreeWidget& tree) {
     tree.setHeaderHidden(true);
     tree.setUniformRowHeights(true);
     tree.resize(400, 800);
     tree.show();
+}
+
+void BM_TreeRebuildWidgetItems(benchmark::State& state) {
+    CBigPage& page = BigPage();
+    QTreeWidget tree;
+    ShowWidgetTree(tree);
     for (auto _ : state) {
         RebuildWidgetTree(tree, page.doc.Mirror()->DocumentElement());
         Paint(tree);
@@ -124,10 +128,7 @@ BENCHMARK(BM_TreeRebuildWidgetItems)->Unit(benchmark::kMillisecond)->Iterations(
 void BM_TreeSelectDeepWidgetItems(benchmark::State& state) {
     CBigPage& page = BigPage();
     QTreeWidget tree;
-    tree.setHeaderHidden(true);
-    tree.setUniformRowHeights(true);
-    tree.resize(400, 800);
-    tree.show();
+    ShowWidgetTree(tree);
     RebuildWidgetTree(tree, page.doc.Mirror()->DocumentElement());
     Paint(tree);
     int which = 0;

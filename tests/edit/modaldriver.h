@@ -6,26 +6,37 @@
 
 namespace marklens::test {
 
-// Acts on the next modal dialog of type T once its event loop runs.
+// Acts once on the next widget of type T that source yields, polled from the event loop
+// (a modal dialog's or a pop-up menu's own loop runs it).
 template <class T>
-class CModalDriver {
+class CNextWidgetDriver {
 public:
-    explicit CModalDriver(std::function<void(T&)> action) : action_(std::move(action)) {
+    CNextWidgetDriver(std::function<QWidget*()> source, std::function<void(T&)> action)
+        : source_(std::move(source)), action_(std::move(action)) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
-            T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (!dialog) return;
+            T* widget = qobject_cast<T*>(source_());
+            if (!widget) return;
             timer_.stop();
             seen = true;
-            action_(*dialog);
+            action_(*widget);
         });
         timer_.start();
     }
     bool seen = false;
 
 private:
+    std::function<QWidget*()> source_;
     std::function<void(T&)> action_;
     QTimer timer_;
+};
+
+// Acts on the next modal dialog of type T once its event loop runs.
+template <class T>
+class CModalDriver : public CNextWidgetDriver<T> {
+public:
+    explicit CModalDriver(std::function<void(T&)> action)
+        : CNextWidgetDriver<T>([] { return QApplication::activeModalWidget(); }, std::move(action)) {}
 };
 
 }  // namespace marklens::test

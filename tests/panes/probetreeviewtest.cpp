@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "document/documentfakes.h"
+#include "edit/modaldriver.h"
 #include "model/pagewrightdoc.h"
 #include "model/statuscodes.h"
 #include "panes/mirrortreemodel.h"
@@ -57,22 +58,16 @@ protected:
 // Acts on the next pop-up menu once it is open; records its entries.
 class CPopupDriver {
 public:
-    explicit CPopupDriver(std::function<void(QMenu&)> action) : action_(std::move(action)) {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) return;
-            timer_.stop();
-            for (const QAction* entry : menu->actions()) entries << entry->text();
-            action_(*menu);
-        });
-        timer_.start();
-    }
+    explicit CPopupDriver(std::function<void(QMenu&)> action)
+        : driver_([] { return QApplication::activePopupWidget(); },
+                  [this, action = std::move(action)](QMenu& menu) {
+                      for (const QAction* entry : menu.actions()) entries << entry->text();
+                      action(menu);
+                  }) {}
     QStringList entries;
 
 private:
-    std::function<void(QMenu&)> action_;
-    QTimer timer_;
+    CNextWidgetDriver<QMenu> driver_;
 };
 
 class ProbeTreeViewTest : public ::testing::Test {
