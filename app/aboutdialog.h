@@ -1,6 +1,6 @@
 #pragma once
 
-#include "templatedialog.h"
+#include "widgets/templatedialog.h"
 
 namespace marklens {
 

@@ -8,7 +8,7 @@
 
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
-#include "panechrome.h"
+#include "widgets/panechrome.h"
 #include "panes/probetreeview.h"
 #include "resources/commandtable.h"
 #include "resources/stringtable.h"

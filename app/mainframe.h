@@ -8,7 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "panechrome.h"
+#include "widgets/panechrome.h"
 #include "statushold.h"
 
 class QAction;

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "app/templatedialog.h"
+#include "widgets/templatedialog.h"
 #include "elementhtml.h"
 
 class QPlainTextEdit;

@@ -7,13 +7,13 @@
 #include <QApplication>
 #include <QTreeWidget>
 
-#include "document/documentfakes.h"
+#include "tests/support/documentfakes.h"
 #include "model/mirrorreading.h"
 #include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
-#include "support/syntheticmirror.h"
+#include "tests/support/syntheticmirror.h"
 
 namespace marklens::bench {
 namespace {

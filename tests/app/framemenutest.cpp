@@ -12,7 +12,7 @@
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
-#include "app/panechrome.h"
+#include "widgets/panechrome.h"
 #include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"

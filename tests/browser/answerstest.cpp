@@ -1,6 +1,6 @@
 #include <pugixml.hpp>
 
-#include "browserfixture.h"
+#include "tests/support/browserfixture.h"
 #include "model/mirrorreading.h"
 #include "model/objectcallerror.h"
 

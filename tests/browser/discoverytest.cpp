@@ -6,7 +6,7 @@
 
 #include "browser/chromiumtab.h"
 #include "browser/endpointdiscovery.h"
-#include "browserfixture.h"
+#include "tests/support/browserfixture.h"
 #include "model/mirrorreading.h"
 
 namespace marklens::testing {

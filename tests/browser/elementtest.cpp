@@ -1,4 +1,4 @@
-#include "browserfixture.h"
+#include "tests/support/browserfixture.h"
 #include "model/mirrorreading.h"
 #include "model/objectcallerror.h"
 

@@ -4,7 +4,7 @@
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/devtoolssession.h"
-#include "browserfixture.h"
+#include "tests/support/browserfixture.h"
 #include "model/objectcallerror.h"
 #include "model/statuscodes.h"
 

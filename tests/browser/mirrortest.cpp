@@ -2,7 +2,7 @@
 #include <regex>
 #include <thread>
 
-#include "browserfixture.h"
+#include "tests/support/browserfixture.h"
 #include "model/mirrorreading.h"
 #include "model/objectcallerror.h"
 #include "model/statuscodes.h"

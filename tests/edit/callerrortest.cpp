@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "document/documentfakes.h"
+#include "tests/support/documentfakes.h"
 #include "edit/callerror.h"
 #include "model/objectcallerror.h"
 #include "model/statuscodes.h"

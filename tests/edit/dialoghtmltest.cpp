@@ -5,7 +5,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "typing.h"
+#include "tests/support/typing.h"
 
 #include "edit/dialoghtml.h"
 

@@ -5,16 +5,16 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "browserfixture.h"
+#include "tests/support/browserfixture.h"
 #include "edit/dialoghtml.h"
 #include "edit/onedithtml.h"
-#include "modaldriver.h"
+#include "tests/support/modaldriver.h"
 #include "model/documentui.h"
 #include "model/mirrorreading.h"
 #include "model/pagewrightdoc.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
-#include "typing.h"
+#include "tests/support/typing.h"
 
 namespace marklens::testing {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "edit/elementhtml.h"
 #include "model/objectcallerror.h"
-#include "recordingelement.h"
+#include "tests/support/recordingelement.h"
 
 namespace marklens::test {
 namespace {

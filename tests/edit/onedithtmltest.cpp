@@ -4,14 +4,14 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "typing.h"
+#include "tests/support/typing.h"
 
 #include "edit/dialoghtml.h"
 #include "edit/onedithtml.h"
-#include "modaldriver.h"
+#include "tests/support/modaldriver.h"
 #include "model/pagewrightdoc.h"
 #include "model/statuscodes.h"
-#include "recordingelement.h"
+#include "tests/support/recordingelement.h"
 
 namespace marklens::test {
 namespace {

@@ -13,8 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "document/documentfakes.h"
-#include "edit/modaldriver.h"
+#include "tests/support/documentfakes.h"
+#include "tests/support/modaldriver.h"
 #include "model/pagewrightdoc.h"
 #include "model/statuscodes.h"
 #include "panes/mirrortreemodel.h"

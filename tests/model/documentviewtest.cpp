@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "documentfakes.h"
+#include "tests/support/documentfakes.h"
 #include "model/document.h"
 
 namespace marklens::test {

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "browser/chromiumshell.h"
-#include "browsersupport/headlesschromium.h"
-#include "browsersupport/pageserver.h"
+#include "tests/support/headlesschromium.h"
+#include "tests/support/pageserver.h"
 #include "model/pagemirror.h"
 
 namespace marklens::testing {

@@ -4,7 +4,7 @@
 #include <QFontMetrics>
 #include <QImage>
 
-#include "app/popuptext.h"
+#include "widgets/popuptext.h"
 
 namespace marklens::test {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "app/connectdialog.h"
 #include "browser/chromiumshell.h"
-#include "browsersupport/headlesschromium.h"
-#include "browsersupport/pageserver.h"
-#include "document/documentfakes.h"
+#include "tests/support/headlesschromium.h"
+#include "tests/support/pageserver.h"
+#include "tests/support/documentfakes.h"
 #include "model/documentmessages.h"
 #include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "document/documentfakes.h"
+#include "tests/support/documentfakes.h"
 #include "model/liveelement.h"
 
 namespace marklens::test {

@@ -8,8 +8,8 @@
 #include <QWheelEvent>
 
 #include "app/frameui.h"
-#include "app/panecaption.h"
-#include "app/panechrome.h"
+#include "widgets/panecaption.h"
+#include "widgets/panechrome.h"
 #include "model/pagewrightdoc.h"
 #include "panes/probetreeview.h"
 
