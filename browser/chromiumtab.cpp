@@ -6,24 +6,10 @@
 
 namespace marklens {
 
-namespace {
-constexpr std::size_t kMaxLabelCharacters = 511;
-}
-
-std::string CutLabel(const std::string& title) {
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < title.size(); ++i) {
-        const bool starts = (static_cast<unsigned char>(title[i]) & 0xC0) != 0x80;
-        if (starts && characters++ == kMaxLabelCharacters) return title.substr(0, i);
-    }
-    return title;
-}
-
-CChromiumTab::CChromiumTab(CDevToolsEndpoint endpoint, std::string targetId, std::string title,
-                           CBrowserOptions options)
+CChromiumTab::CChromiumTab(CDevToolsEndpoint endpoint, std::string targetId, std::string title, CBrowserOptions options)
     : endpoint_(std::move(endpoint)),
       targetId_(std::move(targetId)),
-      label_(CutLabel(title)),
+      label_(std::move(title)),
       options_(std::move(options)) {}
 
 LivePageHandle CChromiumTab::Document() {

@@ -26,7 +26,4 @@ private:
     CBrowserOptions options_;
 };
 
-// The first 511 characters of a UTF-8 title; a character cut in half is dropped.
-std::string CutLabel(const std::string& title);
-
 }  // namespace marklens

@@ -9,8 +9,10 @@
 #include "browser/chromiumshell.h"
 #include "browser/pngcodec.h"
 #include "browser/probelocation.h"
+#include "model/callerror.h"
 #include "model/documentmessages.h"
 #include "model/mirrorrebuild.h"
+#include "model/mirrorschema.h"
 #include "model/objectcallerror.h"
 #include "model/pagemirror.h"
 #include "model/statuscodes.h"
@@ -18,7 +20,6 @@
 namespace marklens::cli {
 namespace {
 
-constexpr const char* kNotRegistered = "Marklens library was not registered";
 // The arguments of one browser command: positional ones and the options it allows.
 struct CBrowserArgs {
     std::vector<std::string> positional;
@@ -64,9 +65,9 @@ std::string OneLine(std::string text) {
 }
 
 int ConnectFailure(std::ostream& err, const CObjectCallError& error) {
-    if (error.Code() == status::kAccessDenied) return Fail(err, OneLine(message::kAccessDenied));
-    return Fail(err, std::string(message::kCouldNotConnect) +
-                         (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
+    const std::string text = ConnectErrorText(error);
+    if (error.Code() == status::kAccessDenied) return Fail(err, OneLine(text));
+    return Fail(err, text + (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
 }
 
 // The browser at INDEX of the enumeration; null after the error line.
@@ -95,7 +96,7 @@ struct CAttached {
 bool Attach(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
     CChromiumShell shell(args.options);
     if (!shell.IsProbeLibraryRegistered()) {
-        Fail(err, kNotRegistered);
+        Fail(err, message::kLibraryNotRegistered);
         return false;
     }
     const BrowserWindowHandle browser = Browser(shell, args.positional.at(0), err);
@@ -122,8 +123,8 @@ LiveElementHandle ElementOf(CAttached& attached, const std::string& idText, bool
     const pugi::xml_node node = ParseNumber(idText, id) && id > 0 && id <= INT32_MAX
                                     ? attached.mirror->FindNodeById(static_cast<int>(id))
                                     : pugi::xml_node();
-    const std::string name = node ? node.name() : "";
-    if (name != "element" && name != "frame" && !(allowDoc && name == "doc")) {
+    const schema::NodeKind kind = schema::KindOf(node);
+    if (!schema::HasBox(kind) && !(allowDoc && kind == schema::NodeKind::Doc)) {
         Fail(err, "no " + std::string(allowDoc ? "element or document" : "element") + " with node id " + idText);
         return nullptr;
     }

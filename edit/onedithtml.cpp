@@ -1,8 +1,8 @@
 #include "onedithtml.h"
 
-#include "callerror.h"
 #include "dialoghtml.h"
 #include "elementhtml.h"
+#include "model/callerror.h"
 #include "model/documentui.h"
 #include "model/liveelement.h"
 #include "model/objectcallerror.h"

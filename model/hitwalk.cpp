@@ -6,13 +6,6 @@
 
 namespace marklens {
 
-HitKind ClassifyNodeName(const char* name) {
-    if (std::strcmp(name, "doc") == 0) return HitKind::Doc;
-    if (std::strcmp(name, "element") == 0) return HitKind::Element;
-    if (std::strcmp(name, "frame") == 0) return HitKind::Frame;
-    return HitKind::Other;
-}
-
 HitVisibility ClassifyVisibility(const char* value) {
     if (std::strcmp(value, "visible") == 0) return HitVisibility::Visible;
     if (std::strcmp(value, "inherit") == 0) return HitVisibility::Inherit;
@@ -23,7 +16,7 @@ HitVisibility ClassifyVisibility(const char* value) {
 // name would find it.
 CHitFacts CXmlHitTree::Facts(pugi::xml_node node) const {
     CHitFacts facts;
-    facts.kind = ClassifyNodeName(node.name());
+    facts.kind = schema::KindOfName(node.name());
     if (facts.kind == HitKind::Doc || facts.kind == HitKind::Other) return facts;
     const CBoxAttributes attributes(node);
     facts.displayNone = std::strcmp(attributes.Text(kDisplay), "none") == 0;

@@ -7,11 +7,12 @@
 #include <pugixml.hpp>
 
 #include "box.h"
+#include "mirrorschema.h"
 
 namespace marklens {
 
 // What the hit test needs to know of one mirror node.
-enum class HitKind : unsigned char { Doc, Element, Frame, Other };
+using HitKind = schema::NodeKind;
 enum class HitVisibility : unsigned char { Visible, Inherit, Hidden };
 
 struct CHitFacts {
@@ -148,7 +149,6 @@ public:
 };
 
 // Node name and the keyword attributes as the hit test classifies them.
-HitKind ClassifyNodeName(const char* name);
 HitVisibility ClassifyVisibility(const char* value);
 
 }  // namespace marklens

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "mirrorschema.h"
+
 namespace marklens {
 namespace {
 
@@ -45,24 +47,25 @@ CBox BoxFromEdges(int left, int top, int width, int height) {
 
 CBox NodeBox(pugi::xml_node node) {
     if (!node) return {};
-    return BoxFromEdges(IntAttribute(node, "left"), IntAttribute(node, "top"),
-                        IntAttribute(node, "width"), IntAttribute(node, "height"));
+    return BoxFromEdges(IntAttribute(node, schema::kLeft), IntAttribute(node, schema::kTop),
+                        IntAttribute(node, schema::kWidth), IntAttribute(node, schema::kHeight));
 }
 
 namespace {
 
 int BoxAttributeSlot(const char* name) {
     auto is = [name](const char* word) { return std::strcmp(name + 1, word + 1) == 0; };
+    // The first letter picks the one name to compare.
     switch (name[0]) {
-    case 'n': return is("node-id") ? kNodeId : -1;
-    case 'l': return is("left") ? kLeft : -1;
-    case 't': return is("top") ? kTop : is("transparent") ? kTransparent : -1;
-    case 'w': return is("width") ? kWidth : -1;
-    case 'h': return is("height") ? kHeight : -1;
-    case 'z': return is("z-index") ? kZIndex : -1;
-    case 'd': return is("display") ? kDisplay : -1;
-    case 'v': return is("visibility") ? kVisibility : -1;
-    case 'o': return is("outside-children") ? kOutsideChildren : -1;
+    case 'n': return is(schema::kNodeId) ? kNodeId : -1;
+    case 'l': return is(schema::kLeft) ? kLeft : -1;
+    case 't': return is(schema::kTop) ? kTop : is(schema::kTransparent) ? kTransparent : -1;
+    case 'w': return is(schema::kWidth) ? kWidth : -1;
+    case 'h': return is(schema::kHeight) ? kHeight : -1;
+    case 'z': return is(schema::kZIndex) ? kZIndex : -1;
+    case 'd': return is(schema::kDisplay) ? kDisplay : -1;
+    case 'v': return is(schema::kVisibility) ? kVisibility : -1;
+    case 'o': return is(schema::kOutsideChildren) ? kOutsideChildren : -1;
     default: return -1;
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mirrorreading.h"
+#include "mirrorschema.h"
 
 namespace marklens {
 namespace {
@@ -42,7 +43,7 @@ CNodeIdIndex::CNodeIdIndex(const pugi::xml_document& xml) {
         // Only the first attribute of the name counts, as the XPath match sees it.
         for (const pugi::xml_attribute attribute : node.attributes()) {
             const char* name = attribute.name();
-            if (name[0] != 'n' || std::strcmp(name, "node-id") != 0) continue;
+            if (name[0] != 'n' || std::strcmp(name, schema::kNodeId) != 0) continue;
             int id = 0;
             if (ParseCanonicalId(attribute.value(), id)) nodes_.try_emplace(id, node);
             break;

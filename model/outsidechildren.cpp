@@ -5,6 +5,7 @@
 
 #include "box.h"
 #include "mirrorreading.h"
+#include "mirrorschema.h"
 
 namespace marklens {
 namespace {
@@ -31,12 +32,12 @@ PassFrame StartFrame(pugi::xml_node node) {
         const char* name = attribute.name();
         const char** edge = nullptr;
         switch (name[0]) {
-        case 'l': edge = std::strcmp(name, "left") == 0 ? &edges[0] : nullptr; break;
-        case 't': edge = std::strcmp(name, "top") == 0 ? &edges[1] : nullptr; break;
-        case 'w': edge = std::strcmp(name, "width") == 0 ? &edges[2] : nullptr; break;
-        case 'h': edge = std::strcmp(name, "height") == 0 ? &edges[3] : nullptr; break;
+        case 'l': edge = std::strcmp(name, schema::kLeft) == 0 ? &edges[0] : nullptr; break;
+        case 't': edge = std::strcmp(name, schema::kTop) == 0 ? &edges[1] : nullptr; break;
+        case 'w': edge = std::strcmp(name, schema::kWidth) == 0 ? &edges[2] : nullptr; break;
+        case 'h': edge = std::strcmp(name, schema::kHeight) == 0 ? &edges[3] : nullptr; break;
         case 'o':
-            if (!frame.flag && std::strcmp(name, "outside-children") == 0) frame.flag = attribute;
+            if (!frame.flag && std::strcmp(name, schema::kOutsideChildren) == 0) frame.flag = attribute;
             break;
         default: break;
         }
@@ -50,16 +51,13 @@ PassFrame StartFrame(pugi::xml_node node) {
 }
 
 void WriteFlag(PassFrame& frame, bool outside) {
-    if (!frame.flag) frame.flag = frame.node.append_attribute("outside-children");
+    if (!frame.flag) frame.flag = frame.node.append_attribute(schema::kOutsideChildren);
     frame.flag.set_value(outside ? "1" : "0");
 }
 
 }  // namespace
 
-bool HasOwnBox(pugi::xml_node node) {
-    const char* name = node.name();
-    return std::strcmp(name, "element") == 0 || std::strcmp(name, "frame") == 0;
-}
+bool HasOwnBox(pugi::xml_node node) { return schema::HasBox(schema::KindOf(node)); }
 
 void MarkOutsideChildren(pugi::xml_node documentElement) {
     if (!documentElement) return;

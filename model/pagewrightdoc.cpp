@@ -3,10 +3,12 @@
 #include <array>
 #include <stdexcept>
 
+#include "browserlabel.h"
 #include "browsershell.h"
+#include "callerror.h"
+#include "commandids.h"
 #include "documentmessages.h"
 #include "documentui.h"
-#include "commandids.h"
 #include "mirrorrebuild.h"
 #include "objectcallerror.h"
 #include "pagemirror.h"
@@ -19,9 +21,6 @@ namespace marklens {
 namespace {
 
 CPagewrightDoc* g_document = nullptr;
-
-// Titles were read into a 512-byte buffer.
-constexpr std::size_t kMaxLabelLength = 511;
 
 struct CDocumentCommand {
     int id;
@@ -102,7 +101,7 @@ void CPagewrightDoc::EnumerateBrowsers() {
     }
     for (BrowserWindowHandle& browser : shell_->EnumerateBrowsers()) {
         if (!browser) continue;
-        labels_.push_back(browser->Label().substr(0, kMaxLabelLength));
+        labels_.push_back(CutLabel(browser->Label()));
         browsers_.push_back(std::move(browser));
     }
 }
@@ -160,8 +159,7 @@ void CPagewrightDoc::ShowStatusMessage(const std::string& text, bool hold) const
 }
 
 void CPagewrightDoc::ReportConnectError(const CObjectCallError& error) const {
-    const bool denied = error.Code() == status::kAccessDenied;
-    ui_.ShowMessage(denied ? message::kAccessDenied : message::kCouldNotConnect, MessageIcon::Warning);
+    ui_.ShowMessage(ConnectErrorText(error), MessageIcon::Warning);
 }
 
 void CPagewrightDoc::SetBrowserCaption(const std::string& label) const {

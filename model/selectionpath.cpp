@@ -1,6 +1,7 @@
 #include "selectionpath.h"
 
 #include "mirrorreading.h"
+#include "mirrorschema.h"
 #include "pagemirror.h"
 
 namespace marklens {
@@ -51,7 +52,7 @@ SelectionPath PathOfSelection(const CPageMirror* mirror, int selection) {
 int SelectionAtPath(const CPageMirror* mirror, const SelectionPath& path) {
     if (!mirror) return 0;
     const pugi::xml_node node = FollowPath(mirror->Xml(), path);
-    return node ? IntAttribute(node, "node-id") : 0;
+    return node ? IntAttribute(node, schema::kNodeId) : 0;
 }
 
 int CarrySelection(const CPageMirror* oldMirror, int selection, const CPageMirror* newMirror) {

@@ -19,8 +19,8 @@ void CMirrorTreeModel::Clear() {
     labels_.clear();
 }
 
-int CMirrorTreeModel::AddItem(int parent, int row, int nodeId, std::string_view label) {
-    items_.push_back(CItem{parent, row, 0, 0, nodeId, static_cast<std::uint32_t>(labels_.size()),
+int CMirrorTreeModel::AddItem(int parent, int row, int nodeId, schema::NodeKind kind, std::string_view label) {
+    items_.push_back(CItem{parent, row, 0, 0, nodeId, kind, static_cast<std::uint32_t>(labels_.size()),
                            static_cast<std::uint32_t>(label.size())});
     labels_.append(label);
     return static_cast<int>(items_.size()) - 1;
@@ -29,7 +29,7 @@ int CMirrorTreeModel::AddItem(int parent, int row, int nodeId, std::string_view 
 void CMirrorTreeModel::ShowPlaceholder() {
     beginResetModel();
     Clear();
-    AddItem(-1, 0, 0, kPlaceholder);
+    AddItem(-1, 0, 0, schema::NodeKind::Other, kPlaceholder);
     endResetModel();
 }
 
@@ -45,7 +45,8 @@ void CMirrorTreeModel::Rebuild(pugi::xml_node documentElement) {
     pugi::xml_node node = documentElement;
     while (node) {
         const int row = parent < 0 ? 0 : items_[parent].childCount++;
-        const int item = AddItem(parent, row, IntAttribute(node, "node-id"), node.attribute("text").value());
+        const int item = AddItem(parent, row, IntAttribute(node, schema::kNodeId), schema::KindOf(node),
+                                 node.attribute(schema::kText).value());
         pugi::xml_node next = node.first_child();
         while (next && next.type() != pugi::node_element) next = next.next_sibling();
         if (next) {
@@ -155,6 +156,7 @@ QVariant CMirrorTreeModel::data(const QModelIndex& index, int role) const {
         return QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
     }
     if (role == kNodeIdRole) return items_[item].nodeId;
+    if (role == kKindRole) return static_cast<int>(items_[item].kind);
     return {};
 }
 

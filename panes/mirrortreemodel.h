@@ -8,6 +8,8 @@
 
 #include <pugixml.hpp>
 
+#include "model/mirrorschema.h"
+
 namespace marklens {
 
 // The element tree of one mirror as a Qt item model. It keeps a compact copy of what the tree
@@ -20,6 +22,8 @@ class CMirrorTreeModel : public QAbstractItemModel {
 public:
     // The item data role that carries the node identifier.
     static constexpr int kNodeIdRole = Qt::UserRole + 1;
+    // The role that carries the mirror node's kind (schema::NodeKind as an int).
+    static constexpr int kKindRole = Qt::UserRole + 2;
 
     explicit CMirrorTreeModel(QObject* parent = nullptr);
 
@@ -36,6 +40,9 @@ public:
     int ItemCount() const { return static_cast<int>(items_.size()); }
 
     static int NodeId(const QModelIndex& index) { return index.data(kNodeIdRole).toInt(); }
+    static schema::NodeKind Kind(const QModelIndex& index) {
+        return static_cast<schema::NodeKind>(index.data(kKindRole).toInt());
+    }
     std::string_view Label(const QModelIndex& index) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -53,12 +60,13 @@ private:
         int childStart;  // into children_
         int childCount;
         int nodeId;
+        schema::NodeKind kind;
         std::uint32_t labelOffset;
         std::uint32_t labelLength;
     };
 
     void Clear();
-    int AddItem(int parent, int row, int nodeId, std::string_view label);
+    int AddItem(int parent, int row, int nodeId, schema::NodeKind kind, std::string_view label);
     int ItemOf(const QModelIndex& index) const;
     QModelIndex IndexOfItem(int item) const;
     void LinkChildren();

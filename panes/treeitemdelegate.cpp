@@ -15,7 +15,7 @@ void CTreeItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QMod
         // Active, so the colours stay those of a focused tree.
         option->state |= QStyle::State_Selected | QStyle::State_Active;
         option->palette.setCurrentColorGroup(QPalette::Active);
-    } else if (option->text.startsWith(QLatin1String("doc -"))) {
+    } else if (CMirrorTreeModel::Kind(index) == schema::NodeKind::Doc) {
         option->backgroundBrush = kDocumentBackground;
     }
 }

@@ -6,7 +6,7 @@
 namespace marklens {
 
 // Paints the tree's items: the document's selection in the highlight colours whether or not
-// the tree has the focus, the mirror's document nodes ("doc -") on lavender, the rest as usual.
+// the tree has the focus, the mirror's document nodes on lavender, the rest as usual.
 class CTreeItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -22,15 +22,6 @@ TEST(BrowserUnit, EndpointTextParses) {
     EXPECT_EQ(list[1].Text(), "h:2");
 }
 
-TEST(BrowserUnit, LabelsAreCutAt511CharactersNotBytes) {
-    EXPECT_EQ(CutLabel("short"), "short");
-    EXPECT_EQ(CutLabel(std::string(600, 'a')), std::string(511, 'a'));
-    std::string wide;
-    for (int i = 0; i < 600; ++i) wide += "\xC3\xA9";  // é, two bytes each
-    EXPECT_EQ(CutLabel(wide).size(), 511u * 2);
-    EXPECT_EQ(CutLabel(""), "");
-}
-
 TEST(BrowserUnit, Base64DecodesWithAndWithoutPadding) {
     EXPECT_EQ(DecodeBase64("aGVsbG8="), "hello");
     EXPECT_EQ(DecodeBase64("aGVsbG8"), "hello");

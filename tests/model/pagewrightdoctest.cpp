@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "tests/support/documentfakes.h"
+#include "model/browserlabel.h"
 #include "model/commandids.h"
 #include "model/documentmessages.h"
+#include "model/mirrorreading.h"
 #include "model/objectcallerror.h"
 #include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"
-#include "model/mirrorreading.h"
 #include "model/statuscodes.h"
+#include "tests/support/documentfakes.h"
 
 namespace marklens::test {
 namespace {
@@ -287,6 +288,16 @@ TEST_F(PagewrightDocTest, StatusAndCaptionGoToTheUserInterface) {
                                    {"passed the end of the tree", true}, {"<P>", false}}));
     doc_.SetBrowserCaption("Demo page");
     EXPECT_EQ(ui_.captions, (std::vector<std::string>{"Marklens - Demo page"}));
+}
+
+TEST(BrowserLabel, LabelsAreCutAt511CharactersNotBytes) {
+    EXPECT_EQ(CutLabel("short"), "short");
+    EXPECT_EQ(CutLabel(std::string(600, 'a')), std::string(511, 'a'));
+    std::string wide;
+    for (int i = 0; i < 600; ++i)
+        wide += "\xC3\xA9";  // é, two bytes each
+    EXPECT_EQ(CutLabel(wide).size(), 511u * 2);
+    EXPECT_EQ(CutLabel(""), "");
 }
 
 }  // namespace

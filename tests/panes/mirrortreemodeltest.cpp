@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <QAbstractItemModelTester>
+
 #include <pugixml.hpp>
 
 #include "panes/mirrortreemodel.h"
@@ -19,6 +21,8 @@ protected:
 
     pugi::xml_document xml_;
     CMirrorTreeModel model_;
+    // Checks the model's consistency on every change the tests make.
+    QAbstractItemModelTester tester_{&model_, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(MirrorTreeModelTest, ItemsFollowTheMirrorNodeForNode) {
@@ -38,6 +42,8 @@ TEST_F(MirrorTreeModelTest, ItemsFollowTheMirrorNodeForNode) {
     ASSERT_EQ(model_.rowCount(body), 3);
     const QModelIndex frame = model_.index(1, 0, body);
     EXPECT_EQ(CMirrorTreeModel::NodeId(frame), 6);
+    EXPECT_EQ(CMirrorTreeModel::Kind(frame), schema::NodeKind::Frame);
+    EXPECT_EQ(CMirrorTreeModel::Kind(model_.index(0, 0, frame)), schema::NodeKind::Doc);
     EXPECT_EQ(Text(model_.index(0, 0, frame)), "doc - inner");
     EXPECT_EQ(model_.parent(model_.index(0, 0, frame)), frame);
     EXPECT_EQ(model_.parent(frame), body);

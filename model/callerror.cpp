@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "model/documentui.h"
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "documentmessages.h"
+#include "documentui.h"
+#include "objectcallerror.h"
+#include "statuscodes.h"
 
 namespace marklens {
 
@@ -28,7 +29,9 @@ constexpr std::array kCodeTexts{
 constexpr std::uint32_t kDispatchBase = 0x80040200;
 constexpr std::uint32_t kDispatchLast = 0x8004FFFF;
 
-std::string CodeText(std::uint32_t code) {
+}  // namespace
+
+std::string StatusCodeText(std::uint32_t code) {
     for (const CCodeText& entry : kCodeTexts) {
         if (entry.code == code) return entry.text;
     }
@@ -41,10 +44,8 @@ std::string CodeText(std::uint32_t code) {
     return text.data();
 }
 
-}  // namespace
-
 std::string SystemErrorText(const CObjectCallError& error) {
-    std::string text = error.Message().empty() ? CodeText(error.Code()) : error.Message();
+    std::string text = error.Message().empty() ? StatusCodeText(error.Code()) : error.Message();
     if (text.ends_with('\n')) {
         text.pop_back();
         if (text.ends_with('\r')) text.pop_back();
@@ -54,6 +55,10 @@ std::string SystemErrorText(const CObjectCallError& error) {
 
 std::string CallErrorText(const std::string& text, const CObjectCallError& error) {
     return text + "(" + SystemErrorText(error) + ")";
+}
+
+const char* ConnectErrorText(const CObjectCallError& error) {
+    return error.Code() == status::kAccessDenied ? message::kAccessDenied : message::kCouldNotConnect;
 }
 
 void ShowCallError(IDocumentUi& ui, const std::string& text, const CObjectCallError& error) {

@@ -1,16 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "tests/support/documentfakes.h"
-#include "edit/callerror.h"
+#include "model/callerror.h"
 #include "model/objectcallerror.h"
 #include "model/statuscodes.h"
+#include "tests/support/documentfakes.h"
 
 namespace marklens::test {
 namespace {
 
 TEST(CallErrorText, BrowserMessageIsTheSystemText) {
-    EXPECT_EQ(CallErrorText("Could not change HTML element", CObjectCallError(status::kFail, "NoModificationAllowedError")),
-              "Could not change HTML element(NoModificationAllowedError)");
+    EXPECT_EQ(
+        CallErrorText("Could not change HTML element", CObjectCallError(status::kFail, "NoModificationAllowedError")),
+        "Could not change HTML element(NoModificationAllowedError)");
     EXPECT_EQ(SystemErrorText(CObjectCallError(status::kFail, "two lines\r\n")), "two lines");
     EXPECT_EQ(SystemErrorText(CObjectCallError(status::kFail, "ends in cr\r")), "ends in cr\r");
 }

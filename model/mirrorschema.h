@@ -1,0 +1,44 @@
+#pragma once
+#include <cstring>
+
+#include <pugixml.hpp>
+
+// The page mirror's vocabulary: node and attribute names, and what kind of node a node is.
+// Everything that reads or writes the mirror takes the names from here.
+namespace marklens::schema {
+
+inline constexpr const char* kDoc = "doc";
+inline constexpr const char* kElement = "element";
+inline constexpr const char* kFrame = "frame";
+
+inline constexpr const char* kNodeId = "node-id";
+inline constexpr const char* kText = "text";
+inline constexpr const char* kLeft = "left";
+inline constexpr const char* kTop = "top";
+inline constexpr const char* kWidth = "width";
+inline constexpr const char* kHeight = "height";
+inline constexpr const char* kZIndex = "z-index";
+inline constexpr const char* kDisplay = "display";
+inline constexpr const char* kVisibility = "visibility";
+inline constexpr const char* kTransparent = "transparent";
+inline constexpr const char* kOutsideChildren = "outside-children";
+
+// A document (page or frame content), an element, a frame element, or a name the mirror does
+// not define (read as nothing).
+enum class NodeKind : unsigned char { Doc, Element, Frame, Other };
+
+inline NodeKind KindOfName(const char* name) {
+    if (std::strcmp(name, kElement) == 0) return NodeKind::Element;
+    if (std::strcmp(name, kDoc) == 0) return NodeKind::Doc;
+    if (std::strcmp(name, kFrame) == 0) return NodeKind::Frame;
+    return NodeKind::Other;
+}
+
+inline NodeKind KindOf(pugi::xml_node node) {
+    return node.type() == pugi::node_element ? KindOfName(node.name()) : NodeKind::Other;
+}
+
+// Elements and frames carry a box; documents do not.
+inline bool HasBox(NodeKind kind) { return kind == NodeKind::Element || kind == NodeKind::Frame; }
+
+}  // namespace marklens::schema
