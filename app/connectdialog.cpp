@@ -1,7 +1,8 @@
 #include "connectdialog.h"
 
-#include <QShortcut>
+#include <QLabel>
 #include <QListWidget>
+#include <QShortcut>
 #include <QPushButton>
 
 #include "model/objectcallerror.h"
@@ -14,6 +15,9 @@ CConnectDialog::CConnectDialog(CPagewrightDoc& doc, QWidget* parent)
     : CTemplateDialog(resources::ConnectTemplate(), parent), doc_(doc) {
     list_ = qobject_cast<QListWidget*>(Control(resources::kIdcBrowserList));
     connect_ = qobject_cast<QPushButton*>(Control(resources::kIdcConnect));
+    hint_ = qobject_cast<QLabel*>(Control(resources::kIdcNoneFoundHint));
+    hint_->setText(QString::fromUtf8(kNoneFoundHint));
+    hint_->setWordWrap(true);
     // Connect closes the dialog only once it has a position to attach to.
     disconnect(connect_, &QPushButton::clicked, this, &QDialog::accept);
     connect(connect_, &QPushButton::clicked, this, &CConnectDialog::OnConnect);
@@ -39,6 +43,7 @@ void CConnectDialog::FillBrowserList() {
     const int remembered = std::max(0, list_->currentRow());
     list_->clear();
     const std::vector<std::string> labels = doc_.BrowserLabels();
+    hint_->setVisible(labels.empty());
     if (labels.empty()) {
         list_->addItem(QString::fromLatin1(kNoneFound));
         connect_->setEnabled(false);

@@ -1,6 +1,7 @@
 #pragma once
 #include "widgets/templatedialog.h"
 
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -14,11 +15,15 @@ class CConnectDialog : public CTemplateDialog {
     Q_OBJECT
 public:
     static constexpr const char* kNoneFound = "<none found>";
+    static constexpr const char* kNoneFoundHint =
+        "To list a running Chromium here, start it with --remote-debugging-port=9222; "
+        "File > \"Open Page in New Browser...\" starts one for you.";
 
     CConnectDialog(CPagewrightDoc& doc, QWidget* parent);
 
     QListWidget* BrowserList() const { return list_; }
     QPushButton* ConnectButton() const { return connect_; }
+    QLabel* NoneFoundHint() const { return hint_; }
 
 private:
     void OnRefresh();
@@ -29,6 +34,7 @@ private:
     CPagewrightDoc& doc_;
     QListWidget* list_ = nullptr;
     QPushButton* connect_ = nullptr;
+    QLabel* hint_ = nullptr;
 };
 
 }  // namespace marklens

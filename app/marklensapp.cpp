@@ -5,25 +5,51 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputDialog>
+#include <QTimer>
 
 #include "aboutdialog.h"
-#include "frameui.h"
+#include "browser/browserprogram.h"
 #include "browser/chromiumshell.h"
+#include "browser/chromiumtab.h"
+#include "browser/endpointdiscovery.h"
+#include "browser/ownbrowser.h"
+#include "browser/pageaddress.h"
+#include "browser/probelocation.h"
+#include "frameui.h"
 #include "mainframe.h"
 #include "model/commandids.h"
+#include "model/objectcallerror.h"
 #include "model/pagewrightdoc.h"
+#include "model/waitcursor.h"
 #include "registration.h"
 #include "resources/stringtable.h"
+#include "resources/versionresource.h"
 #include "startmode.h"
+#include "startoptions.h"
 
 namespace marklens {
 
 namespace {
 
+constexpr const char* kOpenPageCaption = "Open Page in New Browser";
+constexpr const char* kOpenPagePrompt = "Address or file:";
+constexpr const char* kTabNotListed = "The page opened in the new browser is not among the browser pages.";
+
 // Qt aborts when its default platform finds no display; say so in one line instead.
 bool DisplayReachable() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;  // the user chose one
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// A windowed browser for the user; headless when asked to (tests) or when it could not show.
+bool BrowserHeadless() {
+    if (qEnvironmentVariable("MARKLENS_BROWSER_HEADLESS") == QLatin1String("1")) return true;
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+std::string VersionLine() {
+    return "Marklens " + resources::QueryVersionValue(QString::fromLatin1(resources::kFileVersionKey)).toStdString();
 }
 
 }  // namespace
@@ -54,9 +80,16 @@ bool CMarklensApp::InitInstance(std::shared_ptr<IBrowserShell> shell) {
 }
 
 bool CMarklensApp::OnAppCommand(int command) {
-    if (command != command::kAbout) return false;
-    ShowAbout();
-    return true;
+    switch (command) {
+    case command::kAbout:
+        ShowAbout();
+        return true;
+    case command::kOpenPageInNewBrowser:
+        OnOpenPageInNewBrowser();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CMarklensApp::ShowAbout() {
@@ -64,8 +97,81 @@ void CMarklensApp::ShowAbout() {
     about.exec();
 }
 
+void CMarklensApp::OnOpenPageInNewBrowser() {
+    bool ok = false;
+    const QString page = QInputDialog::getText(frame_.get(), QString::fromLatin1(kOpenPageCaption),
+                                               QString::fromLatin1(kOpenPagePrompt), QLineEdit::Normal, {}, &ok);
+    if (ok) OpenPageInNewBrowser(page.toStdString());
+}
+
+bool CMarklensApp::EnsureOwnBrowser() {
+    // A browser the user closed meanwhile is replaced by a new one.
+    if (ownBrowser_ && ownBrowser_->IsRunning()) return true;
+    ownBrowser_.reset();
+    const CBrowserProgram program = CBrowserProgram::Find();
+    if (!program.Found()) {
+        ui_->ShowMessage(program.problem, MessageIcon::Warning);
+        return false;
+    }
+    COwnBrowser::CSettings settings;
+    settings.program = program.path;
+    settings.profile = OwnBrowserProfile();
+    settings.headless = BrowserHeadless();
+    ownBrowser_ = std::make_unique<COwnBrowser>(settings);
+    return true;
+}
+
+void CMarklensApp::OpenPageInNewBrowser(const std::string& page) {
+    std::string problem;
+    const std::optional<std::string> url = PageAddress(page, problem);
+    if (!url) {
+        ui_->ShowMessage(problem, MessageIcon::Warning);
+        return;
+    }
+    std::string target;
+    try {
+        const CWaitCursor wait(*ui_);
+        if (!EnsureOwnBrowser()) return;
+        target = ownBrowser_->OpenPage(*url);
+    } catch (const std::runtime_error& error) {
+        ui_->ShowMessage(error.what(), MessageIcon::Warning);
+        return;
+    }
+    AttachToTab(ownBrowser_->Endpoint().Text(), target);
+}
+
+void CMarklensApp::AttachToTab(const std::string& endpoint, const std::string& targetId) {
+    if (auto* shell = dynamic_cast<CChromiumShell*>(doc_->Shell())) shell->AddEndpoint(endpoint);
+    doc_->EnumerateBrowsers();
+    const std::vector<BrowserWindowHandle>& browsers = doc_->Browsers();
+    for (std::size_t position = 0; position < browsers.size(); ++position) {
+        const auto* tab = dynamic_cast<const CChromiumTab*>(browsers[position].get());
+        if (!tab || tab->TargetId() != targetId || tab->Endpoint().Text() != endpoint) continue;
+        try {
+            doc_->ConnectToBrowser(static_cast<int>(position), nullptr);
+        } catch (const CObjectCallError& error) {
+            doc_->ReportConnectError(error);
+        }
+        return;
+    }
+    ui_->ShowMessage(kTabNotListed, MessageIcon::Warning);
+}
+
 int CMarklensApp::Main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const CStartOptions options = CStartOptions::Parse(args);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "marklens: %s (try --help)\n", options.error.c_str());
+        return 1;
+    }
+    if (options.help) {
+        std::fputs(StartHelpText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s\n", VersionLine().c_str());
+        return 0;
+    }
     {
         // Registration runs without a display, so it comes before the GUI application object.
         QCoreApplication core(argc, argv);
@@ -77,11 +183,27 @@ int CMarklensApp::Main(int argc, char** argv) {
                      resources::LoadString(resources::kIdsStartupFailed));
         return 1;
     }
+    if (!options.page.empty()) {
+        // Nothing could show the page: say so before a window appears.
+        if (const CBrowserProgram program = CBrowserProgram::Find(); !program.Found()) {
+            std::fprintf(stderr, "marklens: %s\n", program.problem.c_str());
+            return 1;
+        }
+    }
+    CBrowserOptions browserOptions;
+    browserOptions.extraEndpoints = options.endpoints;
+    if (!CChromiumShell(browserOptions).IsProbeLibraryRegistered()) {
+        std::fprintf(stderr, "marklens: %s\n", MissingProbeText({}).c_str());
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marklens"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/marklens/marklens.png")));
     CMarklensApp app;
-    if (!app.InitInstance(std::make_shared<CChromiumShell>())) return 1;
+    if (!app.InitInstance(std::make_shared<CChromiumShell>(browserOptions))) return 1;
+    if (!options.page.empty()) {
+        // Once the window shows, so the user sees what waits for the browser.
+        QTimer::singleShot(0, [&app, page = options.page] { app.OpenPageInNewBrowser(page); });
+    }
     return QApplication::exec();
 }
 

@@ -7,6 +7,7 @@ namespace marklens {
 
 class CFrameUi;
 class CMainFrame;
+class COwnBrowser;
 class CPagewrightDoc;
 class IBrowserShell;
 
@@ -28,14 +29,25 @@ public:
     bool InitInstance(std::shared_ptr<IBrowserShell> shell);
     void ShowAbout();
 
+    // Opens a URL or file in the program's own browser (started at the first call, closed
+    // when the application object goes) and attaches to it once it has loaded. Failures are
+    // message boxes; the program goes on.
+    void OpenPageInNewBrowser(const std::string& page);
+    const COwnBrowser* OwnBrowser() const { return ownBrowser_.get(); }
+
     CPagewrightDoc* Document() const { return doc_.get(); }
     CMainFrame* Frame() const { return frame_.get(); }
     CFrameUi& Ui() const { return *ui_; }
 
 private:
     bool OnAppCommand(int command);
+    void OnOpenPageInNewBrowser();
+    bool EnsureOwnBrowser();
+    void AttachToTab(const std::string& endpoint, const std::string& targetId);
 
-    // Destroyed in reverse: the frame and its panes go before the document they show.
+    // Destroyed in reverse: the frame and its panes go before the document they show, and the
+    // browser the program started goes last, once nothing holds a session to it.
+    std::unique_ptr<COwnBrowser> ownBrowser_;
     std::unique_ptr<CFrameUi> ui_;
     std::unique_ptr<CPagewrightDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;

@@ -24,19 +24,27 @@ std::string Lower(std::string text) {
     return text;
 }
 
+const CSwitch* FindSwitch(const std::string& arg) {
+    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) return nullptr;
+    const std::string name = Lower(arg.substr(1));
+    for (const CSwitch& entry : kSwitches) {
+        if (name == entry.name) return &entry;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+bool IsStartSwitch(const std::string& arg) { return FindSwitch(arg) != nullptr; }
 
 StartMode ParseStartMode(const std::vector<std::string>& args) {
     StartMode mode = StartMode::Normal;
     bool embedded = false;
     for (const std::string& arg : args) {
-        if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) continue;
-        const std::string name = Lower(arg.substr(1));
-        for (const CSwitch& entry : kSwitches) {
-            if (name != entry.name) continue;
-            if (entry.mode == StartMode::Embedded) embedded = true;
-            else mode = entry.mode;
-        }
+        const CSwitch* entry = FindSwitch(arg);
+        if (!entry) continue;
+        if (entry->mode == StartMode::Embedded) embedded = true;
+        else mode = entry->mode;
     }
     return embedded ? StartMode::Embedded : mode;
 }

@@ -10,5 +10,7 @@ enum class StartMode { Normal, Register, Unregister, Embedded };
 // /Unregserver, /Unregister, /Embedding, /Automation, with "/" or "-" and in any letter case.
 // An embedded or automation start wins over registration; otherwise the last switch wins.
 StartMode ParseStartMode(const std::vector<std::string>& args);
+// The argument is one of those switches.
+bool IsStartSwitch(const std::string& arg);
 
 }  // namespace marklens

@@ -11,6 +11,8 @@ struct CBrowserOptions {
     std::chrono::milliseconds timeout{10000};
     // "host:port" endpoints to ask; empty means the usual places (DiscoverEndpoints).
     std::vector<std::string> endpoints;
+    // "host:port" endpoints asked after the usual places, when endpoints is empty.
+    std::vector<std::string> extraEndpoints;
     // The page probe script; empty means DefaultProbePath().
     std::string probePath;
 };

@@ -1,5 +1,7 @@
 #include "chromiumshell.h"
 
+#include <algorithm>
+
 #include "chromiumtab.h"
 #include "endpointdiscovery.h"
 #include "model/objectcallerror.h"
@@ -36,10 +38,15 @@ CChromiumShell::CChromiumShell(CBrowserOptions options) : options_(std::move(opt
 
 std::vector<BrowserWindowHandle> CChromiumShell::EnumerateBrowsers() {
     const std::vector<CDevToolsEndpoint> endpoints =
-        options_.endpoints.empty() ? DiscoverEndpoints() : ParseEndpointList(options_.endpoints);
+        options_.endpoints.empty() ? DiscoverEndpoints(options_.extraEndpoints) : ParseEndpointList(options_.endpoints);
     std::vector<BrowserWindowHandle> tabs;
     for (const CDevToolsEndpoint& endpoint : endpoints) AddTabs(endpoint, options_, tabs);
     return tabs;
+}
+
+void CChromiumShell::AddEndpoint(const std::string& endpoint) {
+    auto& extra = options_.extraEndpoints;
+    if (std::find(extra.begin(), extra.end(), endpoint) == extra.end()) extra.push_back(endpoint);
 }
 
 bool CChromiumShell::IsProbeLibraryRegistered() const {

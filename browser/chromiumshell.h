@@ -14,6 +14,8 @@ public:
     bool IsProbeLibraryRegistered() const override;
 
     const CBrowserOptions& Options() const { return options_; }
+    // One more endpoint to ask after the usual places (a browser the program started).
+    void AddEndpoint(const std::string& endpoint);
 
 private:
     CBrowserOptions options_;

@@ -40,19 +40,20 @@ std::vector<CDevToolsEndpoint> ParseEndpointList(const std::vector<std::string>&
     return list;
 }
 
-std::vector<CDevToolsEndpoint> DiscoverEndpoints() {
-    if (const char* given = std::getenv("MARKLENS_DEVTOOLS"); given && *given) {
-        std::vector<std::string> parts;
-        std::stringstream stream(given);
-        for (std::string part; std::getline(stream, part, ',');) parts.push_back(part);
-        return ParseEndpointList(parts);
-    }
+std::string OwnBrowserProfile() { return EnvOr("XDG_CACHE_HOME", Home() + "/.cache") + "/marklens/browser"; }
+
+std::vector<CDevToolsEndpoint> DiscoverEndpoints(const std::vector<std::string>& extra) {
     std::vector<CDevToolsEndpoint> list{CDevToolsEndpoint("127.0.0.1", "9222")};
     const std::string config = EnvOr("XDG_CONFIG_HOME", Home() + "/.config");
-    const std::string cache = EnvOr("XDG_CACHE_HOME", Home() + "/.cache");
-    for (const std::string& profile : {config + "/chromium", config + "/google-chrome", cache + "/marklens/browser"}) {
+    for (const std::string& profile : {config + "/chromium", config + "/google-chrome", OwnBrowserProfile()}) {
         AddActivePort(list, profile);
     }
+    // Browsers elsewhere, for instance on another machine through a tunnel.
+    std::vector<std::string> added;
+    std::stringstream given(EnvOr("MARKLENS_DEVTOOLS", ""));
+    for (std::string part; std::getline(given, part, ',');) added.push_back(part);
+    added.insert(added.end(), extra.begin(), extra.end());
+    for (const CDevToolsEndpoint& endpoint : ParseEndpointList(added)) AddUnique(list, endpoint);
     return list;
 }
 

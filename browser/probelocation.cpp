@@ -5,14 +5,24 @@
 #include <fstream>
 #include <sstream>
 
+#include "datafilelookup.h"
+
 namespace marklens {
 
+namespace {
+
+const char* ProbeVariable() {
+    const char* given = std::getenv("MARKLENS_PROBE");
+    return given && *given ? given : nullptr;
+}
+
+}  // namespace
+
 std::string DefaultProbePath() {
-    if (const char* given = std::getenv("MARKLENS_PROBE"); given && *given) return given;
-    std::error_code ec;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "marklens-probe.js";
-    return (program.parent_path() / "marklens-probe.js").string();
+    if (const char* given = ProbeVariable()) return given;
+    const CDataFileLookup lookup = FindDataFile(kProbeFileName);
+    if (lookup.Found()) return lookup.path;
+    return (ProgramFolder() / kProbeFileName).string();
 }
 
 std::optional<std::string> ReadProbeScript(const std::string& path) {
@@ -26,6 +36,13 @@ std::optional<std::string> ReadProbeScript(const std::string& path) {
     std::string script = text.str();
     if (script.empty()) return std::nullopt;
     return script;
+}
+
+std::string MissingProbeText(const std::string& configuredPath) {
+    if (!configuredPath.empty()) return "cannot read " + configuredPath;
+    if (const char* given = ProbeVariable()) return std::string("cannot read ") + given + " (MARKLENS_PROBE)";
+    const CDataFileLookup lookup = FindDataFile(kProbeFileName);
+    return lookup.Found() ? "cannot read " + lookup.path : lookup.Problem();
 }
 
 }  // namespace marklens

@@ -1,12 +1,12 @@
 #include "browsercommands.h"
 
 #include <charconv>
-#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 
 #include "browser/chromiumshell.h"
+#include "browser/datafilelookup.h"
 #include "browser/pngcodec.h"
 #include "browser/probelocation.h"
 #include "model/callerror.h"
@@ -96,7 +96,7 @@ struct CAttached {
 bool Attach(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
     CChromiumShell shell(args.options);
     if (!shell.IsProbeLibraryRegistered()) {
-        Fail(err, message::kLibraryNotRegistered);
+        Fail(err, std::string(message::kLibraryNotRegistered) + " (" + MissingProbeText(args.options.probePath) + ")");
         return false;
     }
     const BrowserWindowHandle browser = Browser(shell, args.positional.at(0), err);
@@ -185,7 +185,9 @@ int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     if (!ParseArgs(argv, true, args, err)) return 1;
     if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli style INDEX NODE-ID [--catalog FILE]");
     if (args.catalog.empty()) {
-        args.catalog = (std::filesystem::path(DefaultProbePath()).parent_path() / "attribs.xml").string();
+        const CDataFileLookup lookup = FindDataFile("attribs.xml");
+        if (!lookup.Found()) return Fail(err, lookup.Problem());
+        args.catalog = lookup.path;
     }
     const std::optional<std::string> catalog = ReadFile(args.catalog);
     pugi::xml_document catalogXml;

@@ -29,7 +29,7 @@ std::string UsageText(const std::vector<CCliCommand>& commands) {
     for (const CCliCommand& command : commands) {
         text += std::string("\n  marklens-cli ") + command.name + " " + command.usage;
     }
-    return text;
+    return text + "\n  marklens-cli --version\n  marklens-cli --help";
 }
 
 }  // namespace
@@ -45,6 +45,10 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "--help" || name == "-h") {
         std::cout << UsageText(commands) << '\n';
+        return 0;
+    }
+    if (name == "--version") {
+        std::cout << "Marklens " MARKLENS_VERSION "\n";
         return 0;
     }
     for (const CCliCommand& command : commands) {

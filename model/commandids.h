@@ -8,6 +8,7 @@ inline constexpr int kFindNext = 32779;
 inline constexpr int kRefresh = 32783;
 inline constexpr int kEditHtml = 32787;
 inline constexpr int kEditStyleAttribute = 32788;
+inline constexpr int kOpenPageInNewBrowser = 32795;
 inline constexpr int kNewDocument = 57600;
 inline constexpr int kOpenFile = 57601;
 inline constexpr int kCopy = 57634;

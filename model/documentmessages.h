@@ -3,12 +3,11 @@
 // The document's own message texts.
 namespace marklens::message {
 inline constexpr const char* kAccessDenied =
-    "Internet Explorer denied access. If the browser displays an information bar,\n"
-    "please select to allow blocked content. Otherwise, you may have to lower the\n"
-    "security level for the current zone.";
+    "The browser denied access to this page. Pages of the browser itself (settings, extensions, other tools) "
+    "cannot be inspected.";
 inline constexpr const char* kCouldNotConnect = "Could not connect to browser";
 inline constexpr const char* kLibraryNotRegistered = "Marklens library was not registered";
-inline constexpr const char* kNoShellWindows = "Could not connect to Shell Windows";
+inline constexpr const char* kCouldNotListPages = "Could not list the browser pages";
 inline constexpr const char* kProgramTitle = "Marklens";
 inline constexpr const char* kCaptionSeparator = " - ";
 }  // namespace marklens::message

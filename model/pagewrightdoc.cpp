@@ -96,7 +96,7 @@ void CPagewrightDoc::EnumerateBrowsers() {
     labels_.clear();
     browsers_.clear();
     if (!shell_) {
-        ui_.ShowMessage(message::kNoShellWindows, MessageIcon::Warning);
+        ui_.ShowMessage(message::kCouldNotListPages, MessageIcon::Warning);
         return;
     }
     for (BrowserWindowHandle& browser : shell_->EnumerateBrowsers()) {

@@ -12,7 +12,8 @@ using namespace marklens::command;
 constexpr CMenuEntry kSeparator{nullptr, 0};
 
 constexpr std::array kFileMenu{
-    CMenuEntry{"&Connect to IE", kConnect},
+    CMenuEntry{"&Connect to Browser", kConnect},
+    CMenuEntry{"&Open Page in New Browser...", kOpenPageInNewBrowser},
     CMenuEntry{"Refresh\tF5", kRefresh},
     kSeparator,
     CMenuEntry{"E&xit", kExit},

@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -76,6 +77,7 @@ TEST_F(ConnectDialog, ListsTabsWithTheSameTitleAndKeepsThePositionOverARefresh) 
     MakeDocument();
     EXPECT_EQ(Entries().count("Same title"), 2);
     EXPECT_TRUE(dialog_->ConnectButton()->isEnabled());
+    EXPECT_FALSE(dialog_->NoneFoundHint()->isVisible());
     EXPECT_EQ(dialog_->BrowserList()->currentRow(), 0);
 
     const int last = dialog_->BrowserList()->count() - 1;
@@ -139,6 +141,10 @@ TEST_F(ConnectDialog, NoBrowserGivesNoneFoundAndADisabledConnect) {
     MakeDocument("127.0.0.1:1");
     EXPECT_EQ(Entries(), QStringList{QString::fromLatin1(CConnectDialog::kNoneFound)});
     EXPECT_FALSE(dialog_->ConnectButton()->isEnabled());
+    // One line tells how to get a browser into the list.
+    EXPECT_TRUE(dialog_->NoneFoundHint()->isVisible());
+    EXPECT_TRUE(dialog_->NoneFoundHint()->text().contains("--remote-debugging-port=9222"));
+    EXPECT_TRUE(dialog_->NoneFoundHint()->text().contains("Open Page in New Browser..."));
     // A double-click on the placeholder entry attaches nothing and keeps the dialog.
     QListWidgetItem* item = dialog_->BrowserList()->item(0);
     emit dialog_->BrowserList()->itemDoubleClicked(item);

@@ -147,15 +147,19 @@ protected:
         if (platform) env.insert("QT_QPA_PLATFORM", platform);  // a window would fail: no display
         env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
         env.insert("XDG_DATA_HOME", dir_.path() + "/data");
+        for (auto it = env_.cbegin(); it != env_.cend(); ++it) env.insert(it.key(), it.value());
         program.setProcessEnvironment(env);
         program.start(MARKLENS_PROGRAM, args);
         EXPECT_TRUE(program.waitForFinished(10000));
+        output_ = program.readAllStandardOutput().toStdString();
         errors_ = program.readAllStandardError().toStdString();
         return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
     }
     std::string Store() const { return ReadFile((dir_.path() + "/config/marklens/registry.ini").toStdString()); }
 
     QTemporaryDir dir_;
+    QHash<QString, QString> env_;  // set for the program, over the test's own
+    std::string output_;
     std::string errors_;
 };
 
@@ -178,6 +182,27 @@ TEST_F(ProgramSwitchesTest, EmbeddedStartsSucceedAndTouchNothing) {
     EXPECT_EQ(Run({"/Embedding"}), 0);
     EXPECT_EQ(Run({"-AUTOMATION"}), 0);
     EXPECT_FALSE(QFile::exists(dir_.path() + "/config/marklens/registry.ini"));
+}
+
+TEST_F(ProgramSwitchesTest, VersionHelpAndPagesNeedNoDisplay) {
+    EXPECT_EQ(Run({"--version"}, nullptr), 0);
+    EXPECT_EQ(output_, "Marklens 1.0.1\n");
+    EXPECT_EQ(Run({"--help"}, nullptr), 0);
+    EXPECT_NE(output_.find("--endpoint HOST:PORT"), std::string::npos) << output_;
+    EXPECT_EQ(Run({"--endpoint", "nowhere"}, nullptr), 1);
+    EXPECT_NE(errors_.find("--endpoint needs HOST:PORT, not 'nowhere'"), std::string::npos) << errors_;
+    EXPECT_EQ(Run({"a.html", "b.html"}, nullptr), 1);
+}
+
+TEST_F(ProgramSwitchesTest, APageWithoutABrowserToStartSaysWhatWasLookedFor) {
+    env_ = {{"PATH", dir_.path()}, {"MARKLENS_BROWSER", ""}};
+    EXPECT_EQ(Run({"page.html"}, "offscreen"), 1);
+    for (const char* name : {"chromium,", "chromium-browser", "google-chrome", "MARKLENS_BROWSER"}) {
+        EXPECT_NE(errors_.find(name), std::string::npos) << errors_;
+    }
+    env_ = {{"MARKLENS_BROWSER", dir_.path() + "/no-such-browser"}};
+    EXPECT_EQ(Run({"https://example.org/"}, "offscreen"), 1);
+    EXPECT_NE(errors_.find("no-such-browser"), std::string::npos) << errors_;
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "browser/chromiumtab.h"
+#include "browser/datafilelookup.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/endpointdiscovery.h"
 #include "browser/mirrorrecords.h"
+#include "browser/pageaddress.h"
 #include "browser/pngcodec.h"
 #include "model/objectcallerror.h"
 
@@ -20,6 +25,39 @@ TEST(BrowserUnit, EndpointTextParses) {
     const auto list = ParseEndpointList({" 127.0.0.1:9222 ", "junk", "127.0.0.1:9222", "h:2"});
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[1].Text(), "h:2");
+}
+
+TEST(BrowserUnit, DataFilesAreFoundBesideTheProgramThenUnderShare) {
+    const std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "marklens-datafiles";
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "share/marklens");
+    std::ofstream(root / "share/marklens/attribs.xml") << "<attribs/>";
+    EXPECT_EQ(FindDataFile("attribs.xml", root / "bin").path, (root / "share/marklens/attribs.xml").string());
+    std::ofstream(root / "bin/attribs.xml") << "<attribs/>";
+    EXPECT_EQ(FindDataFile("attribs.xml", root / "bin").path, (root / "bin/attribs.xml").string());
+    const CDataFileLookup missing = FindDataFile("marklens-probe.js", root / "bin");
+    EXPECT_FALSE(missing.Found());
+    EXPECT_EQ(missing.Problem(), "cannot find marklens-probe.js in " + (root / "bin").string() + " or " +
+                                     (root / "share/marklens").string());
+    std::filesystem::remove_all(root);
+}
+
+TEST(BrowserUnit, PageAddressesFromWhatTheUserTyped) {
+    const std::filesystem::path file = std::filesystem::path(::testing::TempDir()) / "a page#1.html";
+    std::ofstream(file) << "<p>";
+    std::string problem;
+    EXPECT_EQ(PageAddress("  https://example.org/x?y ", problem), "https://example.org/x?y");
+    EXPECT_EQ(PageAddress("about:blank", problem), "about:blank");
+    EXPECT_EQ(PageAddress("example.org", problem), "http://example.org");
+    EXPECT_EQ(PageAddress("localhost:8000/a", problem), "http://localhost:8000/a");
+    const std::optional<std::string> local = PageAddress(file.string(), problem);
+    ASSERT_TRUE(local);
+    EXPECT_EQ(local->substr(0, 8), "file:///");
+    EXPECT_NE(local->find("a%20page%231.html"), std::string::npos) << *local;
+    EXPECT_FALSE(PageAddress("missing/page.html", problem));
+    EXPECT_EQ(problem, "No such file: missing/page.html");
+    EXPECT_FALSE(PageAddress(" ", problem));
+    std::filesystem::remove(file);
 }
 
 TEST(BrowserUnit, Base64DecodesWithAndWithoutPadding) {

@@ -90,10 +90,15 @@ TEST_F(Discovery, FindsTheBrowserThroughItsActivePortFileOrTheVariable) {
         EXPECT_EQ(Titled(shell, "Edit").size(), 1u);
     }
     {
+        // The variable and the caller's extra endpoints add to the usual places.
+        const CScopedEnv cache("XDG_CACHE_HOME", (home / "empty").string());
+        const CScopedEnv config("XDG_CONFIG_HOME", (home / "empty").string());
         const CScopedEnv given("MARKLENS_DEVTOOLS", "127.0.0.1:1, " + Chrome().Endpoint());
-        const std::vector<CDevToolsEndpoint> endpoints = DiscoverEndpoints();
-        ASSERT_EQ(endpoints.size(), 2u);
-        EXPECT_EQ(endpoints[1].Text(), Chrome().Endpoint());
+        const std::vector<CDevToolsEndpoint> endpoints = DiscoverEndpoints({"127.0.0.1:2", "127.0.0.1:1"});
+        ASSERT_EQ(endpoints.size(), 4u);
+        EXPECT_EQ(endpoints[0].Text(), "127.0.0.1:9222");
+        EXPECT_EQ(endpoints[2].Text(), Chrome().Endpoint());
+        EXPECT_EQ(endpoints[3].Text(), "127.0.0.1:2");
         CChromiumShell shell;
         EXPECT_EQ(Titled(shell, "Edit").size(), 1u);
     }

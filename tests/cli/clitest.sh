@@ -36,6 +36,9 @@ expect_output "2 0 0 100 100" hit "$dir/overlap.xml" 0 99
 expect_output "0" hit "$dir/overlap.xml" 205 205
 expect_output "0" hit "$dir/overlap.xml" -1 5
 
+expect_output "Marklens 1.0.1" --version
+"$cli" --help | grep -q -- "--version" || { echo "FAIL: --help does not list --version"; failures=$((failures + 1)); }
+
 expect_error mark "$dir/broken.xml"
 expect_error mark "$dir/missing.xml"
 expect_error mark

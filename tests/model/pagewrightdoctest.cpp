@@ -193,15 +193,14 @@ TEST_F(PagewrightDocTest, RefreshWithAFailingProbeReportsAndKeepsEverything) {
     EXPECT_EQ(StringAttribute(doc_.FindNodeById(4), "text"), "P");
 }
 
-TEST_F(PagewrightDocTest, RefreshDeniedShowsTheThreeLineText) {
+TEST_F(PagewrightDocTest, RefreshDeniedShowsTheAccessDeniedText) {
     Attach(kFirstMirror);
     probe_->mirrorFailure = status::kAccessDenied;
     doc_.Refresh();
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text,
-              "Internet Explorer denied access. If the browser displays an information bar,\n"
-              "please select to allow blocked content. Otherwise, you may have to lower the\n"
-              "security level for the current zone.");
+              "The browser denied access to this page. Pages of the browser itself (settings, extensions, "
+              "other tools) cannot be inspected.");
     EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
 }
 
