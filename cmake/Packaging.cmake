@@ -12,9 +12,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Marklens developers")
 set(CPACK_PACKAGE_CONTACT "Marklens developers <marklens@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Inspector for web pages open in a running Chromium")
-set(CPACK_PACKAGE_DESCRIPTION "Marklens attaches to a live page in Chromium and shows its element tree, \
-the style values and rules of the selected element, and a picture of the page to point at elements on; \
-marklens-cli does the same work from the command line.")
+set(CPACK_PACKAGE_DESCRIPTION "Marklens attaches to a live page in Chromium and shows its element tree,
+the style values and rules of the selected element, and a picture of the page to point
+at elements on; marklens-cli does the same work from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
