@@ -42,7 +42,7 @@ CStartOptions CStartOptions::Parse(const std::vector<std::string>& args) {
             else if (i + 1 < args.size()) value = args[++i];
             if (CDevToolsEndpoint::Parse(value)) options.endpoints.push_back(value);
             else options.error = "--endpoint needs HOST:PORT, not '" + value + "'";
-        } else if (arg.rfind("--", 0) == 0) {
+        } else if (arg.size() > 1 && arg[0] == '-') {
             options.error = "unknown option " + arg;
         } else if (!options.page.empty()) {
             options.error = "one page at a time, not both '" + options.page + "' and '" + arg + "'";

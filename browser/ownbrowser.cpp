@@ -166,6 +166,7 @@ std::string COwnBrowser::OpenPage(const std::string& url) {
             target = endpoint_.RequestJson("PUT", "/json/new?about:blank", settings_.callTimeout).at("id").get<std::string>();
         }
         CDevToolsSession session(endpoint_.Host(), endpoint_.Port(), "/devtools/page/" + target, settings_.callTimeout);
+        session.Call("Page.enable");  // a page that stops in a dialog as it loads fails the waiting at once
         const nlohmann::json navigated = session.Call("Page.navigate", {{"url", url}});
         if (const std::string error = navigated.value("errorText", ""); !error.empty()) {
             throw std::runtime_error("The browser could not open " + url + " (" + error + ").");

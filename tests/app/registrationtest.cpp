@@ -192,6 +192,7 @@ TEST_F(ProgramSwitchesTest, VersionHelpAndPagesNeedNoDisplay) {
     EXPECT_EQ(Run({"--endpoint", "nowhere"}, nullptr), 1);
     EXPECT_NE(errors_.find("--endpoint needs HOST:PORT, not 'nowhere'"), std::string::npos) << errors_;
     EXPECT_EQ(Run({"a.html", "b.html"}, nullptr), 1);
+    EXPECT_EQ(Run({"-platform", "offscreen"}, nullptr), 1);  // not a page named -platform
 }
 
 TEST_F(ProgramSwitchesTest, APageWithoutABrowserToStartSaysWhatWasLookedFor) {
