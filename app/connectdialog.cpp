@@ -2,8 +2,8 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QShortcut>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "model/objectcallerror.h"
 #include "model/pagewrightdoc.h"

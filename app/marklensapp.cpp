@@ -81,14 +81,9 @@ bool CMarklensApp::InitInstance(std::shared_ptr<IBrowserShell> shell) {
 
 bool CMarklensApp::OnAppCommand(int command) {
     switch (command) {
-    case command::kAbout:
-        ShowAbout();
-        return true;
-    case command::kOpenPageInNewBrowser:
-        OnOpenPageInNewBrowser();
-        return true;
-    default:
-        return false;
+    case command::kAbout: ShowAbout(); return true;
+    case command::kOpenPageInNewBrowser: OnOpenPageInNewBrowser(); return true;
+    default: return false;
     }
 }
 

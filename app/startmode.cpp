@@ -43,8 +43,10 @@ StartMode ParseStartMode(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         const CSwitch* entry = FindSwitch(arg);
         if (!entry) continue;
-        if (entry->mode == StartMode::Embedded) embedded = true;
-        else mode = entry->mode;
+        if (entry->mode == StartMode::Embedded)
+            embedded = true;
+        else
+            mode = entry->mode;
     }
     return embedded ? StartMode::Embedded : mode;
 }

@@ -38,10 +38,14 @@ CStartOptions CStartOptions::Parse(const std::vector<std::string>& args) {
             options.version = true;
         } else if (arg == "--endpoint" || arg.rfind("--endpoint=", 0) == 0) {
             std::string value;
-            if (arg != "--endpoint") value = arg.substr(arg.find('=') + 1);
-            else if (i + 1 < args.size()) value = args[++i];
-            if (CDevToolsEndpoint::Parse(value)) options.endpoints.push_back(value);
-            else options.error = "--endpoint needs HOST:PORT, not '" + value + "'";
+            if (arg != "--endpoint")
+                value = arg.substr(arg.find('=') + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            if (CDevToolsEndpoint::Parse(value))
+                options.endpoints.push_back(value);
+            else
+                options.error = "--endpoint needs HOST:PORT, not '" + value + "'";
         } else if (arg.size() > 1 && arg[0] == '-') {
             options.error = "unknown option " + arg;
         } else if (!options.page.empty()) {

@@ -36,8 +36,9 @@ CBrowserProgram CBrowserProgram::Find() {
     if (const char* given = std::getenv("MARKLENS_BROWSER"); given && *given) {
         const std::string path = Locate(given);
         if (!path.empty()) return {path, {}};
-        return {{}, std::string("No browser to start: MARKLENS_BROWSER names ") + given +
-                        ", which is not a program that can be run."};
+        return {{},
+                std::string("No browser to start: MARKLENS_BROWSER names ") + given +
+                    ", which is not a program that can be run."};
     }
     for (const char* name : kBrowserNames) {
         const std::string path = Locate(name);

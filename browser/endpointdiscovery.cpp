@@ -51,9 +51,11 @@ std::vector<CDevToolsEndpoint> DiscoverEndpoints(const std::vector<std::string>&
     // Browsers elsewhere, for instance on another machine through a tunnel.
     std::vector<std::string> added;
     std::stringstream given(EnvOr("MARKLENS_DEVTOOLS", ""));
-    for (std::string part; std::getline(given, part, ',');) added.push_back(part);
+    for (std::string part; std::getline(given, part, ',');)
+        added.push_back(part);
     added.insert(added.end(), extra.begin(), extra.end());
-    for (const CDevToolsEndpoint& endpoint : ParseEndpointList(added)) AddUnique(list, endpoint);
+    for (const CDevToolsEndpoint& endpoint : ParseEndpointList(added))
+        AddUnique(list, endpoint);
     return list;
 }
 

@@ -103,7 +103,8 @@ std::optional<CDevToolsEndpoint> COwnBrowser::RunningEndpoint() const {
 void COwnBrowser::Start() {
     std::vector<std::string> args = BrowserArguments(settings_);
     std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
     argv.push_back(nullptr);
     // Everything the child needs is made before fork: between fork and exec only plain system calls.
     const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -111,8 +112,10 @@ void COwnBrowser::Start() {
     const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
-        setpgid(0, 0);  // the browser and its helpers form one group that Close can end together
-        prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed Marklens leaves no browser behind
+        // The browser and its helpers form one group that Close can end together, and a crashed
+        // Marklens leaves no browser behind.
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent) _exit(1);
         dup2(input, STDIN_FILENO);
         dup2(log >= 0 ? log : input, STDOUT_FILENO);
@@ -135,13 +138,13 @@ void COwnBrowser::WaitForPort() {
         }
         if (Exited(pid_)) {
             pid_ = -1;
-            throw std::runtime_error("The browser " + settings_.program + " stopped as it started; its messages are in " +
-                                     LogPath() + ".");
+            throw std::runtime_error("The browser " + settings_.program +
+                                     " stopped as it started; its messages are in " + LogPath() + ".");
         }
         std::this_thread::sleep_for(kPoll);
     }
-    throw std::runtime_error("The browser " + settings_.program + " did not open its debugging port in time; its "
-                             "messages are in " + LogPath() + ".");
+    throw std::runtime_error("The browser " + settings_.program +
+                             " did not open its debugging port in time; its messages are in " + LogPath() + ".");
 }
 
 // The page target a freshly started browser opens on about:blank.
@@ -163,7 +166,9 @@ std::string COwnBrowser::OpenPage(const std::string& url) {
     try {
         std::string target = std::exchange(firstTab_, {});
         if (target.empty()) {
-            target = endpoint_.RequestJson("PUT", "/json/new?about:blank", settings_.callTimeout).at("id").get<std::string>();
+            target = endpoint_.RequestJson("PUT", "/json/new?about:blank", settings_.callTimeout)
+                         .at("id")
+                         .get<std::string>();
         }
         CDevToolsSession session(endpoint_.Host(), endpoint_.Port(), "/devtools/page/" + target, settings_.callTimeout);
         session.Call("Page.enable");  // a page that stops in a dialog as it loads fails the waiting at once

@@ -49,7 +49,8 @@ std::string FileUrl(const std::filesystem::path& file) {
 
 std::optional<std::string> PageAddress(const std::string& typed, std::string& problem) {
     const auto first = typed.find_first_not_of(" \t\r\n");
-    const std::string text = first == std::string::npos ? "" : typed.substr(first, typed.find_last_not_of(" \t\r\n") - first + 1);
+    const std::string text =
+        first == std::string::npos ? "" : typed.substr(first, typed.find_last_not_of(" \t\r\n") - first + 1);
     if (text.empty()) {
         problem = "No page given: type an address or the path of a file.";
         return std::nullopt;
@@ -57,7 +58,8 @@ std::optional<std::string> PageAddress(const std::string& typed, std::string& pr
     if (IsUrl(text)) return text;
     const std::filesystem::path file = ExpandHome(text);
     std::error_code ec;
-    if (std::filesystem::is_regular_file(file, ec)) return FileUrl(std::filesystem::absolute(file, ec).lexically_normal());
+    if (std::filesystem::is_regular_file(file, ec))
+        return FileUrl(std::filesystem::absolute(file, ec).lexically_normal());
     if (LooksLikePath(text)) {
         problem = "No such file: " + text;
         return std::nullopt;

@@ -59,12 +59,11 @@ TEST_F(FrameMenuTest, MenuBarHoldsTheCommandTable) {
     QStringList titles;
     for (const QAction* action : frame_.menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Help"}));
-    EXPECT_EQ(MenuEntries(*Menu(0)),
-              (Entries{{"&Connect to Browser", ""},
-                       {"&Open Page in New Browser...", ""},
-                       {"Refresh\tF5", "F5"},
-                       {"-", ""},
-                       {"E&xit", ""}}));
+    EXPECT_EQ(MenuEntries(*Menu(0)), (Entries{{"&Connect to Browser", ""},
+                                              {"&Open Page in New Browser...", ""},
+                                              {"Refresh\tF5", "F5"},
+                                              {"-", ""},
+                                              {"E&xit", ""}}));
     EXPECT_EQ(MenuEntries(*Menu(1)), (Entries{{"&Find in HTML\tCtrl+F", "Ctrl+F"},
                                               {"Find &Next\tF3", "F3"},
                                               {"-", ""},

@@ -103,8 +103,8 @@ TEST_F(OwnBrowserTest, ABrowserAlreadyOnTheProfileIsUsedAndNeverClosed) {
     EXPECT_EQ(app_->OwnBrowser()->Pid(), -1);
     EXPECT_EQ(Caption(), "Marklens - Edit");
     app_.reset();
-    EXPECT_NO_THROW(CDevToolsEndpoint::Parse(running.Endpoint())->Request("GET", "/json/version",
-                                                                          std::chrono::seconds(2)));
+    EXPECT_NO_THROW(
+        CDevToolsEndpoint::Parse(running.Endpoint())->Request("GET", "/json/version", std::chrono::seconds(2)));
 }
 
 TEST_F(OwnBrowserTest, AMissingFileIsAMessageAndStartsNothing) {

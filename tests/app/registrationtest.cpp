@@ -147,7 +147,8 @@ protected:
         if (platform) env.insert("QT_QPA_PLATFORM", platform);  // a window would fail: no display
         env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
         env.insert("XDG_DATA_HOME", dir_.path() + "/data");
-        for (auto it = env_.cbegin(); it != env_.cend(); ++it) env.insert(it.key(), it.value());
+        for (auto it = env_.cbegin(); it != env_.cend(); ++it)
+            env.insert(it.key(), it.value());
         program.setProcessEnvironment(env);
         program.start(MARKLENS_PROGRAM, args);
         EXPECT_TRUE(program.waitForFinished(10000));
