@@ -11,4 +11,6 @@ inline constexpr const char* kLibraryNotRegistered = "Marklens library was not r
 inline constexpr const char* kNoShellWindows = "Could not connect to Shell Windows";
 inline constexpr const char* kProgramTitle = "Marklens";
 inline constexpr const char* kCaptionSeparator = " - ";
+inline constexpr const char* kNotFoundInTree = "Could not find in HTML tree: ";
+inline constexpr const char* kPassedEndOfTree = "passed the end of the tree";
 }  // namespace marklens::message
