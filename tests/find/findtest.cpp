@@ -120,10 +120,14 @@ protected:
         ui_.SetFrame(&frame_);
         Attach(doc_, kMirror);
         frame_.show();
-        frame_.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&frame_));
     }
 
+    // The keys go to the active window, which the closed dialog gave back.
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        frame_.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&frame_));
+        QTest::keyClick(&frame_, key, modifiers);
+    }
     static void Click(CDialogFind& dialog, int id) {
         QTest::mouseClick(qobject_cast<QPushButton*>(dialog.Control(id)), Qt::LeftButton);
     }
@@ -147,13 +151,13 @@ TEST_F(FindDialogTest, CtrlFEditsTheSettingsAndF3SearchesAgain) {
         TypeText(dialog.FindText(), "item");
         Click(dialog, 1);
     });
-    QTest::keyClick(&frame_, Qt::Key_F, Qt::ControlModifier);
+    Press(Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(driver.seen);
     EXPECT_EQ(FindSettings().text, "item");
     EXPECT_TRUE(FindSettings().matchCase);
     EXPECT_FALSE(FindSettings().searchUp);
     EXPECT_EQ(doc_.GetSelection(), 5);
-    QTest::keyClick(&frame_, Qt::Key_F3);
+    Press(Qt::Key_F3);
     EXPECT_EQ(doc_.GetSelection(), 5);
     EXPECT_EQ(frame_.StatusText(), message::kPassedEndOfTree);
 
@@ -163,7 +167,7 @@ TEST_F(FindDialogTest, CtrlFEditsTheSettingsAndF3SearchesAgain) {
         QTest::mouseClick(dialog.MatchCase(), Qt::LeftButton);
         Click(dialog, 2);
     });
-    QTest::keyClick(&frame_, Qt::Key_F, Qt::ControlModifier);
+    Press(Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(cancel.seen);
     EXPECT_EQ(FindSettings().text, "item");
     EXPECT_TRUE(FindSettings().matchCase);
@@ -178,7 +182,7 @@ TEST_F(FindDialogTest, NoMatchShowsTheMessageBoxWithoutAnIcon) {
         EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
         box.accept();
     });
-    QTest::keyClick(&frame_, Qt::Key_F3);
+    Press(Qt::Key_F3);
     ASSERT_TRUE(driver.seen);
     EXPECT_EQ(shown, QString::fromUtf8("Could not find in HTML tree: élan"));
     EXPECT_EQ(doc_.GetSelection(), 4);
