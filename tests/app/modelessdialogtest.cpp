@@ -57,24 +57,24 @@ protected:
 
     // Opens a pop-up as a user would, by a click on its button (headless Chromium blocks
     // pop-ups without a gesture), and waits until the browser lists its page.
-    void OpenPopup(PopupButton button) {
+    void OpenPopup(PopupButton button) { ClickAndWaitForPopup(opener_, 60, 15 + 40 * static_cast<int>(button)); }
+    void ClickAndWaitForPopup(const std::string& target, double x, double y) {
         const std::size_t before = Targets();
-        CDevToolsSession session("127.0.0.1", std::to_string(chrome_->Port()), "/devtools/page/" + opener_,
+        CDevToolsSession session("127.0.0.1", std::to_string(chrome_->Port()), "/devtools/page/" + target,
                                  std::chrono::seconds(5));
-        const double y = 15 + 40 * static_cast<int>(button);
         for (const char* type : {"mousePressed", "mouseReleased"}) {
             session.Call("Input.dispatchMouseEvent",
-                         {{"type", type}, {"x", 60}, {"y", y}, {"button", "left"}, {"clickCount", 1}});
+                         {{"type", type}, {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1}});
         }
         ASSERT_TRUE(WaitFor([&] { return Targets() > before; })) << "no pop-up opened";
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // its page loads
     }
 
     // The opener's position in the document's lists, enumerated afresh.
-    int OpenerPosition() {
+    int OpenerPosition(const char* title = "Opener") {
         doc_->EnumerateBrowsers();
         const auto& labels = doc_->BrowserLabels();
-        return static_cast<int>(std::find(labels.begin(), labels.end(), "Opener") - labels.begin());
+        return static_cast<int>(std::find(labels.begin(), labels.end(), title) - labels.begin());
     }
 
     std::string PageVariable() { return chrome_->Evaluate(opener_, "window.__wrightRetval"); }
@@ -200,6 +200,17 @@ TEST_F(ModelessDialog, PopupOfAnotherOriginIsDeniedAndTwinPopupsAreToldApart) {
     EXPECT_EQ(MirrorText().find("window-first"), std::string::npos);
     doc_->EvaluateModelessExpression(position, "_first", false);
     EXPECT_NE(MirrorText().find("window-first"), std::string::npos);
+}
+
+TEST_F(ModelessDialog, DemoPagePopupIsFoundThroughItsDefaultExpression) {
+    const std::string demo = chrome_->OpenTab("file://" MARKLENS_SOURCE_DIR "/resources/demo/index.html");
+    const std::string center = chrome_->Evaluate(
+        demo, "(r => [r.x + r.width / 2, r.y + r.height / 2])(document.getElementById('open-popup').getBoundingClientRect())");
+    const nlohmann::json point = nlohmann::json::parse(center);
+    ClickAndWaitForPopup(demo, point[0].get<double>(), point[1].get<double>());
+    doc_->EvaluateModelessExpression(OpenerPosition("Marklens demo page"), CDialogMld::kDefaultExpression, false);
+    EXPECT_EQ(ui_.captions.back(), "Marklens - Marklens demo page");
+    EXPECT_NE(MirrorText().find("Marklens demo pop-up"), std::string::npos) << MirrorText().substr(0, 600);
 }
 
 }  // namespace
