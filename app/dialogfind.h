@@ -1,5 +1,5 @@
 #pragma once
-#include "templatedialog.h"
+#include "widgets/templatedialog.h"
 
 class QCheckBox;
 class QLineEdit;
