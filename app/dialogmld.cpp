@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "model/documentmessages.h"
 #include "model/documentui.h"
 #include "model/objectcallerror.h"
 #include "model/pagewrightdoc.h"
@@ -34,11 +35,11 @@ bool CDialogMld::Evaluate(bool testOnly) {
 
 void CDialogMld::ReportFailure(const CObjectCallError& error) {
     const bool denied = error.Code() == status::kAccessDenied;
-    doc_.Ui().ShowMessage(denied ? kAccessDenied : kNotFound, MessageIcon::Warning);
+    doc_.Ui().ShowMessage(denied ? message::kModelessAccessDenied : message::kModelessNotFound, MessageIcon::Warning);
 }
 
 void CDialogMld::OnTest() {
-    if (Evaluate(true)) doc_.Ui().ShowMessage(kFound, MessageIcon::Information);
+    if (Evaluate(true)) doc_.Ui().ShowMessage(message::kModelessFound, MessageIcon::Information);
 }
 
 void CDialogMld::accept() {

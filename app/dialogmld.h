@@ -15,10 +15,6 @@ class CDialogMld : public CTemplateDialog {
     Q_OBJECT
 public:
     static constexpr const char* kDefaultExpression = "_mld";
-    static constexpr const char* kFound = "Expression resulted in Modeless Dialog";
-    static constexpr const char* kNotFound = "Expression did not find Modeless Dialog";
-    static constexpr const char* kAccessDenied =
-        "Access denied by the browser, probably the modeless window is from a different domain.";
 
     // position: the browser's position in the document's lists, as the Connect dialog chose it.
     CDialogMld(CPagewrightDoc& doc, int position, QWidget* parent);

@@ -44,9 +44,8 @@ namespace {
 
 // Evaluates in the top frame's main world; a script exception fails with its own text.
 nlohmann::json EvaluateInMainWorld(CDevToolsSession& session, const std::string& expression) {
-    nlohmann::json result = session.Call("Runtime.evaluate", {{"expression", expression},
-                                                               {"returnByValue", false},
-                                                               {"silent", true}});
+    nlohmann::json result =
+        session.Call("Runtime.evaluate", {{"expression", expression}, {"returnByValue", false}, {"silent", true}});
     if (const std::string error = ExceptionText(result); !error.empty()) throw CObjectCallError(status::kFail, error);
     return std::move(result["result"]);
 }
@@ -64,7 +63,8 @@ void CChromiumPage::ExecScript(const std::string& statement) {
 LiveObjectHandle CChromiumPage::GlobalObject(const std::string& name) {
     const nlohmann::json value = EvaluateInMainWorld(*session_, "globalThis[" + nlohmann::json(name).dump() + "]");
     const auto objectId = value.find("objectId");
-    if (objectId == value.end()) throw CObjectCallError(status::kFail, "The page variable " + name + " holds no object");
+    if (objectId == value.end())
+        throw CObjectCallError(status::kFail, "The page variable " + name + " holds no object");
     auto object = std::make_shared<CRemoteObject>(session_, objectId->get<std::string>());
     CBrowserOptions options;
     options.timeout = session_->Timeout();

@@ -28,7 +28,8 @@ constexpr const char* kUnmarkWindow = "function(name) { try { delete this[name];
 std::string NewToken() {
     std::random_device random;
     std::string token = "marklens-";
-    for (int i = 0; i < 4; ++i) token += std::to_string(random()) + "-";
+    for (int i = 0; i < 4; ++i)
+        token += std::to_string(random()) + "-";
     return token;
 }
 

@@ -27,10 +27,10 @@ std::vector<std::string> Candidates(const nlohmann::json& targets, const std::st
 
 bool HoldsToken(CChromiumPage& page, const std::string& token) {
     const nlohmann::json answer = page.Session()->Call(
-        "Runtime.evaluate", {{"expression", std::string("globalThis.") + kWindowTokenName + " === " +
-                                                nlohmann::json(token).dump()},
-                             {"returnByValue", true},
-                             {"silent", true}});
+        "Runtime.evaluate",
+        {{"expression", std::string("globalThis.") + kWindowTokenName + " === " + nlohmann::json(token).dump()},
+         {"returnByValue", true},
+         {"silent", true}});
     return answer.value("result", nlohmann::json::object()).value("value", false) == true;
 }
 

@@ -35,13 +35,17 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     std::vector<std::string> positional;
     CFindSettings settings;
     for (const std::string& arg : args) {
-        if (arg == "--up") settings.searchUp = true;
-        else if (arg == "--match-case") settings.matchCase = true;
-        else positional.push_back(arg);
+        if (arg == "--up")
+            settings.searchUp = true;
+        else if (arg == "--match-case")
+            settings.matchCase = true;
+        else
+            positional.push_back(arg);
     }
     int selection = 0;
     if (positional.size() != 3 || !ParseNodeId(positional[1], selection)) {
-        return Fail(err, "usage: marklens-cli find FILE SELECTION TEXT [--up] [--match-case] (SELECTION a node identifier)");
+        return Fail(err,
+                    "usage: marklens-cli find FILE SELECTION TEXT [--up] [--match-case] (SELECTION a node identifier)");
     }
     settings.text = positional[2];
     CPageMirror mirror;
@@ -51,7 +55,9 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     case CFindOutcome::Kind::OpenDialog: out << "dialog\n"; break;
     case CFindOutcome::Kind::NoStart: out << "nothing\n"; break;
     case CFindOutcome::Kind::NotFound: out << "not found\n"; break;
-    case CFindOutcome::Kind::Found: out << "select " << outcome.nodeId << (outcome.wrapped ? " wrapped" : "") << '\n'; break;
+    case CFindOutcome::Kind::Found:
+        out << "select " << outcome.nodeId << (outcome.wrapped ? " wrapped" : "") << '\n';
+        break;
     }
     return 0;
 }

@@ -6,24 +6,32 @@ namespace marklens {
 
 namespace {
 
+// The lead bytes of multi-byte UTF-8 sequences: their range, payload bits, length and the
+// smallest character that may take that length.
+struct CUtf8Lead {
+    unsigned char low, high, mask;
+    std::size_t length;
+    char32_t min;
+};
+constexpr CUtf8Lead kUtf8Leads[] = {
+    {0xC2, 0xDF, 0x1F, 2, 0x80}, {0xE0, 0xEF, 0x0F, 3, 0x800}, {0xF0, 0xF4, 0x07, 4, 0x10000}};
+
 // The length of the well-formed UTF-8 sequence at the start of text and its character; 0 when
 // the bytes there are not one (stray continuation, overlong form, surrogate, past U+10FFFF).
 std::size_t DecodeUtf8(std::string_view text, char32_t& c) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    char32_t min = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, min = 0x80, c = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, min = 0x800, c = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, min = 0x10000, c = lead & 0x07;
-    else return 0;
-    if (text.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
+    const CUtf8Lead* lead = nullptr;
+    for (const CUtf8Lead& candidate : kUtf8Leads) {
+        if (byte(0) >= candidate.low && byte(0) <= candidate.high) lead = &candidate;
+    }
+    if (!lead || text.size() < lead->length) return 0;
+    c = byte(0) & lead->mask;
+    for (std::size_t i = 1; i < lead->length; ++i) {
         if ((byte(i) & 0xC0) != 0x80) return 0;
         c = (c << 6) | (byte(i) & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-    return length;
+    if (c < lead->min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    return lead->length;
 }
 
 void AppendUtf8(char32_t c, std::string& out) {
@@ -71,8 +79,10 @@ void AppendFolded(std::string_view utf8, std::string& out) {
             continue;
         }
         const char32_t folded = FoldCharacter(c);
-        if (folded == c) out.append(utf8.substr(i, length));
-        else AppendUtf8(folded, out);
+        if (folded == c)
+            out.append(utf8.substr(i, length));
+        else
+            AppendUtf8(folded, out);
         i += length;
     }
 }

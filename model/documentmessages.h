@@ -13,4 +13,8 @@ inline constexpr const char* kProgramTitle = "Marklens";
 inline constexpr const char* kCaptionSeparator = " - ";
 inline constexpr const char* kNotFoundInTree = "Could not find in HTML tree: ";
 inline constexpr const char* kPassedEndOfTree = "passed the end of the tree";
+inline constexpr const char* kModelessFound = "Expression resulted in Modeless Dialog";
+inline constexpr const char* kModelessNotFound = "Expression did not find Modeless Dialog";
+inline constexpr const char* kModelessAccessDenied =
+    "Access denied by the browser, probably the modeless window is from a different domain.";
 }  // namespace marklens::message

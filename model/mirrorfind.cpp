@@ -5,6 +5,7 @@
 #include "casefold.h"
 #include "findsettings.h"
 #include "mirrorreading.h"
+#include "mirrorschema.h"
 #include "mirrorwalk.h"
 #include "pagemirror.h"
 
@@ -47,9 +48,9 @@ CFindOutcome FindNextInMirror(const CPageMirror* mirror, int selection, const CF
     pugi::xml_node node = start;
     do {
         node = NextInWalk(node, settings.searchUp, outcome.wrapped);
-        if (matcher.Matches(node.attribute("text").value())) {
+        if (matcher.Matches(node.attribute(schema::kText).value())) {
             outcome.kind = CFindOutcome::Kind::Found;
-            outcome.nodeId = IntAttribute(node, "node-id");
+            outcome.nodeId = IntAttribute(node, schema::kNodeId);
             return outcome;
         }
         // Back at the start node: compared by node, since a hostile mirror may repeat its

@@ -5,7 +5,8 @@ namespace marklens {
 namespace {
 
 pugi::xml_node DeepestLast(pugi::xml_node node) {
-    while (node.last_child()) node = node.last_child();
+    while (node.last_child())
+        node = node.last_child();
     return node;
 }
 

@@ -215,11 +215,8 @@ void CPagewrightDoc::OnFind() {
 void CPagewrightDoc::OnFindNext() {
     const CFindOutcome outcome = FindNextInMirror(mirror_.get(), selection_, FindSettings());
     switch (outcome.kind) {
-    case CFindOutcome::Kind::OpenDialog:
-        OnFind();
-        return;
-    case CFindOutcome::Kind::NoStart:
-        return;
+    case CFindOutcome::Kind::OpenDialog: OnFind(); return;
+    case CFindOutcome::Kind::NoStart: return;
     case CFindOutcome::Kind::NotFound:
         ui_.ShowMessage(message::kNotFoundInTree + outcome.comparedText, MessageIcon::None);
         return;

@@ -46,7 +46,8 @@ void Run(benchmark::State& state, const CFindSettings& settings, CFindOutcome::K
         state.SkipWithError("the search did not end where it should");
         return;
     }
-    for (auto _ : state) benchmark::DoNotOptimize(FindNextInMirror(&mirror, kStart, settings));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FindNextInMirror(&mirror, kStart, settings));
 }
 
 void BM_FindNextNoMatch(benchmark::State& state) {
@@ -57,13 +58,15 @@ void BM_FindNextNoMatch(benchmark::State& state) {
         state.SkipWithError("expected one full turn without a match");
         return;
     }
-    for (auto _ : state) benchmark::DoNotOptimize(FindNextInMirror(&mirror, kStart, settings));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FindNextInMirror(&mirror, kStart, settings));
     state.counters["nodes"] = kNodes;
 }
 
 void BM_FindNextNoMatchMatchCase(benchmark::State& state) {
     const CFindSettings settings{"no label holds this", true, false};
-    for (auto _ : state) benchmark::DoNotOptimize(FindNextInMirror(&Mirror(), kStart, settings));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FindNextInMirror(&Mirror(), kStart, settings));
 }
 
 void BM_FindNextNear(benchmark::State& state) {

@@ -15,15 +15,15 @@
 #include "app/dialogmld.h"
 #include "browser/chromiumshell.h"
 #include "browser/devtoolssession.h"
-#include "tests/support/headlesschromium.h"
-#include "tests/support/pageserver.h"
-#include "tests/support/documentfakes.h"
-#include "tests/support/modaldriver.h"
 #include "model/documentmessages.h"
 #include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"
 #include "resources/connecttemplate.h"
 #include "resources/mldtemplate.h"
+#include "tests/support/documentfakes.h"
+#include "tests/support/headlesschromium.h"
+#include "tests/support/modaldriver.h"
+#include "tests/support/pageserver.h"
 
 namespace marklens::test {
 namespace {
@@ -122,7 +122,7 @@ TEST_F(ModelessDialog, TestThenOkAttachesToThePopupAndRefreshFollowsItUntilItClo
         EXPECT_EQ(dialog.Expression()->selectedText(), "_mld");
         Click(dialog, resources::kIdcModelessTest);
         ASSERT_EQ(ui_.messages.size(), 1u);
-        EXPECT_EQ(ui_.messages[0].text, CDialogMld::kFound);
+        EXPECT_EQ(ui_.messages[0].text, message::kModelessFound);
         EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Information);
         EXPECT_EQ(PageVariable(), "null");
         EXPECT_FALSE(doc_->Page());
@@ -167,7 +167,7 @@ TEST_F(ModelessDialog, ValuesThatAreNoWindowAreNotFoundAndThePageVariableTellsHo
         dialog.Expression()->setText(expression);
         Click(dialog, resources::kIdcModelessTest);
         ASSERT_EQ(ui_.messages.size(), 1u) << expression.toStdString();
-        EXPECT_EQ(ui_.messages[0].text, CDialogMld::kNotFound);
+        EXPECT_EQ(ui_.messages[0].text, message::kModelessNotFound);
         EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
         EXPECT_EQ(PageVariable(), variable) << expression.toStdString();
     }
@@ -187,7 +187,7 @@ TEST_F(ModelessDialog, PopupOfAnotherOriginIsDeniedAndTwinPopupsAreToldApart) {
     dialog.Expression()->setText("_other");
     Click(dialog, resources::kIdcModelessTest);
     ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, CDialogMld::kAccessDenied);
+    EXPECT_EQ(ui_.messages[0].text, message::kModelessAccessDenied);
     EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
 
     // Same address, same title: the expression decides which one.
@@ -204,8 +204,9 @@ TEST_F(ModelessDialog, PopupOfAnotherOriginIsDeniedAndTwinPopupsAreToldApart) {
 
 TEST_F(ModelessDialog, DemoPagePopupIsFoundThroughItsDefaultExpression) {
     const std::string demo = chrome_->OpenTab("file://" MARKLENS_SOURCE_DIR "/resources/demo/index.html");
-    const std::string center = chrome_->Evaluate(
-        demo, "(r => [r.x + r.width / 2, r.y + r.height / 2])(document.getElementById('open-popup').getBoundingClientRect())");
+    const std::string center = chrome_->Evaluate(demo,
+                                                 "(r => [r.x + r.width / 2, r.y + r.height / "
+                                                 "2])(document.getElementById('open-popup').getBoundingClientRect())");
     const nlohmann::json point = nlohmann::json::parse(center);
     ClickAndWaitForPopup(demo, point[0].get<double>(), point[1].get<double>());
     doc_->EvaluateModelessExpression(OpenerPosition("Marklens demo page"), CDialogMld::kDefaultExpression, false);
