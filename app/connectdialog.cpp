@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "dialogmld.h"
 #include "model/objectcallerror.h"
 #include "model/pagewrightdoc.h"
 #include "resources/connecttemplate.h"
@@ -73,8 +74,8 @@ void CConnectDialog::OnConnect() {
 }
 
 void CConnectDialog::OnFindModeless() {
-    // The modeless-dialog search is not part of this build yet.
-    doc_.ShowStatusMessage("Find Modeless Dialog is not available in this build", false);
+    CDialogMld dialog(doc_, list_->currentRow(), parentWidget());
+    if (dialog.exec() == QDialog::Accepted) accept();
 }
 
 }  // namespace marklens

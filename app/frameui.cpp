@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "connectdialog.h"
+#include "dialogfind.h"
 #include "edit/onedithtml.h"
 #include "mainframe.h"
 #include "model/pagewrightdoc.h"
@@ -58,8 +59,8 @@ void CFrameUi::RunConnectDialog() {
 
 bool CFrameUi::RunFindDialog() {
     if (handOvers_.findDialog) return handOvers_.findDialog();
-    NotAvailable("Find in HTML");
-    return false;
+    CDialogFind dialog(frame_);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void CFrameUi::EditHtml() {

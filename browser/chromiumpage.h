@@ -1,6 +1,8 @@
 #pragma once
+#include <optional>
 #include <string>
 
+#include "devtoolsendpoint.h"
 #include "devtoolssession.h"
 #include "model/livepage.h"
 
@@ -9,16 +11,21 @@ namespace marklens {
 // The document shown in one tab, reached through its own protocol session.
 class CChromiumPage : public ILivePage {
 public:
-    CChromiumPage(DevToolsSessionHandle session, std::string probePath);
+    // The endpoint, when given, is where windows that the page opened are looked for.
+    CChromiumPage(DevToolsSessionHandle session, std::string probePath,
+                  std::optional<CDevToolsEndpoint> endpoint = std::nullopt);
 
     PageProbeHandle CreateProbe() override;
     CPicture CapturePicture() override;
+    void ExecScript(const std::string& statement) override;
+    LiveObjectHandle GlobalObject(const std::string& name) override;
 
     const DevToolsSessionHandle& Session() const { return session_; }
 
 private:
     DevToolsSessionHandle session_;
     std::string probePath_;
+    std::optional<CDevToolsEndpoint> endpoint_;
 };
 
 }  // namespace marklens

@@ -18,7 +18,7 @@ LivePageHandle CChromiumTab::Document() {
     // Page events tell the session when a dialog blocks the page.
     session->Call("Page.enable");
     const std::string probe = options_.probePath.empty() ? DefaultProbePath() : options_.probePath;
-    return std::make_shared<CChromiumPage>(std::move(session), probe);
+    return std::make_shared<CChromiumPage>(std::move(session), probe, endpoint_);
 }
 
 }  // namespace marklens

@@ -10,4 +10,10 @@ inline constexpr const char* kLibraryNotRegistered = "Marklens library was not r
 inline constexpr const char* kCouldNotListPages = "Could not list the browser pages";
 inline constexpr const char* kProgramTitle = "Marklens";
 inline constexpr const char* kCaptionSeparator = " - ";
+inline constexpr const char* kNotFoundInTree = "Could not find in HTML tree: ";
+inline constexpr const char* kPassedEndOfTree = "passed the end of the tree";
+inline constexpr const char* kModelessFound = "Expression resulted in Modeless Dialog";
+inline constexpr const char* kModelessNotFound = "Expression did not find Modeless Dialog";
+inline constexpr const char* kModelessAccessDenied =
+    "Access denied by the browser, probably the modeless window is from a different domain.";
 }  // namespace marklens::message

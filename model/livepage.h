@@ -1,6 +1,8 @@
 #pragma once
 #include <memory>
+#include <string>
 
+#include "liveobject.h"
 #include "pageprobe.h"
 #include "picture.h"
 
@@ -16,6 +18,14 @@ public:
     virtual PageProbeHandle CreateProbe() = 0;
     // Brings the tab to the front and captures its viewport.
     virtual CPicture CapturePicture() = 0;
+
+    // Runs a statement in the page's top window, in the world the page's own scripts share,
+    // so their globals are visible; a statement that does not compile or throws fails. Pages
+    // without script access fail with status::kInvalidPointer.
+    virtual void ExecScript(const std::string& statement);
+    // The object that the page global of that name holds; status::kFail when it holds none
+    // (a number, a string, null, undefined).
+    virtual LiveObjectHandle GlobalObject(const std::string& name);
 };
 
 using LivePageHandle = std::shared_ptr<ILivePage>;

@@ -9,7 +9,10 @@
 #include "commandids.h"
 #include "documentmessages.h"
 #include "documentui.h"
+#include "findsettings.h"
+#include "mirrorfind.h"
 #include "mirrorrebuild.h"
+#include "modelessscript.h"
 #include "objectcallerror.h"
 #include "pagemirror.h"
 #include "selectionpath.h"
@@ -132,6 +135,26 @@ void CPagewrightDoc::ConnectToBrowser(int position, LivePageHandle modelessPage)
     CompleteAttach();
 }
 
+const BrowserWindowHandle& CPagewrightDoc::ListedBrowser(int position) const {
+    const bool listed = position >= 0 && static_cast<std::size_t>(position) < browsers_.size();
+    if (!listed || !browsers_[static_cast<std::size_t>(position)]) throw CObjectCallError(status::kInvalidPointer);
+    return browsers_[static_cast<std::size_t>(position)];
+}
+
+void CPagewrightDoc::EvaluateModelessExpression(int position, const std::string& expression, bool testOnly) {
+    const BrowserWindowHandle browser = ListedBrowser(position);
+    const LivePageHandle opener = browser->Document();
+    if (!opener) throw CObjectCallError(status::kInvalidPointer);
+    opener->ExecScript(script::kResultAssignment + expression);
+    const LiveObjectHandle value = opener->GlobalObject(script::kResultName);
+    if (!value) throw CObjectCallError(status::kFail);
+    // Only a value that proved to be an object is cleared; a failed one stays for the page to see.
+    opener->ExecScript(script::kResultReset);
+    LivePageHandle window = value->WindowDocument();
+    if (!window) throw CObjectCallError(status::kFail);
+    if (!testOnly) ConnectToBrowser(position, std::move(window));
+}
+
 void CPagewrightDoc::SetPage(LivePageHandle page) { page_ = std::move(page); }
 
 void CPagewrightDoc::SetProbe(PageProbeHandle probe) { probe_ = std::move(probe); }
@@ -189,7 +212,20 @@ void CPagewrightDoc::OnFind() {
     if (ui_.RunFindDialog()) OnFindNext();
 }
 
-void CPagewrightDoc::OnFindNext() {}
+void CPagewrightDoc::OnFindNext() {
+    const CFindOutcome outcome = FindNextInMirror(mirror_.get(), selection_, FindSettings());
+    switch (outcome.kind) {
+    case CFindOutcome::Kind::OpenDialog: OnFind(); return;
+    case CFindOutcome::Kind::NoStart: return;
+    case CFindOutcome::Kind::NotFound:
+        ui_.ShowMessage(message::kNotFoundInTree + outcome.comparedText, MessageIcon::None);
+        return;
+    case CFindOutcome::Kind::Found:
+        if (outcome.wrapped) ShowStatusMessage(message::kPassedEndOfTree, true);
+        SetSelection(outcome.nodeId, nullptr);
+        return;
+    }
+}
 
 void CPagewrightDoc::OnRefresh() { Refresh(); }
 

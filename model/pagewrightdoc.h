@@ -46,6 +46,10 @@ public:
     // (a window that page opened). Shows its own message when the probe library is missing;
     // every other failure throws CObjectCallError, after the steps done so far.
     void ConnectToBrowser(int position, LivePageHandle modelessPage);
+    // Evaluates the expression in the page of the browser at the position; its value must be
+    // a window that page opened. Unless testing, attaches to that window's page, the caption
+    // still naming the browser at the position. Failures throw CObjectCallError.
+    void EvaluateModelessExpression(int position, const std::string& expression, bool testOnly);
 
     // Page operations; failures throw CObjectCallError to the calling operation.
     void RebuildMirror();
@@ -83,6 +87,9 @@ public:
     void OnEditStyleAttribute();
 
 private:
+    // The browser at a listed position; a position past the lists or an empty entry fails.
+    const BrowserWindowHandle& ListedBrowser(int position) const;
+
     IDocumentUi& ui_;
     std::shared_ptr<IBrowserShell> shell_;
     // Declared in the order of release reversed: the picture goes first, the labels last.

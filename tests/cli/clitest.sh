@@ -47,6 +47,27 @@ expect_error hit "$dir/overlap.xml" 1 y
 expect_error hit "$dir/overlap.xml" 1 99999999999
 expect_error nonsense
 
+# Find Next: the start node is tested last, both directions wrap, case folds beyond ASCII.
+find=$dir/find.xml
+expect_output "select 4" find "$find" 2 "émile"
+expect_output "select 6" find "$find" 4 "émile"
+expect_output "select 4 wrapped" find "$find" 6 "ÉMILE"
+expect_output "select 6 wrapped" find "$find" 4 "émile" --up
+expect_output "select 4" find "$find" 6 "Émile" --up
+expect_output "select 6" find "$find" 2 "émile" --match-case
+expect_output "select 4 wrapped" find "$find" 4 "Émile" --match-case
+expect_output "select 4 wrapped" find "$find" 4 "zola"
+expect_output "not found" find "$find" 2 "ZOLA" --match-case
+expect_output "not found" find "$find" 2 "nowhere" --up
+expect_output "select 1 wrapped" find "$find" 8 "doc"
+expect_output "select 8 wrapped" find "$find" 1 "last" --up
+expect_output "select 8" find "$find" 1 "σίσυφος"
+expect_output "select 7" find "$find" 1 $'\xe2\x84\xaa'elvin  # the Kelvin sign folds to k
+expect_output "nothing" find "$find" 99 "zola"
+expect_output "dialog" find "$find" 2 ""
+expect_error find "$find" two "zola"
+expect_error find "$find" 2
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures cli checks failed"
     exit 1

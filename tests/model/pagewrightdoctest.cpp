@@ -269,7 +269,8 @@ TEST_F(PagewrightDocTest, CommandTableRoutesToTheHandOvers) {
     EXPECT_EQ(ui_.connectDialogs, 1);
     EXPECT_TRUE(doc_.OnCommand(command::kFind));
     EXPECT_EQ(ui_.findDialogs, 1);
-    EXPECT_TRUE(doc_.OnCommand(command::kFindNext));  // nothing attached: nothing happens
+    EXPECT_TRUE(doc_.OnCommand(command::kFindNext));  // no find text yet: the Find dialog again
+    EXPECT_EQ(ui_.findDialogs, 2);
     EXPECT_TRUE(doc_.OnCommand(command::kEditHtml));
     EXPECT_EQ(ui_.htmlEdits, 1);
     EXPECT_TRUE(doc_.OnCommand(command::kEditStyleAttribute));

@@ -1,0 +1,10 @@
+#include "findsettings.h"
+
+namespace marklens {
+
+CFindSettings& FindSettings() {
+    static CFindSettings settings;
+    return settings;
+}
+
+}  // namespace marklens

@@ -1,0 +1,12 @@
+#include "livepage.h"
+
+#include "objectcallerror.h"
+#include "statuscodes.h"
+
+namespace marklens {
+
+void ILivePage::ExecScript(const std::string&) { throw CObjectCallError(status::kInvalidPointer); }
+
+LiveObjectHandle ILivePage::GlobalObject(const std::string&) { throw CObjectCallError(status::kInvalidPointer); }
+
+}  // namespace marklens
