@@ -16,7 +16,9 @@
 #include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
+#include "panes/attributelist.h"
 #include "panes/probetreeview.h"
+#include "panes/stylelist.h"
 
 namespace marklens::test {
 namespace {
@@ -147,10 +149,15 @@ TEST(ApplicationStart, CreatesOneDocumentAndOneFrameWithNothingAttached) {
     EXPECT_EQ(CPagewrightDoc::Instance(), app.Document());
     EXPECT_FALSE(app.Document()->Page());
     EXPECT_EQ(app.Document()->Mirror(), nullptr);
-    ASSERT_EQ(app.Document()->Views().size(), 1u);
+    // The views in the layout's order: the attribute list hears a rebuild before the tree.
+    const std::vector<IView*>& views = app.Document()->Views();
+    ASSERT_EQ(views.size(), 3u);
     auto* tree = qobject_cast<CProbeTreeView*>(app.Frame()->ClientPane()->Pane());
     ASSERT_NE(tree, nullptr);
-    EXPECT_EQ(app.Document()->Views().front(), static_cast<IView*>(tree));
+    EXPECT_NE(dynamic_cast<CAttributeList*>(views[0]), nullptr);
+    EXPECT_EQ(views[1], static_cast<IView*>(tree));
+    EXPECT_NE(dynamic_cast<CStyleList*>(views[2]), nullptr);
+    EXPECT_EQ(app.Document()->AttributePane(), dynamic_cast<CAttributeList*>(views[0]));
 }
 
 }  // namespace
