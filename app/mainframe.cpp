@@ -8,13 +8,13 @@
 
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
-#include "widgets/panechrome.h"
 #include "panes/attributelist.h"
 #include "panes/probetreeview.h"
 #include "panes/stylelist.h"
 #include "resources/commandtable.h"
 #include "resources/stringtable.h"
 #include "splitkeyboardmode.h"
+#include "widgets/panechrome.h"
 
 namespace marklens {
 

@@ -99,9 +99,11 @@ std::string Selector(const Json& rule) {
     const Json nesting = rule.value("nestingSelectors", Json::array());
     if (nesting.empty()) return own;
     std::string text;
-    for (auto outer = nesting.rbegin(); outer != nesting.rend(); ++outer) text += OneLine(outer->get<std::string>()) + " { ";
+    for (auto outer = nesting.rbegin(); outer != nesting.rend(); ++outer)
+        text += OneLine(outer->get<std::string>()) + " { ";
     text += own;
-    for (std::size_t i = 0; i < nesting.size(); ++i) text += " }";
+    for (std::size_t i = 0; i < nesting.size(); ++i)
+        text += " }";
     return text;
 }
 
@@ -173,7 +175,8 @@ CCascadeRules::Json CCascadeRules::MatchedStyles(int nodeId) {
         if (!IsNotAnElement(error)) throw;
     }
     // A document: the rules of its root element.
-    const int root = session_->Call("DOM.querySelector", {{"nodeId", nodeId}, {"selector", ":root"}}).value("nodeId", 0);
+    const int root =
+        session_->Call("DOM.querySelector", {{"nodeId", nodeId}, {"selector", ":root"}}).value("nodeId", 0);
     if (root == 0) return Json::object();
     return session_->Call("CSS.getMatchedStylesForNode", {{"nodeId", root}});
 }
@@ -192,9 +195,12 @@ std::string CCascadeRules::SourceOf(const Json& rule) const {
     const auto header = sheets_.find(TextOf(rule, "styleSheetId"));
     if (header != sheets_.end()) {
         const Json& sheet = header->second;
-        if (sheet.value("isConstructed", false)) source = "constructed sheet";
-        else if (sheet.value("isInline", false)) source = "<style> in " + TextOf(sheet, "sourceURL");
-        else source = TextOf(sheet, "sourceURL");
+        if (sheet.value("isConstructed", false))
+            source = "constructed sheet";
+        else if (sheet.value("isInline", false))
+            source = "<style> in " + TextOf(sheet, "sourceURL");
+        else
+            source = TextOf(sheet, "sourceURL");
     }
     if (TextOf(rule, "origin") == "inspector") source = "inspector";
     // The browser lists the innermost condition first.
@@ -220,7 +226,8 @@ std::string CCascadeRules::RulesXml(const std::string& objectId) {
         pugi::xml_node style = answer.append_child("style");
         if (const auto inline_ = matched.find("inlineStyle"); inline_ != matched.end()) {
             const std::string text = StyleText(*inline_);
-            const std::string score = std::string(kInlineScore) + (HasImportantDeclaration(*inline_) ? " !important" : "");
+            const std::string score =
+                std::string(kInlineScore) + (HasImportantDeclaration(*inline_) ? " !important" : "");
             if (!text.empty()) AddRule(style, "", score, "inline", text);
         }
         // The browser lists the matched rules from the lowest precedence up.
@@ -234,7 +241,8 @@ std::string CCascadeRules::RulesXml(const std::string& objectId) {
         answer.save(text, "", pugi::format_raw | pugi::format_no_declaration);
         return text.str();
     } catch (const Json::exception& error) {
-        throw CObjectCallError(status::kFail, std::string("The browser's style answer was not understood: ") + error.what());
+        throw CObjectCallError(status::kFail,
+                               std::string("The browser's style answer was not understood: ") + error.what());
     }
 }
 

@@ -7,8 +7,8 @@
 #include "browser/chromiumshell.h"
 #include "browser/pngcodec.h"
 #include "browser/probelocation.h"
-#include "model/callerror.h"
 #include "model/attributecatalog.h"
+#include "model/callerror.h"
 #include "model/documentmessages.h"
 #include "model/mirrorrebuild.h"
 #include "model/mirrorschema.h"
@@ -175,7 +175,8 @@ int RunMirror(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 // One line per row, the fields separated by tabs.
 std::string Row(std::initializer_list<std::string> fields) {
     std::string line;
-    for (const std::string& field : fields) line += (line.empty() ? "" : "\t") + OneLine(field);
+    for (const std::string& field : fields)
+        line += (line.empty() ? "" : "\t") + OneLine(field);
     return line;
 }
 
@@ -200,7 +201,7 @@ int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         for (std::size_t i = 0; i < catalog.Entries().size(); ++i) {
             const CStyleValue value = i < values->size() ? (*values)[i] : CStyleValue{};
             text += (i ? "\n" : "") + Row({catalog.Entries()[i].name, value.current, value.defaultValue,
-                                            value.EqualsDefault() ? "" : "*"});
+                                           value.EqualsDefault() ? "" : "*"});
         }
         return text;
     });

@@ -15,7 +15,8 @@ template <typename Read>
 bool ReadEntries(const std::string& answer, const char* path, Read read) {
     pugi::xml_document xml;
     if (!xml.load_buffer(answer.data(), answer.size())) return false;
-    for (const pugi::xpath_node& hit : xml.select_nodes(path)) read(hit.node());
+    for (const pugi::xpath_node& hit : xml.select_nodes(path))
+        read(hit.node());
     return true;
 }
 

@@ -51,13 +51,9 @@ void CAttributeList::LoadCatalog() {
 
 void CAttributeList::OnUpdate(IView*, UpdateHint hint) {
     switch (hint) {
-    case HintPageRebuilt:
-        ClearValues();
-        break;
+    case HintPageRebuilt: ClearValues(); break;
     case HintSelectionChanged:
-    case HintStyleChanged:
-        RefreshValues();
-        break;
+    case HintStyleChanged: RefreshValues(); break;
     }
 }
 
@@ -65,8 +61,10 @@ void CAttributeList::RefreshValues() {
     const PageProbeHandle probe = Doc().Probe();
     const LiveElementHandle element = catalogLoaded_ && probe ? SelectedElement(false) : nullptr;
     const auto answer = element ? AskCurrentStyle(*probe, *element, catalog_.QuestionXml()) : std::nullopt;
-    if (answer) FillValues(*answer);
-    else ClearValues();
+    if (answer)
+        FillValues(*answer);
+    else
+        ClearValues();
 }
 
 void CAttributeList::SetValue(int row, const QString& text, bool equalsDefault) {
@@ -77,14 +75,17 @@ void CAttributeList::SetValue(int row, const QString& text, bool equalsDefault) 
 }
 
 void CAttributeList::ClearValues() {
-    for (int row = 0; row < topLevelItemCount(); ++row) SetValue(row, QString(), true);
+    for (int row = 0; row < topLevelItemCount(); ++row)
+        SetValue(row, QString(), true);
 }
 
 void CAttributeList::FillValues(const std::vector<CStyleValue>& values) {
     for (int row = 0; row < topLevelItemCount(); ++row) {
         const auto i = static_cast<std::size_t>(row);
-        if (i < values.size()) SetValue(row, Wide(values[i].current), values[i].EqualsDefault());
-        else SetValue(row, QString(), true);
+        if (i < values.size())
+            SetValue(row, Wide(values[i].current), values[i].EqualsDefault());
+        else
+            SetValue(row, QString(), true);
     }
 }
 

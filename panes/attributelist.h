@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "widgets/elementlistpane.h"
 #include "model/attributecatalog.h"
 #include "model/attributepane.h"
+#include "widgets/elementlistpane.h"
 
 namespace marklens {
 

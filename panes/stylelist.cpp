@@ -30,7 +30,8 @@ void CStyleList::Rebuild() {
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(rules->size()));
     for (const CStyleRule& rule : *rules) {
-        rows << new QTreeWidgetItem(QStringList{Wide(rule.selector), Wide(rule.score), Wide(rule.source), Wide(rule.text)});
+        rows << new QTreeWidgetItem(
+            QStringList{Wide(rule.selector), Wide(rule.score), Wide(rule.source), Wide(rule.text)});
     }
     addTopLevelItems(rows);
 }

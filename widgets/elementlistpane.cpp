@@ -19,10 +19,12 @@ CElementListPane::CElementListPane(CPagewrightDoc& doc, const char* caption, con
     setSelectionMode(QAbstractItemView::SingleSelection);
     setColumnCount(static_cast<int>(columns.size()));
     QStringList headings;
-    for (const CColumn& column : columns) headings << QString::fromLatin1(column.heading);
+    for (const CColumn& column : columns)
+        headings << QString::fromLatin1(column.heading);
     setHeaderLabels(headings);
     header()->setStretchLastSection(false);
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+        setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
     viewport()->setMouseTracking(true);
     doc_.AddView(*this);
 }

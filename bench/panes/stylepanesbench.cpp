@@ -11,15 +11,15 @@
 #include "browser/chromiumpage.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
-#include "tests/support/headlesschromium.h"
-#include "tests/support/pageserver.h"
-#include "tests/support/documentfakes.h"
 #include "model/mirrorreading.h"
 #include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"
 #include "model/styleanswers.h"
 #include "panes/attributelist.h"
 #include "panes/stylelist.h"
+#include "tests/support/documentfakes.h"
+#include "tests/support/headlesschromium.h"
+#include "tests/support/pageserver.h"
 
 namespace marklens::bench {
 namespace {
@@ -70,12 +70,14 @@ void BM_SelectionFillsBothStylePanes(benchmark::State& state) {
 void BM_RulesAnswerAlone(benchmark::State& state) {
     CStylePage& bench = Page();
     const LiveElementHandle element = bench.doc.ElementForNodeId(bench.targetId);
-    for (auto _ : state) benchmark::DoNotOptimize(AskStyleRules(*bench.doc.Probe(), *element));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AskStyleRules(*bench.doc.Probe(), *element));
 }
 
 void BM_ProtocolRoundTrip(benchmark::State& state) {
     const auto& session = static_cast<CChromiumPage&>(*Page().page).Session();
-    for (auto _ : state) benchmark::DoNotOptimize(session->Call("Runtime.evaluate", {{"expression", "1"}}));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(session->Call("Runtime.evaluate", {{"expression", "1"}}));
 }
 
 BENCHMARK(BM_SelectionFillsBothStylePanes)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(10);

@@ -12,13 +12,13 @@
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
-#include "widgets/panechrome.h"
 #include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
 #include "panes/attributelist.h"
 #include "panes/probetreeview.h"
 #include "panes/stylelist.h"
+#include "widgets/panechrome.h"
 
 namespace marklens::test {
 namespace {

@@ -1,11 +1,11 @@
 #include <cstdio>
 #include <fstream>
 
-#include "tests/support/browserfixture.h"
 #include "browser/devtoolssession.h"
 #include "model/attributecatalog.h"
 #include "model/mirrorreading.h"
 #include "model/styleanswers.h"
+#include "tests/support/browserfixture.h"
 
 namespace marklens::testing {
 namespace {
@@ -16,8 +16,9 @@ class Cascade : public CBrowserSuite {
 protected:
     void SetUp() override {
         page_ = OpenPage("cascade.html?other=" + std::to_string(Pages().Port(1)));
-        Chrome().Evaluate(lastTarget_, "new Promise(r => { const l = document.querySelector('link:last-of-type');"
-                                       " if (l.sheet) r(1); else { l.onload = l.onerror = () => r(1); } })");
+        Chrome().Evaluate(lastTarget_,
+                          "new Promise(r => { const l = document.querySelector('link:last-of-type');"
+                          " if (l.sheet) r(1); else { l.onload = l.onerror = () => r(1); } })");
         probe_ = page_->CreateProbe();
         mirror_ = Mirror(*probe_, *page_);
     }
@@ -69,7 +70,8 @@ TEST_F(Cascade, RulesAreTheBrowsersOwnInItsOrderWithPrecedenceAndSource) {
         expected.push_back(text.substr(0, text.find_last_not_of(' ') + 1));
     }
     std::vector<std::string> texts;
-    for (const CStyleRule& rule : rules) texts.push_back(rule.text);
+    for (const CStyleRule& rule : rules)
+        texts.push_back(rule.text);
     EXPECT_EQ(texts, expected);
 
     const std::string page = Pages().Url(0, "cascade.html?other=" + std::to_string(Pages().Port(1)));
@@ -103,7 +105,8 @@ TEST_F(Cascade, RulesAreTheBrowsersOwnInItsOrderWithPrecedenceAndSource) {
     EXPECT_EQ(rules[rules.size() - 2].text, "color: teal;");
     EXPECT_EQ(rules.back().text, "color: navy;");
     const auto own = std::find_if(rules.begin(), rules.end(), [](auto& r) { return r.text == "margin-left: 1px;"; });
-    const auto imported = std::find_if(rules.begin(), rules.end(), [](auto& r) { return r.text == "margin-left: 2px;"; });
+    const auto imported =
+        std::find_if(rules.begin(), rules.end(), [](auto& r) { return r.text == "margin-left: 2px;"; });
     EXPECT_LT(own, imported);
     EXPECT_EQ(imported->source, Pages().Url(0, "cascade-import.css"));
     // A print sheet and an alternate sheet do not apply.
@@ -153,7 +156,8 @@ TEST_F(Cascade, SetStyleFromTheCommandLine) {
         FILE* pipe = popen(command.c_str(), "r");
         char buffer[512];
         output.clear();
-        while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
+        while (pipe && fgets(buffer, sizeof buffer, pipe))
+            output += buffer;
         return pipe ? WEXITSTATUS(pclose(pipe)) : -1;
     };
     Chrome().Evaluate(lastTarget_, "document.title = 'Cascade set-style'");

@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 
-#include "tests/support/browserfixture.h"
 #include "edit/dialogattribute.h"
-#include "tests/support/modaldriver.h"
 #include "model/commandids.h"
 #include "model/documentmessages.h"
 #include "model/documentui.h"
@@ -13,6 +11,8 @@
 #include "model/pagewrightdoc.h"
 #include "panes/attributelist.h"
 #include "panes/stylelist.h"
+#include "tests/support/browserfixture.h"
+#include "tests/support/modaldriver.h"
 #include "tests/support/typing.h"
 
 namespace marklens::testing {
@@ -30,9 +30,10 @@ public:
     void RunConnectDialog() override {}
     bool RunFindDialog() override { return false; }
     void EditHtml() override {}
-    void RunAttributeDialog(const std::string& name, const std::string& value, const std::string& defaultValue) override {
-        CDialogAttribute dialog(*CPagewrightDoc::Instance(), QString::fromStdString(name), QString::fromStdString(value),
-                                QString::fromStdString(defaultValue), nullptr);
+    void RunAttributeDialog(const std::string& name, const std::string& value,
+                            const std::string& defaultValue) override {
+        CDialogAttribute dialog(*CPagewrightDoc::Instance(), QString::fromStdString(name),
+                                QString::fromStdString(value), QString::fromStdString(defaultValue), nullptr);
         dialog.exec();
     }
 };

@@ -341,7 +341,8 @@ TEST_F(PagewrightDocTest, StyleAttributeIsSetAndAnnouncedEvenWhenTheCaptureAfter
     doc_.EditStyleAttribute("color", "rgb(1, 2, 3)", "rgb(0, 0, 0)");
     EXPECT_EQ(ui_.attributeDialogs, (std::vector<std::vector<std::string>>{{"color", "rgb(1, 2, 3)", "rgb(0, 0, 0)"}}));
     EXPECT_EQ(results, (std::vector<bool>{false, true, true}));
-    EXPECT_EQ(element->styleSets, (std::vector<std::pair<std::string, std::string>>{{"color", "red"}, {"color", "blue"}}));
+    EXPECT_EQ(element->styleSets,
+              (std::vector<std::pair<std::string, std::string>>{{"color", "red"}, {"color", "blue"}}));
     // A rejected value announces nothing; both accepted ones do, the failed capture included.
     EXPECT_EQ(log_, (Log{"capture:2", "tree:2", "capture:2", "tree:2"}));
     EXPECT_EQ(doc_.Picture(), nullptr);

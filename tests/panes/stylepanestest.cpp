@@ -9,12 +9,12 @@
 #include <QMenu>
 #include <QTest>
 
-#include "tests/support/documentfakes.h"
-#include "tests/support/modaldriver.h"
 #include "model/pagewrightdoc.h"
 #include "model/statuscodes.h"
 #include "panes/attributelist.h"
 #include "panes/stylelist.h"
+#include "tests/support/documentfakes.h"
+#include "tests/support/modaldriver.h"
 
 namespace marklens::test {
 namespace {
@@ -56,14 +56,16 @@ protected:
 
 QStringList Column(const QTreeWidget& list, int column) {
     QStringList cells;
-    for (int row = 0; row < list.topLevelItemCount(); ++row) cells << list.topLevelItem(row)->text(column);
+    for (int row = 0; row < list.topLevelItemCount(); ++row)
+        cells << list.topLevelItem(row)->text(column);
     return cells;
 }
 
 TEST_F(StylePanesTest, AttributeListFillsTintsAndStartsEditing) {
-    const CCatalogFile catalog("<attribs><attrib name='color' default='rgb(0, 0, 0)'/><attrib default='x'/>"
-                               "<attrib name='display' default='inline'/><attrib name='top'/>"
-                               "<attrib name='opacity' default='1'/></attribs>");
+    const CCatalogFile catalog(
+        "<attribs><attrib name='color' default='rgb(0, 0, 0)'/><attrib default='x'/>"
+        "<attrib name='display' default='inline'/><attrib name='top'/>"
+        "<attrib name='opacity' default='1'/></attribs>");
     CAttributeList list(doc_);
     QAbstractItemModelTester tester(list.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(list.windowTitle(), " Current Style");
@@ -75,9 +77,10 @@ TEST_F(StylePanesTest, AttributeListFillsTintsAndStartsEditing) {
     Attach();
     // Equal text is not tinted, a difference in letter case is; the answer's short end empties
     // the last row.
-    probe_->currentStyleText = "<attribs><attrib name='color' default='rgb(0, 0, 0)' current='rgb(0, 0, 0)'/>"
-                               "<attrib name='display' default='inline' current='Inline'/>"
-                               "<attrib name='top' current=''/></attribs>";
+    probe_->currentStyleText =
+        "<attribs><attrib name='color' default='rgb(0, 0, 0)' current='rgb(0, 0, 0)'/>"
+        "<attrib name='display' default='inline' current='Inline'/>"
+        "<attrib name='top' current=''/></attribs>";
     list.topLevelItem(3)->setText(1, "stale");
     doc_.SetSelection(2, nullptr);
     EXPECT_EQ(Column(list, 1), (QStringList{"rgb(0, 0, 0)", "Inline", "", ""}));
@@ -110,16 +113,17 @@ TEST_F(StylePanesTest, AttributeListFillsTintsAndStartsEditing) {
     list.show();
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(20, 280));
     const QPoint third = list.visualItemRect(list.topLevelItem(2)).center();
-    CNextWidgetDriver<QMenu> menu([] { return QApplication::activePopupWidget(); }, [](QMenu& popup) {
-        ASSERT_EQ(popup.actions().size(), 1);
-        EXPECT_EQ(popup.actions()[0]->text(), "Edit Attribute");
-        popup.setActiveAction(popup.actions().front());
-        QTest::keyClick(&popup, Qt::Key_Return);
-    });
+    CNextWidgetDriver<QMenu> menu([] { return QApplication::activePopupWidget(); },
+                                  [](QMenu& popup) {
+                                      ASSERT_EQ(popup.actions().size(), 1);
+                                      EXPECT_EQ(popup.actions()[0]->text(), "Edit Attribute");
+                                      popup.setActiveAction(popup.actions().front());
+                                      QTest::keyClick(&popup, Qt::Key_Return);
+                                  });
     QTest::mousePress(list.viewport(), Qt::RightButton, {}, third);
     EXPECT_TRUE(menu.seen);
-    EXPECT_EQ(ui_.attributeDialogs, (std::vector<std::vector<std::string>>{{"color", "rgb(0, 0, 0)", "rgb(0, 0, 0)"},
-                                                                           {"top", "", ""}}));
+    EXPECT_EQ(ui_.attributeDialogs,
+              (std::vector<std::vector<std::string>>{{"color", "rgb(0, 0, 0)", "rgb(0, 0, 0)"}, {"top", "", ""}}));
     QTest::mouseMove(list.viewport(), third + QPoint(0, 1));
     EXPECT_EQ(ui_.statusTexts.back(), (std::pair<std::string, bool>{CAttributeList::kPointerHint, false}));
 }
@@ -146,8 +150,9 @@ TEST_F(StylePanesTest, StyleListShowsTheAnswerAsItIsAlsoForADocument) {
     EXPECT_EQ(list.windowTitle(), " Style Rules");
     EXPECT_EQ(list.headerItem()->text(3), "Style Rule");
     Attach();
-    probe_->styleRulesText = "<style><rule selector='p' score='0,0,1' source='a.css' text='color: red;'/>"
-                             "<rule selector='#x' score='1,0,0' text='top: 0;'/></style>";
+    probe_->styleRulesText =
+        "<style><rule selector='p' score='0,0,1' source='a.css' text='color: red;'/>"
+        "<rule selector='#x' score='1,0,0' text='top: 0;'/></style>";
     doc_.SetSelection(1, nullptr);
     EXPECT_EQ(Column(list, 0), (QStringList{"p", "#x"}));
     EXPECT_EQ(Column(list, 1), (QStringList{"0,0,1", "1,0,0"}));  // the answer's order, not sorted

@@ -69,7 +69,7 @@ public:
     std::string currentStyleText;
     std::string styleRulesText;
     std::optional<std::uint32_t> styleFailure;
-    std::vector<std::string> catalogs;  // the catalog texts of the current-style questions
+    std::vector<std::string> catalogs;            // the catalog texts of the current-style questions
     std::shared_ptr<class CFakeElement> element;  // when set, every look-up finds this one
     std::optional<std::uint32_t> mirrorFailure;
     std::optional<std::uint32_t> elementFailure;
