@@ -5,6 +5,7 @@
 
 #include "connectdialog.h"
 #include "dialogfind.h"
+#include "edit/dialogattribute.h"
 #include "edit/onedithtml.h"
 #include "mainframe.h"
 #include "model/pagewrightdoc.h"
@@ -68,9 +69,14 @@ void CFrameUi::EditHtml() {
     else if (CPagewrightDoc* doc = CPagewrightDoc::Instance()) OnEditHtml(*doc, frame_);
 }
 
-void CFrameUi::EditStyleAttribute() {
-    if (handOvers_.editStyleAttribute) handOvers_.editStyleAttribute();
-    else NotAvailable("Edit Style Attribute");
+void CFrameUi::RunAttributeDialog(const std::string& name, const std::string& value, const std::string& defaultValue) {
+    if (handOvers_.attributeDialog) {
+        handOvers_.attributeDialog(name, value, defaultValue);
+    } else if (CPagewrightDoc* doc = CPagewrightDoc::Instance()) {
+        CDialogAttribute dialog(*doc, QString::fromStdString(name), QString::fromStdString(value),
+                                QString::fromStdString(defaultValue), frame_);
+        dialog.exec();
+    }
 }
 
 }  // namespace marklens

@@ -17,7 +17,8 @@ public:
         std::function<void()> connectDialog;
         std::function<bool()> findDialog;
         std::function<void()> editHtml;
-        std::function<void()> editStyleAttribute;
+        std::function<void(const std::string& name, const std::string& value, const std::string& defaultValue)>
+            attributeDialog;
     };
 
     void SetFrame(CMainFrame* frame) { frame_ = frame; }
@@ -31,7 +32,8 @@ public:
     void RunConnectDialog() override;
     bool RunFindDialog() override;
     void EditHtml() override;
-    void EditStyleAttribute() override;
+    void RunAttributeDialog(const std::string& name, const std::string& value,
+                            const std::string& defaultValue) override;
 
 private:
     void NotAvailable(const char* command);

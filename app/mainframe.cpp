@@ -8,11 +8,13 @@
 
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
-#include "widgets/panechrome.h"
+#include "panes/attributelist.h"
 #include "panes/probetreeview.h"
+#include "panes/stylelist.h"
 #include "resources/commandtable.h"
 #include "resources/stringtable.h"
 #include "splitkeyboardmode.h"
+#include "widgets/panechrome.h"
 
 namespace marklens {
 
@@ -21,9 +23,18 @@ CMainFrame::CMainFrame(CPagewrightDoc& doc, QWidget* parent) : QMainWindow(paren
     clock_ = [this] { return monotonic_.elapsed(); };
     setWindowTitle(QString::fromUtf8(resources::LoadString(resources::kIdsProgramTitle)));
     setWindowIcon(QIcon(QStringLiteral(":/marklens/marklens.png")));
-    // Until the pane layout lands, the client area holds the template's one view.
-    clientPane_ = new CPaneChrome(new CProbeTreeView(doc_), this);
-    setCentralWidget(clientPane_);
+    // Until the pane layout lands: the tree beside the two style panes. The views are made in
+    // the layout's order, so the attribute list hears a rebuild before the tree reselects.
+    auto* attributes = new CPaneChrome(new CAttributeList(doc_));
+    clientPane_ = new CPaneChrome(new CProbeTreeView(doc_));
+    auto* styles = new CPaneChrome(new CStyleList(doc_));
+    auto* stylePanes = new QSplitter(Qt::Vertical);
+    stylePanes->addWidget(attributes);
+    stylePanes->addWidget(styles);
+    auto* client = new QSplitter(Qt::Horizontal, this);
+    client->addWidget(clientPane_);
+    client->addWidget(stylePanes);
+    setCentralWidget(client);
     statusBar()->setSizeGripEnabled(true);
     BuildMenus();
     BuildAccelerators();

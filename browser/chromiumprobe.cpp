@@ -26,7 +26,7 @@ bool IsDocumentGone(const CObjectCallError& error) {
 }  // namespace
 
 CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script)
-    : session_(std::move(session)), script_(std::move(script)) {
+    : session_(std::move(session)), script_(std::move(script)), cascade_(session_) {
     Create();
 }
 
@@ -103,11 +103,10 @@ LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
     return std::make_shared<CChromiumElement>(std::make_shared<CRemoteObject>(session_, objectId->get<std::string>()));
 }
 
+// The browser's own cascade, not the page script's view of the sheets: that misses other
+// origins' sheets and cannot know layers or the exact specificity.
 std::string CChromiumProbe::StyleRules(ILiveElement& element) {
-    const CRemoteObject& target = ElementObject(element);
-    Json value = CallProbe("function(e) { return this.styleRules(e); }",
-                           Json::array({{{"objectId", target.ObjectId()}}}), true);
-    return Text(std::move(value));
+    return cascade_.RulesXml(ElementObject(element).ObjectId());
 }
 
 }  // namespace marklens

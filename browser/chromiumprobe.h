@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "cascaderules.h"
 #include "devtoolssession.h"
 #include "model/pageprobe.h"
 #include "remoteobject.h"
@@ -29,6 +30,7 @@ private:
     DevToolsSessionHandle session_;
     std::string script_;
     RemoteObjectHandle probe_;
+    CCascadeRules cascade_;
 };
 
 }  // namespace marklens

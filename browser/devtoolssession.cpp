@@ -5,6 +5,7 @@
 #include <boost/beast/core/buffers_to_string.hpp>
 #include <boost/beast/websocket.hpp>
 
+#include "lenientjson.h"
 #include "model/objectcallerror.h"
 #include "model/statuscodes.h"
 
@@ -121,9 +122,19 @@ void CDevToolsSession::StartRead() {
 void CDevToolsSession::OnMessage() {
     const auto data = readBuffer_.data();
     const char* begin = static_cast<const char*>(data.data());
-    Json message = Json::parse(begin, begin + data.size(), nullptr, false);
+    const std::string_view text(begin, data.size());
+    std::string failure = "it is not a protocol message";
+    Json message = ReadProtocolMessage(text, &failure);
+    if (message.is_discarded() || !message.is_object()) {
+        // Fail the call that waits for it now, rather than after the whole time-out.
+        const std::optional<std::int64_t> id = LeadingAnswerId(text);
+        if (id && waiting_.count(*id)) {
+            answers_[*id] = Json{{"error", {{"message", "The browser's answer could not be read: " + failure}}}};
+        }
+        readBuffer_.consume(readBuffer_.size());
+        return;
+    }
     readBuffer_.consume(readBuffer_.size());
-    if (message.is_discarded() || !message.is_object()) return;
     const auto id = message.find("id");
     if (id != message.end() && id->is_number_integer()) {
         const std::int64_t key = id->get<std::int64_t>();

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "datafilelookup.h"
+#include "model/datafilelookup.h"
 
 namespace marklens {
 

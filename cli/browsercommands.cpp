@@ -3,12 +3,12 @@
 #include <charconv>
 #include <fstream>
 #include <ostream>
-#include <sstream>
 
 #include "browser/chromiumshell.h"
-#include "browser/datafilelookup.h"
+#include "model/datafilelookup.h"
 #include "browser/pngcodec.h"
 #include "browser/probelocation.h"
+#include "model/attributecatalog.h"
 #include "model/callerror.h"
 #include "model/documentmessages.h"
 #include "model/mirrorrebuild.h"
@@ -16,6 +16,7 @@
 #include "model/objectcallerror.h"
 #include "model/pagemirror.h"
 #include "model/statuscodes.h"
+#include "model/styleanswers.h"
 
 namespace marklens::cli {
 namespace {
@@ -146,14 +147,6 @@ int Answer(std::ostream& err, std::ostream& out, Question question) {
     }
 }
 
-std::optional<std::string> ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 int RunTargets(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     CBrowserArgs args;
     if (!ParseArgs(argv, false, args, err)) return 1;
@@ -180,6 +173,14 @@ int RunMirror(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
 }
 
+// One line per row, the fields separated by tabs.
+std::string Row(std::initializer_list<std::string> fields) {
+    std::string line;
+    for (const std::string& field : fields)
+        line += (line.empty() ? "" : "\t") + OneLine(field);
+    return line;
+}
+
 int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     CBrowserArgs args;
     if (!ParseArgs(argv, true, args, err)) return 1;
@@ -189,17 +190,25 @@ int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         if (!lookup.Found()) return Fail(err, lookup.Problem());
         args.catalog = lookup.path;
     }
-    const std::optional<std::string> catalog = ReadFile(args.catalog);
-    pugi::xml_document catalogXml;
-    if (!catalog) return Fail(err, "find attribs.xml (cannot read " + args.catalog + ")");
-    if (!catalogXml.load_string(catalog->c_str()) || std::string(catalogXml.document_element().name()) != "attribs") {
-        return Fail(err, args.catalog + " is not an attribute catalog (an attribs document)");
+    CAttributeCatalog catalog;
+    if (catalog.Load(args.catalog) != CAttributeCatalog::LoadResult::Loaded) {
+        return Fail(err, "find attribs.xml (cannot read " + args.catalog + ")");
     }
     CAttached attached;
     if (!AttachReporting(args, attached, err)) return 1;
-    return Answer(err, out, [&] {
+    return Answer(err, out, [&]() -> std::optional<std::string> {
         const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
-        return element ? std::optional(attached.probe->CurrentStyle(*element, *catalog)) : std::nullopt;
+        if (!element) return std::nullopt;
+        const auto values = ParseCurrentStyle(attached.probe->CurrentStyle(*element, catalog.QuestionXml()));
+        if (!values) throw CObjectCallError(status::kFail, "its answer does not parse");
+        // NAME, CURRENT, DEFAULT, and "*" where the value is not the default.
+        std::string text;
+        for (std::size_t i = 0; i < catalog.Entries().size(); ++i) {
+            const CStyleValue value = i < values->size() ? (*values)[i] : CStyleValue{};
+            text += (i ? "\n" : "") + Row({catalog.Entries()[i].name, value.current, value.defaultValue,
+                                           value.EqualsDefault() ? "" : "*"});
+        }
+        return text;
     });
 }
 
@@ -209,10 +218,35 @@ int RunRules(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli rules INDEX NODE-ID");
     CAttached attached;
     if (!AttachReporting(args, attached, err)) return 1;
-    return Answer(err, out, [&] {
+    return Answer(err, out, [&]() -> std::optional<std::string> {
         const LiveElementHandle element = ElementOf(attached, args.positional[1], true, err);
-        return element ? std::optional(attached.probe->StyleRules(*element)) : std::nullopt;
+        if (!element) return std::nullopt;
+        const auto rules = ParseStyleRules(attached.probe->StyleRules(*element));
+        if (!rules) throw CObjectCallError(status::kFail, "its answer does not parse");
+        // SELECTOR, PRECEDENCE, SOURCE, RULE, the winner first.
+        std::string text;
+        for (const CStyleRule& rule : *rules) {
+            text += (text.empty() ? "" : "\n") + Row({rule.selector, rule.score, rule.source, rule.text});
+        }
+        return text;
     });
+}
+
+int RunSetStyle(const std::vector<std::string>& argv, std::ostream&, std::ostream& err) {
+    CBrowserArgs args;
+    if (!ParseArgs(argv, false, args, err)) return 1;
+    if (args.positional.size() != 4) return Fail(err, "usage: marklens-cli set-style INDEX NODE-ID NAME VALUE");
+    CAttached attached;
+    if (!AttachReporting(args, attached, err)) return 1;
+    const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
+    if (!element) return 1;
+    try {
+        element->SetStyleAttribute(args.positional[2], args.positional[3]);
+        return 0;
+    } catch (const CObjectCallError& error) {
+        return Fail(err, std::string(message::kValueNotAccepted) +
+                             (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
+    }
 }
 
 int RunCapture(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
@@ -244,6 +278,7 @@ std::vector<CCliCommand> BrowserCommands() {
         {"mirror", "INDEX [--endpoint HOST:PORT]...", RunMirror},
         {"style", "INDEX NODE-ID [--catalog FILE] [--endpoint HOST:PORT]...", RunStyle},
         {"rules", "INDEX NODE-ID [--endpoint HOST:PORT]...", RunRules},
+        {"set-style", "INDEX NODE-ID NAME VALUE [--endpoint HOST:PORT]...", RunSetStyle},
         {"capture", "INDEX FILE.png [--endpoint HOST:PORT]...", RunCapture},
     };
 }

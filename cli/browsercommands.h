@@ -5,7 +5,7 @@
 
 namespace marklens::cli {
 
-// targets, mirror, style, rules, capture: the running browsers and their pages.
+// targets, mirror, style, rules, set-style, capture: the running browsers and their pages.
 std::vector<CCliCommand> BrowserCommands();
 
 }  // namespace marklens::cli

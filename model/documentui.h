@@ -23,9 +23,12 @@ public:
     virtual void RunConnectDialog() = 0;
     // Runs the Find dialog modally; true when it ended with OK.
     virtual bool RunFindDialog() = 0;
-    // Hand-overs to the editing of the selected element's HTML and of a style attribute.
+    // Hand-over to the editing of the selected element's HTML.
     virtual void EditHtml() = 0;
-    virtual void EditStyleAttribute() = 0;
+    // Runs the Set Attribute Value dialog modally for the selected element; its OK step sets
+    // the value through the document.
+    virtual void RunAttributeDialog(const std::string& name, const std::string& value,
+                                    const std::string& defaultValue) = 0;
 };
 
 }  // namespace marklens

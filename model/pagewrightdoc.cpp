@@ -1,8 +1,10 @@
 #include "pagewrightdoc.h"
 
 #include <array>
+#include <optional>
 #include <stdexcept>
 
+#include "attributepane.h"
 #include "browserlabel.h"
 #include "browsershell.h"
 #include "callerror.h"
@@ -12,6 +14,7 @@
 #include "findsettings.h"
 #include "mirrorfind.h"
 #include "mirrorrebuild.h"
+#include "mirrorschema.h"
 #include "modelessscript.h"
 #include "objectcallerror.h"
 #include "pagemirror.h"
@@ -231,6 +234,43 @@ void CPagewrightDoc::OnRefresh() { Refresh(); }
 
 void CPagewrightDoc::OnEditHtml() { ui_.EditHtml(); }
 
-void CPagewrightDoc::OnEditStyleAttribute() { ui_.EditStyleAttribute(); }
+void CPagewrightDoc::OnEditStyleAttribute() {
+    if (attributePane_) attributePane_->EditSelectedAttribute();
+}
+
+void CPagewrightDoc::EditStyleAttribute(const std::string& name, const std::string& value,
+                                        const std::string& defaultValue) {
+    // Documents have no inline style; only elements and frames of the mirror can take one.
+    const bool styled = schema::HasBox(schema::KindOf(FindNodeById(selection_)));
+    if (!styled || !ElementForNodeId(selection_)) {
+        ui_.ShowMessage(message::kCannotSetStyle, MessageIcon::Warning);
+        return;
+    }
+    ui_.RunAttributeDialog(name, value, defaultValue);
+}
+
+bool CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::string& value) {
+    try {
+        const LiveElementHandle element = ElementForNodeId(selection_);
+        if (!element) return false;
+        element->SetStyleAttribute(name, value);
+    } catch (const CObjectCallError&) {
+        return false;
+    }
+    // From here the page shows the new value: a failed capture must not take that back.
+    std::optional<CObjectCallError> captureFailure;
+    try {
+        CaptureBrowserPicture();
+    } catch (const CObjectCallError& error) {
+        captureFailure = error;
+    }
+    UpdateAllViews(nullptr, HintStyleChanged);
+    if (captureFailure) {
+        const std::string& detail = captureFailure->Message();
+        ui_.ShowMessage(std::string(message::kCaptureFailed) + (detail.empty() ? "" : "\n" + detail),
+                        MessageIcon::Warning);
+    }
+    return true;
+}
 
 }  // namespace marklens

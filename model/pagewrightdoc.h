@@ -16,6 +16,7 @@ namespace marklens {
 
 class CObjectCallError;
 class CPageMirror;
+class IAttributePane;
 class IBrowserShell;
 class IDocumentUi;
 
@@ -65,6 +66,14 @@ public:
     void ReportConnectError(const CObjectCallError& error) const;
     void SetBrowserCaption(const std::string& label) const;
 
+    // Style setting on the selection's inline style. EditStyleAttribute opens the dialog, or
+    // says why it cannot; SetStyleAttribute is true once the browser took the value.
+    void EditStyleAttribute(const std::string& name, const std::string& value, const std::string& defaultValue);
+    bool SetStyleAttribute(const std::string& name, const std::string& value);
+    // The pane that Edit Style Attribute hands over to; it clears itself before it goes.
+    void SetAttributePane(IAttributePane* pane) { attributePane_ = pane; }
+    IAttributePane* AttributePane() const { return attributePane_; }
+
     // Runs a command of the document's table; false when the document has no such command.
     bool OnCommand(int commandId);
 
@@ -100,6 +109,7 @@ private:
     std::unique_ptr<CPageMirror> mirror_;
     std::unique_ptr<CPicture> picture_;
     int selection_ = 0;
+    IAttributePane* attributePane_ = nullptr;
 };
 
 }  // namespace marklens

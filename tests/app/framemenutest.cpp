@@ -12,11 +12,13 @@
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
-#include "widgets/panechrome.h"
 #include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
+#include "panes/attributelist.h"
 #include "panes/probetreeview.h"
+#include "panes/stylelist.h"
+#include "widgets/panechrome.h"
 
 namespace marklens::test {
 namespace {
@@ -112,13 +114,11 @@ TEST_F(FrameMenuTest, StatusBarEntryShowsHidesAndChecks) {
 
 TEST_F(FrameMenuTest, CommandsWithoutTheirDialogSayStatusInsteadOfNothing) {
     ui_.HandOvers() = {};
-    frame_.Action(command::kEditStyleAttribute)->trigger();
-    EXPECT_EQ(frame_.StatusText(), "Edit Style Attribute is not available in this build");
+    frame_.Action(command::kFind)->trigger();
+    EXPECT_EQ(frame_.StatusText(), "Find in HTML is not available in this build");
 }
 
 TEST_F(FrameMenuTest, SplitMovesTheBarOfTheSplitterHoldingTheFocus) {
-    frame_.Action(command::kSplit)->trigger();  // no bars yet: nothing to move, nothing breaks
-    EXPECT_EQ(frame_.SplitMode(), nullptr);
     auto* outer = new QSplitter(Qt::Vertical);
     auto* inner = new QSplitter(Qt::Horizontal, outer);
     auto* pane = new QTextEdit(inner);
@@ -152,10 +152,15 @@ TEST(ApplicationStart, CreatesOneDocumentAndOneFrameWithNothingAttached) {
     EXPECT_EQ(CPagewrightDoc::Instance(), app.Document());
     EXPECT_FALSE(app.Document()->Page());
     EXPECT_EQ(app.Document()->Mirror(), nullptr);
-    ASSERT_EQ(app.Document()->Views().size(), 1u);
+    // The views in the layout's order: the attribute list hears a rebuild before the tree.
+    const std::vector<IView*>& views = app.Document()->Views();
+    ASSERT_EQ(views.size(), 3u);
     auto* tree = qobject_cast<CProbeTreeView*>(app.Frame()->ClientPane()->Pane());
     ASSERT_NE(tree, nullptr);
-    EXPECT_EQ(app.Document()->Views().front(), static_cast<IView*>(tree));
+    EXPECT_NE(dynamic_cast<CAttributeList*>(views[0]), nullptr);
+    EXPECT_EQ(views[1], static_cast<IView*>(tree));
+    EXPECT_NE(dynamic_cast<CStyleList*>(views[2]), nullptr);
+    EXPECT_EQ(app.Document()->AttributePane(), dynamic_cast<CAttributeList*>(views[0]));
 }
 
 }  // namespace

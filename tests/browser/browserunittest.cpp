@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "browser/chromiumtab.h"
-#include "browser/datafilelookup.h"
+#include "model/datafilelookup.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/endpointdiscovery.h"
 #include "browser/mirrorrecords.h"

@@ -31,7 +31,7 @@ public:
     void RunConnectDialog() override {}
     bool RunFindDialog() override { return false; }
     void EditHtml() override {}
-    void EditStyleAttribute() override {}
+    void RunAttributeDialog(const std::string&, const std::string&, const std::string&) override {}
 };
 
 class EditBrowser : public CBrowserSuite {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/attributepane.h"
 #include "model/browserlabel.h"
 #include "model/commandids.h"
 #include "model/documentmessages.h"
@@ -273,8 +274,15 @@ TEST_F(PagewrightDocTest, CommandTableRoutesToTheHandOvers) {
     EXPECT_EQ(ui_.findDialogs, 2);
     EXPECT_TRUE(doc_.OnCommand(command::kEditHtml));
     EXPECT_EQ(ui_.htmlEdits, 1);
+    struct CCountingPane : IAttributePane {
+        int edits = 0;
+        void EditSelectedAttribute() override { ++edits; }
+    } pane;
+    EXPECT_TRUE(doc_.OnCommand(command::kEditStyleAttribute));  // no pane: nothing to edit
+    doc_.SetAttributePane(&pane);
     EXPECT_TRUE(doc_.OnCommand(command::kEditStyleAttribute));
-    EXPECT_EQ(ui_.styleEdits, 1);
+    EXPECT_EQ(pane.edits, 1);
+    doc_.SetAttributePane(nullptr);
     EXPECT_FALSE(doc_.OnCommand(command::kAbout));
     EXPECT_FALSE(doc_.OnCommand(command::kCopy));
     EXPECT_TRUE(ui_.messages.empty());
@@ -298,6 +306,49 @@ TEST(BrowserLabel, LabelsAreCutAt511CharactersNotBytes) {
         wide += "\xC3\xA9";  // é, two bytes each
     EXPECT_EQ(CutLabel(wide).size(), 511u * 2);
     EXPECT_EQ(CutLabel(""), "");
+}
+
+}  // namespace
+}  // namespace marklens::test
+
+namespace marklens::test {
+namespace {
+
+TEST_F(PagewrightDocTest, StyleAttributeIsSetAndAnnouncedEvenWhenTheCaptureAfterwardsFails) {
+    doc_.EditStyleAttribute("color", "red", "rgb(0, 0, 0)");  // nothing attached
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, message::kCannotSetStyle);
+    EXPECT_TRUE(ui_.attributeDialogs.empty());
+    Attach(kFirstMirror);
+    auto element = std::make_shared<CFakeElement>("4");
+    probe_->element = element;
+    doc_.SetSelection(1, nullptr);  // the document node has no inline style
+    doc_.EditStyleAttribute("color", "red", "rgb(0, 0, 0)");
+    EXPECT_EQ(ui_.messages.size(), 2u);
+    EXPECT_TRUE(ui_.attributeDialogs.empty());
+
+    doc_.SetSelection(4, nullptr);
+    log_.clear();
+    std::vector<bool> results;
+    ui_.onAttributeDialog = [&] {
+        element->rejectStyle = true;
+        results.push_back(doc_.SetStyleAttribute("color", "nonsense"));
+        element->rejectStyle = false;
+        results.push_back(doc_.SetStyleAttribute("color", "red"));
+        page_->captureFailure = status::kFail;
+        results.push_back(doc_.SetStyleAttribute("color", "blue"));
+    };
+    doc_.EditStyleAttribute("color", "rgb(1, 2, 3)", "rgb(0, 0, 0)");
+    EXPECT_EQ(ui_.attributeDialogs, (std::vector<std::vector<std::string>>{{"color", "rgb(1, 2, 3)", "rgb(0, 0, 0)"}}));
+    EXPECT_EQ(results, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(element->styleSets,
+              (std::vector<std::pair<std::string, std::string>>{{"color", "red"}, {"color", "blue"}}));
+    // A rejected value announces nothing; both accepted ones do, the failed capture included.
+    EXPECT_EQ(log_, (Log{"capture:2", "tree:2", "capture:2", "tree:2"}));
+    EXPECT_EQ(doc_.Picture(), nullptr);
+    ASSERT_EQ(ui_.messages.size(), 3u);
+    EXPECT_EQ(ui_.messages[2].text.rfind(message::kCaptureFailed, 0), 0u);
+    EXPECT_EQ(doc_.GetSelection(), 4);
 }
 
 }  // namespace

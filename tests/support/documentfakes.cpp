@@ -1,6 +1,7 @@
 #include "documentfakes.h"
 
 #include "model/objectcallerror.h"
+#include "model/statuscodes.h"
 
 namespace marklens::test {
 
@@ -17,15 +18,28 @@ std::string CFakeProbe::RequestMirror(ILivePage&, int, int) {
     return mirrorText;
 }
 
-std::string CFakeProbe::CurrentStyle(ILiveElement&, const std::string&) { return {}; }
+std::string CFakeProbe::CurrentStyle(ILiveElement&, const std::string& catalogXml) {
+    catalogs.push_back(catalogXml);
+    if (styleFailure) throw CObjectCallError(*styleFailure);
+    return currentStyleText;
+}
 
 LiveElementHandle CFakeProbe::ElementForId(const std::string& nodeIdText) {
     elementRequests.push_back(nodeIdText);
     if (elementFailure) throw CObjectCallError(*elementFailure);
+    if (element) return element;
     return std::make_shared<CFakeElement>(nodeIdText);
 }
 
-std::string CFakeProbe::StyleRules(ILiveElement&) { return {}; }
+std::string CFakeProbe::StyleRules(ILiveElement&) {
+    if (styleFailure) throw CObjectCallError(*styleFailure);
+    return styleRulesText;
+}
+
+void CFakeElement::SetStyleAttribute(const std::string& name, const std::string& value) {
+    if (rejectStyle) throw CObjectCallError(status::kFail, "rejected");
+    styleSets.emplace_back(name, value);
+}
 
 void CLoggingView::OnUpdate(IView* sender, UpdateHint hint) {
     log_.push_back(name_ + ":" + std::to_string(static_cast<int>(hint)));

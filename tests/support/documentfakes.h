@@ -26,7 +26,8 @@ public:
     int findDialogs = 0;
     bool findDialogResult = false;
     int htmlEdits = 0;
-    int styleEdits = 0;
+    std::vector<std::vector<std::string>> attributeDialogs;  // name, value, default
+    std::function<void()> onAttributeDialog;
     int waitDepth = 0;
     int waitCursors = 0;
 
@@ -44,7 +45,11 @@ public:
         return findDialogResult;
     }
     void EditHtml() override { ++htmlEdits; }
-    void EditStyleAttribute() override { ++styleEdits; }
+    void RunAttributeDialog(const std::string& name, const std::string& value,
+                            const std::string& defaultValue) override {
+        attributeDialogs.push_back({name, value, defaultValue});
+        if (onAttributeDialog) onAttributeDialog();
+    }
 };
 
 // A page whose capture can be made to fail.
@@ -57,10 +62,15 @@ public:
     CPicture CapturePicture() override;
 };
 
-// A probe that answers with the mirror text it is given, or fails with a code.
+// A probe that answers with the texts it is given, or fails with a code.
 class CFakeProbe : public IPageProbe {
 public:
     std::string mirrorText;
+    std::string currentStyleText;
+    std::string styleRulesText;
+    std::optional<std::uint32_t> styleFailure;
+    std::vector<std::string> catalogs;            // the catalog texts of the current-style questions
+    std::shared_ptr<class CFakeElement> element;  // when set, every look-up finds this one
     std::optional<std::uint32_t> mirrorFailure;
     std::optional<std::uint32_t> elementFailure;
     std::vector<std::string> elementRequests;
@@ -75,6 +85,8 @@ class CFakeElement : public ILiveElement {
 public:
     explicit CFakeElement(std::string id) : id(std::move(id)) {}
     std::string id;
+    std::vector<std::pair<std::string, std::string>> styleSets;
+    bool rejectStyle = false;
 
     std::string TagName() override { return "DIV"; }
     std::string OuterHtml() override { return {}; }
@@ -83,7 +95,7 @@ public:
     void SetOuterHtml(const std::string&) override {}
     void SetInnerHtml(const std::string&) override {}
     void SetText(const std::string&) override {}
-    void SetStyleAttribute(const std::string&, const std::string&) override {}
+    void SetStyleAttribute(const std::string& name, const std::string& value) override;
 };
 
 // One line per update it received: "name:hint", into a log shared by all views of a test.

@@ -1,0 +1,97 @@
+// A selection change that fills both style panes, on an element that 50 rules match in a
+// 10,000-element page of a real headless browser; beside it, in the same run, the rules answer
+// alone and one bare protocol round trip.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+
+#include <QApplication>
+
+#include "browser/chromiumpage.h"
+#include "browser/chromiumtab.h"
+#include "browser/devtoolsendpoint.h"
+#include "model/mirrorreading.h"
+#include "model/pagemirror.h"
+#include "model/pagewrightdoc.h"
+#include "model/styleanswers.h"
+#include "panes/attributelist.h"
+#include "panes/stylelist.h"
+#include "tests/support/documentfakes.h"
+#include "tests/support/headlesschromium.h"
+#include "tests/support/pageserver.h"
+
+namespace marklens::bench {
+namespace {
+
+constexpr int kElements = 10000;
+
+struct CStylePage {
+    CStylePage() : server(testing::FixturePagesDir()) {
+        const std::string target = chrome.OpenTab(server.Url(0, "manyrules.html?n=" + std::to_string(kElements)));
+        CBrowserOptions options;
+        options.timeout = std::chrono::seconds(60);
+        CChromiumTab tab(*CDevToolsEndpoint::Parse(chrome.Endpoint()), target, "", options);
+        page = tab.Document();
+        doc.SetPage(page);
+        doc.SetProbe(page->CreateProbe());
+        doc.CompleteAttach();
+        for (const pugi::xpath_node& hit : doc.Mirror()->Xml().select_nodes("//element")) {
+            if (std::string(hit.node().attribute("text").value()).find("\"target\"") != std::string::npos) {
+                targetId = IntAttribute(hit.node(), "node-id");
+            }
+        }
+    }
+    testing::CPageServer server;
+    testing::CHeadlessChromium chrome;
+    test::CRecordingUi ui;
+    CPagewrightDoc doc{ui, nullptr};
+    CAttributeList attributes{doc};
+    CStyleList rules{doc};
+    LivePageHandle page;
+    int targetId = 0;
+};
+
+CStylePage& Page() {
+    static CStylePage page;
+    return page;
+}
+
+void BM_SelectionFillsBothStylePanes(benchmark::State& state) {
+    CStylePage& bench = Page();
+    for (auto _ : state) {
+        bench.doc.SetSelection(bench.targetId, nullptr);
+        if (bench.rules.topLevelItemCount() < 50) state.SkipWithError("the rules pane is not filled");
+    }
+    state.counters["rules"] = bench.rules.topLevelItemCount();
+    state.counters["attributes"] = bench.attributes.topLevelItemCount();
+}
+
+void BM_RulesAnswerAlone(benchmark::State& state) {
+    CStylePage& bench = Page();
+    const LiveElementHandle element = bench.doc.ElementForNodeId(bench.targetId);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AskStyleRules(*bench.doc.Probe(), *element));
+}
+
+void BM_ProtocolRoundTrip(benchmark::State& state) {
+    const auto& session = static_cast<CChromiumPage&>(*Page().page).Session();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(session->Call("Runtime.evaluate", {{"expression", "1"}}));
+}
+
+BENCHMARK(BM_SelectionFillsBothStylePanes)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(10);
+BENCHMARK(BM_RulesAnswerAlone)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(10);
+BENCHMARK(BM_ProtocolRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(50)->Repetitions(10);
+
+}  // namespace
+}  // namespace marklens::bench
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
