@@ -4,6 +4,7 @@
 #include "model/browserlabel.h"
 #include "model/commandids.h"
 #include "model/documentmessages.h"
+#include "model/findsettings.h"
 #include "model/mirrorreading.h"
 #include "model/objectcallerror.h"
 #include "model/pagemirror.h"
@@ -266,6 +267,7 @@ TEST_F(PagewrightDocTest, NestedSelectionDuringRebuildArrivesInCreationOrder) {
 }
 
 TEST_F(PagewrightDocTest, CommandTableRoutesToTheHandOvers) {
+    FindSettings() = {};  // the find settings live as long as the process
     EXPECT_TRUE(doc_.OnCommand(command::kConnect));
     EXPECT_EQ(ui_.connectDialogs, 1);
     EXPECT_TRUE(doc_.OnCommand(command::kFind));
