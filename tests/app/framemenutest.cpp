@@ -7,15 +7,16 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
-#include <QTextEdit>
 
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
 #include "widgets/panechrome.h"
+#include "app/panesplitter.h"
 #include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
+#include "panes/captureview.h"
 #include "panes/probetreeview.h"
 
 namespace marklens::test {
@@ -116,25 +117,19 @@ TEST_F(FrameMenuTest, CommandsWithoutTheirDialogSayStatusInsteadOfNothing) {
     EXPECT_EQ(frame_.StatusText(), "Edit Style Attribute is not available in this build");
 }
 
-TEST_F(FrameMenuTest, SplitMovesTheBarOfTheSplitterHoldingTheFocus) {
-    frame_.Action(command::kSplit)->trigger();  // no bars yet: nothing to move, nothing breaks
-    EXPECT_EQ(frame_.SplitMode(), nullptr);
-    auto* outer = new QSplitter(Qt::Vertical);
-    auto* inner = new QSplitter(Qt::Horizontal, outer);
-    auto* pane = new QTextEdit(inner);
-    new QTextEdit(inner);
-    new QTextEdit(outer);
-    frame_.setCentralWidget(outer);
-    QTest::qWait(0);
-    pane->setFocus();
-    const QList<int> outerSizes = outer->sizes();
-    const int before = inner->sizes()[0];
+TEST_F(FrameMenuTest, SplitMovesTheBarsAroundTheFocusedPane) {
+    CPaneSplitter& outer = *frame_.OuterSplitter();
+    frame_.Panes().capture->setFocus();
+    const QList<int> columns = outer.ColumnWidths();
+    const QList<int> rows = outer.RowHeights();
     frame_.Action(command::kSplit)->trigger();
-    QTest::keyClick(pane, Qt::Key_Right);
-    QTest::keyClick(pane, Qt::Key_Return);
-    EXPECT_EQ(inner->sizes()[0], before + CSplitKeyboardMode::kStep);
-    EXPECT_EQ(outer->sizes(), outerSizes);
-    EXPECT_TRUE(pane->toPlainText().isEmpty());
+    QTest::keyClick(frame_.Panes().capture, Qt::Key_Right);
+    QTest::keyClick(frame_.Panes().capture, Qt::Key_Up);
+    QTest::keyClick(frame_.Panes().capture, Qt::Key_Return);
+    EXPECT_EQ(outer.ColumnWidths()[0], columns[0] + CSplitKeyboardMode::kStep);
+    EXPECT_EQ(outer.RowSplitter(0)->sizes(), outer.RowSplitter(1)->sizes());  // one column bar for both rows
+    EXPECT_EQ(outer.RowHeights()[0], rows[0] - CSplitKeyboardMode::kStep);
+    EXPECT_FALSE(frame_.SplitMode()->IsActive());
 }
 
 TEST_F(FrameMenuTest, ExitClosesTheFrame) {
@@ -152,10 +147,8 @@ TEST(ApplicationStart, CreatesOneDocumentAndOneFrameWithNothingAttached) {
     EXPECT_EQ(CPagewrightDoc::Instance(), app.Document());
     EXPECT_FALSE(app.Document()->Page());
     EXPECT_EQ(app.Document()->Mirror(), nullptr);
-    ASSERT_EQ(app.Document()->Views().size(), 1u);
-    auto* tree = qobject_cast<CProbeTreeView*>(app.Frame()->ClientPane()->Pane());
-    ASSERT_NE(tree, nullptr);
-    EXPECT_EQ(app.Document()->Views().front(), static_cast<IView*>(tree));
+    EXPECT_EQ(app.Document()->Views().size(), 3u);  // capture, zoom and tree; the style panes are stand-ins
+    EXPECT_EQ(app.Document()->Views().back(), static_cast<IView*>(app.Frame()->Panes().tree));
 }
 
 }  // namespace
