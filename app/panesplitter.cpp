@@ -20,7 +20,8 @@ void LayOut(QSplitter& splitter, QList<int>& ideal, const QList<int>& before, in
         next = ideal;
         next.back() = total - std::accumulate(ideal.begin(), ideal.end() - 1, 0);
         ideal.clear();
-    } else if (before.size() == after.size() && std::all_of(before.begin(), before.end(), [](int size) { return size > 0; })) {
+    } else if (before.size() == after.size() &&
+               std::all_of(before.begin(), before.end(), [](int size) { return size > 0; })) {
         next = before;
         next[growing] += total - std::accumulate(before.begin(), before.end(), 0);
     }
@@ -55,7 +56,8 @@ CPaneSplitter::CPaneSplitter(int rows, int columns, QWidget* parent)
         }
         auto* cells = new CColumnRow(this);
         cells->setChildrenCollapsible(false);
-        for (int column = 0; column < columns_; ++column) cells->addWidget(Placeholder());
+        for (int column = 0; column < columns_; ++column)
+            cells->addWidget(Placeholder());
         // The last cell moves or resizes once the row's layout is complete.
         cells->widget(columns_ - 1)->installEventFilter(this);
         addWidget(cells);
@@ -79,24 +81,28 @@ void CPaneSplitter::SetPane(int row, int column, QWidget* pane) {
 }
 
 void CPaneSplitter::SetRowHeights(const QList<int>& heights, int minimum) {
-    for (int row = 0; row < count(); ++row) widget(row)->setMinimumHeight(minimum);
-    if (isVisible()) setSizes(heights);
-    else idealRows_ = heights;
+    for (int row = 0; row < count(); ++row)
+        widget(row)->setMinimumHeight(minimum);
+    if (isVisible())
+        setSizes(heights);
+    else
+        idealRows_ = heights;
 }
 
 void CPaneSplitter::SetColumnWidths(const QList<int>& widths, int minimum) {
     for (int row = 0; row < count(); ++row) {
         QSplitter* cells = RowSplitter(row);
         if (cells == this) continue;
-        for (int column = 0; column < cells->count(); ++column) cells->widget(column)->setMinimumWidth(minimum);
-        if (cells->isVisible()) cells->setSizes(widths);
-        else static_cast<CColumnRow*>(cells)->ideal = widths;
+        for (int column = 0; column < cells->count(); ++column)
+            cells->widget(column)->setMinimumWidth(minimum);
+        if (cells->isVisible())
+            cells->setSizes(widths);
+        else
+            static_cast<CColumnRow*>(cells)->ideal = widths;
     }
 }
 
-QList<int> CPaneSplitter::ColumnWidths() const {
-    return columns_ < 2 ? QList<int>{width()} : RowSplitter(0)->sizes();
-}
+QList<int> CPaneSplitter::ColumnWidths() const { return columns_ < 2 ? QList<int>{width()} : RowSplitter(0)->sizes(); }
 
 void CPaneSplitter::resizeEvent(QResizeEvent* event) {
     const QList<int> before = sizes();

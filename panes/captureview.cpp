@@ -7,9 +7,10 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "widgets/popuptext.h"
 #include "model/mirrorreading.h"
+#include "model/mirrorschema.h"
 #include "model/pagewrightdoc.h"
+#include "widgets/popuptext.h"
 #include "zoomview.h"
 
 namespace marklens {
@@ -41,9 +42,7 @@ CCaptureView::~CCaptureView() {
     doc_.RemoveView(*this);
 }
 
-QPoint CCaptureView::ScrollPosition() const {
-    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
-}
+QPoint CCaptureView::ScrollPosition() const { return {horizontalScrollBar()->value(), verticalScrollBar()->value()}; }
 
 void CCaptureView::TellZoom() {
     if (CZoomView* zoom = CZoomView::Instance()) zoom->SetZoomSource(this);
@@ -77,7 +76,8 @@ void CCaptureView::LoadPicture() {
         return;
     }
     picture_ = QImage(reinterpret_cast<const uchar*>(picture->pixels.data()), picture->width, picture->height,
-                      picture->width * 4, QImage::Format_RGB32).copy();
+                      picture->width * 4, QImage::Format_RGB32)
+                   .copy();
     dimmed_ = picture_.copy();
     QPainter dim(&dimmed_);
     dim.fillRect(dimmed_.rect(), QColor::fromRgba(kDimming));
@@ -101,7 +101,8 @@ void CCaptureView::paintEvent(QPaintEvent* event) {
         return;
     }
     const QRect lit = ToRect(highlight_) & shown;
-    for (const QRect& part : QRegion(shown).subtracted(lit)) painter.drawImage(part.topLeft() - scroll, dimmed_, part);
+    for (const QRect& part : QRegion(shown).subtracted(lit))
+        painter.drawImage(part.topLeft() - scroll, dimmed_, part);
     if (!lit.isEmpty()) painter.drawImage(lit.topLeft() - scroll, picture_, lit);
 }
 
@@ -168,14 +169,14 @@ std::string CCaptureView::TipText(int nodeId) const {
     const pugi::xml_node element = doc_.FindNodeById(nodeId);
     if (!element) return {};
     const auto value = [&](const char* name) { return StringAttribute(element, name); };
-    const std::string left = value("left"), top = value("top"), width = value("width"), height = value("height"),
-                      z = value("z-index");
-    const int size = std::snprintf(nullptr, 0, kTipBoxFormat, left.c_str(), top.c_str(), width.c_str(),
-                                   height.c_str(), z.c_str());
+    const std::string left = value(schema::kLeft), top = value(schema::kTop), width = value(schema::kWidth),
+                      height = value(schema::kHeight), z = value(schema::kZIndex);
+    const int size =
+        std::snprintf(nullptr, 0, kTipBoxFormat, left.c_str(), top.c_str(), width.c_str(), height.c_str(), z.c_str());
     std::string box(static_cast<std::size_t>(size), '\0');
     std::snprintf(box.data(), box.size() + 1, kTipBoxFormat, left.c_str(), top.c_str(), width.c_str(), height.c_str(),
                   z.c_str());
-    return value("text") + box;
+    return value(schema::kText) + box;
 }
 
 void CCaptureView::mouseMoveEvent(QMouseEvent* event) {
@@ -185,8 +186,10 @@ void CCaptureView::mouseMoveEvent(QMouseEvent* event) {
         tip_->show();
         doc_.ShowStatusMessage(kPointerHint, false);
     }
-    if (dragCursor_) DragTo(client);
-    else HoverAt(client);
+    if (dragCursor_)
+        DragTo(client);
+    else
+        HoverAt(client);
     TellZoom();
     QAbstractScrollArea::mouseMoveEvent(event);
 }

@@ -11,9 +11,7 @@ constexpr std::string_view kHeadLabel = "<HEAD>";
 constexpr std::string_view kHeadWithAttributes = "<HEAD ";
 
 // The document's HEAD starts folded; HEADER and other tags that merely begin alike do not.
-bool IsHeadLabel(std::string_view label) {
-    return label == kHeadLabel || label.starts_with(kHeadWithAttributes);
-}
+bool IsHeadLabel(std::string_view label) { return label == kHeadLabel || label.starts_with(kHeadWithAttributes); }
 
 }  // namespace
 

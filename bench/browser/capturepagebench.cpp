@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <vector>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "browser/chromiumpage.h"
 #include "browser/chromiumtab.h"

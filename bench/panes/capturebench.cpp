@@ -7,18 +7,18 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
 
-#include "tests/support/documentfakes.h"
 #include "model/pagewrightdoc.h"
 #include "panes/captureview.h"
 #include "panes/zoomview.h"
+#include "tests/support/documentfakes.h"
 #include "tests/support/syntheticmirror.h"
 
 namespace marklens::bench {
@@ -33,7 +33,8 @@ public:
     CPicture CapturePicture() override {
         CPicture picture{kPictureWidth, kPictureHeight, {}};
         picture.pixels.resize(std::size_t(kPictureWidth) * kPictureHeight);
-        for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = 0xFF000000u | (i * 2654435761u >> 8);
+        for (std::size_t i = 0; i < picture.pixels.size(); ++i)
+            picture.pixels[i] = 0xFF000000u | (i * 2654435761u >> 8);
         return picture;
     }
 };

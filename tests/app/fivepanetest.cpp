@@ -10,9 +10,7 @@
 
 #include "app/frameui.h"
 #include "app/mainframe.h"
-#include "widgets/popuptext.h"
 #include "browser/chromiumshell.h"
-#include "tests/support/headlesschromium.h"
 #include "model/mirrorreading.h"
 #include "model/pagemirror.h"
 #include "model/pagewrightdoc.h"
@@ -20,6 +18,8 @@
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
 #include "panes/zoomview.h"
+#include "tests/support/headlesschromium.h"
+#include "widgets/popuptext.h"
 
 namespace marklens::test {
 namespace {

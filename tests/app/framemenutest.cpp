@@ -11,13 +11,13 @@
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
-#include "widgets/panechrome.h"
 #include "app/panesplitter.h"
 #include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
 #include "panes/captureview.h"
 #include "panes/probetreeview.h"
+#include "widgets/panechrome.h"
 
 namespace marklens::test {
 namespace {

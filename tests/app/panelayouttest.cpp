@@ -8,14 +8,14 @@
 
 #include "app/frameui.h"
 #include "app/mainframe.h"
-#include "widgets/panecaption.h"
-#include "widgets/panechrome.h"
 #include "app/panesplitter.h"
-#include "tests/support/documentfakes.h"
 #include "model/pagewrightdoc.h"
 #include "panes/captureview.h"
 #include "panes/probetreeview.h"
 #include "panes/zoomview.h"
+#include "tests/support/documentfakes.h"
+#include "widgets/panecaption.h"
+#include "widgets/panechrome.h"
 
 namespace marklens::test {
 namespace {

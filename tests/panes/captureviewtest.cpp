@@ -8,13 +8,13 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "widgets/popuptext.h"
-#include "tests/support/documentfakes.h"
 #include "model/pagewrightdoc.h"
 #include "panes/captureview.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
 #include "panes/zoomview.h"
+#include "tests/support/documentfakes.h"
+#include "widgets/popuptext.h"
 
 namespace marklens::test {
 namespace {
@@ -22,14 +22,17 @@ namespace {
 constexpr QSize kPicture{500, 400};
 
 // Every pixel differs from its neighbours, so a shifted copy cannot pass for the right one.
-QRgb PicturePixel(int x, int y) { return 0xFF000000u | ((x * 7) & 0xFF) << 16 | ((y * 5) & 0xFF) << 8 | ((x + y) & 0xFF); }
+QRgb PicturePixel(int x, int y) {
+    return 0xFF000000u | ((x * 7) & 0xFF) << 16 | ((y * 5) & 0xFF) << 8 | ((x + y) & 0xFF);
+}
 
 class CPicturePage : public CFakePage {
 public:
     CPicture CapturePicture() override {
         CPicture picture{kPicture.width(), kPicture.height(), {}};
         for (int y = 0; y < picture.height; ++y) {
-            for (int x = 0; x < picture.width; ++x) picture.pixels.push_back(PicturePixel(x, y));
+            for (int x = 0; x < picture.width; ++x)
+                picture.pixels.push_back(PicturePixel(x, y));
         }
         return picture;
     }
@@ -80,7 +83,8 @@ protected:
         return qRgb(qRed(pixel) * 127 / 255, qGreen(pixel) * 127 / 255, qBlue(pixel) * 127 / 255);
     }
     static bool Near(QRgb a, QRgb b) {
-        return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1 && std::abs(qBlue(a) - qBlue(b)) <= 1;
+        return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 1;
     }
 
     CRecordingUi ui_;
@@ -128,7 +132,7 @@ TEST_F(CaptureViewTest, HoverLightsTheHitElementNamesItAndAClickSelectsItEverywh
     MoveTo({200, 150});  // BODY alone
     EXPECT_EQ(capture_->Highlight(), (CBox{0, 0, 300, 200}));
     capture_->horizontalScrollBar()->setValue(200);  // the pane now shows x 200..420
-    MoveTo({150, 60});  // picture x 350: no element
+    MoveTo({150, 60});                               // picture x 350: no element
     EXPECT_EQ(capture_->Highlight(), CBox{});
     EXPECT_EQ(Shown({150, 60}), PicturePixel(350, 60));
     EXPECT_TRUE(capture_->Tip().isVisible());
@@ -181,7 +185,8 @@ TEST_F(CaptureViewTest, ZoomShowsThePanesPixelsFiveTimesWithTheCrosshairOnThePoi
         const int crossX = 5 * cell.x() + 2, crossY = 5 * cell.y() + 2;
         for (int y = 0; y < zoomed.height(); ++y) {
             for (int x = 0; x < zoomed.width(); ++x) {
-                const bool onCross = (x == crossX && std::abs(y - crossY) > 2) || (y == crossY && std::abs(x - crossX) > 2);
+                const bool onCross =
+                    (x == crossX && std::abs(y - crossY) > 2) || (y == crossY && std::abs(x - crossX) > 2);
                 const QRgb expected = onCross ? qRgb(255, 0, 0) : source.pixel(origin + QPoint(x / 5, y / 5));
                 ASSERT_EQ(zoomed.pixel(x, y), expected) << "width " << width << " at " << x << "," << y;
             }
