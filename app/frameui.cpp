@@ -45,6 +45,21 @@ void CFrameUi::SetCaption(const std::string& caption) {
     if (frame_) frame_->setWindowTitle(QString::fromUtf8(caption));
 }
 
+void CFrameUi::BeginCapture() {
+    activeBeforeCapture_ = QApplication::activeWindow();
+    focusBeforeCapture_ = QApplication::focusWidget();
+}
+
+// The frame in front, a dialog that was active above it, and the focus back in its widget.
+void CFrameUi::EndCapture() {
+    if (!frame_) return;
+    frame_->raise();
+    QWidget* active = activeBeforeCapture_ ? activeBeforeCapture_.data() : frame_.data();
+    active->raise();
+    active->activateWindow();
+    if (focusBeforeCapture_) focusBeforeCapture_->setFocus(Qt::OtherFocusReason);
+}
+
 void CFrameUi::NotAvailable(const char* command) {
     ShowStatusMessage(std::string(command) + " is not available in this build", false);
 }

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include <QPointer>
+#include <QWidget>
 
 #include "mainframe.h"
 #include "model/documentui.h"
@@ -29,6 +30,8 @@ public:
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void SetCaption(const std::string& caption) override;
+    void BeginCapture() override;
+    void EndCapture() override;
     void RunConnectDialog() override;
     bool RunFindDialog() override;
     void EditHtml() override;
@@ -40,6 +43,8 @@ private:
 
     QPointer<CMainFrame> frame_;
     CHandOvers handOvers_;
+    QPointer<QWidget> activeBeforeCapture_;
+    QPointer<QWidget> focusBeforeCapture_;
 };
 
 }  // namespace marklens

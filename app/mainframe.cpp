@@ -2,15 +2,20 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
 #include "panes/attributelist.h"
+#include "panes/captureview.h"
 #include "panes/probetreeview.h"
 #include "panes/stylelist.h"
+#include "panes/zoomview.h"
+#include "panesplitter.h"
 #include "resources/commandtable.h"
 #include "resources/stringtable.h"
 #include "splitkeyboardmode.h"
@@ -18,27 +23,59 @@
 
 namespace marklens {
 
+namespace {
+
+QWidget* CreateAttributeList(CPagewrightDoc& doc) { return new CAttributeList(doc); }
+QWidget* CreateStyleList(CPagewrightDoc& doc) { return new CStyleList(doc); }
+
+}  // namespace
+
 CMainFrame::CMainFrame(CPagewrightDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
     monotonic_.start();
     clock_ = [this] { return monotonic_.elapsed(); };
     setWindowTitle(QString::fromUtf8(resources::LoadString(resources::kIdsProgramTitle)));
     setWindowIcon(QIcon(QStringLiteral(":/marklens/marklens.png")));
-    // Until the pane layout lands: the tree beside the two style panes. The views are made in
-    // the layout's order, so the attribute list hears a rebuild before the tree reselects.
-    auto* attributes = new CPaneChrome(new CAttributeList(doc_));
-    clientPane_ = new CPaneChrome(new CProbeTreeView(doc_));
-    auto* styles = new CPaneChrome(new CStyleList(doc_));
-    auto* stylePanes = new QSplitter(Qt::Vertical);
-    stylePanes->addWidget(attributes);
-    stylePanes->addWidget(styles);
-    auto* client = new QSplitter(Qt::Horizontal, this);
-    client->addWidget(clientPane_);
-    client->addWidget(stylePanes);
-    setCentralWidget(client);
     statusBar()->setSizeGripEnabled(true);
     BuildMenus();
     BuildAccelerators();
-    resize(900, 650);
+    resize(InitialSize());
+    OnCreateClient();
+}
+
+// About 1280 by 900, or most of a smaller screen.
+QSize CMainFrame::InitialSize() const {
+    const QScreen* screen = this->screen();
+    if (!screen) return kPreferredSize;
+    const QSize available = screen->availableGeometry().size() * 9 / 10;
+    return kPreferredSize.boundedTo(available);
+}
+
+// Tree over style rules at the top left, Current Style at the top right, the picture at the
+// bottom left and the zoom at the bottom right. The panes are created in the order in which
+// they hear the document's updates.
+void CMainFrame::OnCreateClient() {
+    outer_ = new CPaneSplitter(2, 2);
+    inner_ = new CPaneSplitter(2, 1);
+    outer_->SetPane(0, 0, inner_);
+    const auto place = [](CPaneSplitter* splitter, int row, int column, QWidget* pane,
+                          CPaneChrome::CaptionPress press = CPaneChrome::CaptionPress::Nothing) {
+        splitter->SetPane(row, column, new CPaneChrome(pane, nullptr, press));
+    };
+    place(outer_, 0, 1, panes_.attributes = CreateAttributeList(doc_));
+    place(outer_, 1, 0, panes_.capture = new CCaptureView(doc_), CPaneChrome::CaptionPress::FocusPane);
+    place(outer_, 1, 1, panes_.zoom = new CZoomView(doc_));
+    place(inner_, 0, 0, panes_.tree = new CProbeTreeView(doc_));
+    place(inner_, 1, 0, panes_.styles = CreateStyleList(doc_));
+    setCentralWidget(outer_);
+    layout()->activate();  // the client area's size, with menu bar and status line in place
+    const QSize client = outer_->size();
+    outer_->SetColumnWidths({client.width() - kRightColumnWidth, kRightColumnWidth}, kMinimumPaneSize);
+    outer_->SetRowHeights({client.height() - kBottomRowHeight, kBottomRowHeight}, kMinimumPaneSize);
+    inner_->SetRowHeights({kTreeHeight, kStyleRulesHeight}, kMinimumPaneSize);
+}
+
+CPaneChrome* CMainFrame::ChromeOf(const QWidget* pane) {
+    return pane ? qobject_cast<CPaneChrome*>(pane->parentWidget()) : nullptr;
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -102,17 +139,19 @@ bool CMainFrame::OnFrameCommand(int command) {
     }
 }
 
-QSplitter* CMainFrame::ActiveSplitter() const {
+// The nearest splitter of the orientation around the focus; without focus in a pane, the
+// outer splitter's bars.
+QSplitter* CMainFrame::ActiveSplitter(Qt::Orientation orientation) const {
     for (QWidget* widget = focusWidget(); widget; widget = widget->parentWidget()) {
-        if (auto* splitter = qobject_cast<QSplitter*>(widget)) return splitter;
+        auto* splitter = qobject_cast<QSplitter*>(widget);
+        if (splitter && splitter->orientation() == orientation) return splitter;
     }
-    return centralWidget() ? centralWidget()->findChild<QSplitter*>() : nullptr;
+    if (!outer_) return nullptr;
+    return orientation == Qt::Vertical ? static_cast<QSplitter*>(outer_) : outer_->RowSplitter(1);
 }
 
 void CMainFrame::StartSplitMode() {
-    QSplitter* splitter = ActiveSplitter();
-    if (!splitter) return;  // a layout without bars has nothing to move
-    splitMode_ = std::make_unique<CSplitKeyboardMode>(*splitter);
+    splitMode_ = std::make_unique<CSplitKeyboardMode>(ActiveSplitter(Qt::Horizontal), ActiveSplitter(Qt::Vertical));
 }
 
 void CMainFrame::ShowStatusMessage(const QString& text, bool hold) {

@@ -16,8 +16,12 @@ class QSplitter;
 
 namespace marklens {
 
+class CCaptureView;
 class CPagewrightDoc;
+class CPaneSplitter;
+class CProbeTreeView;
 class CSplitKeyboardMode;
+class CZoomView;
 
 // The program's one top-level window: menus and accelerators from the command table, the
 // client area with the panes, and the status line in single-text mode.
@@ -26,6 +30,21 @@ class CMainFrame : public QMainWindow {
 public:
     using Clock = std::function<std::int64_t()>;
     using CommandHandler = std::function<bool(int command)>;
+
+    // The five panes, in the order they were created, which is the order they hear updates.
+    struct CPanes {
+        QWidget* attributes = nullptr;
+        CCaptureView* capture = nullptr;
+        CZoomView* zoom = nullptr;
+        CProbeTreeView* tree = nullptr;
+        QWidget* styles = nullptr;
+    };
+    static constexpr int kRightColumnWidth = 220;
+    static constexpr int kBottomRowHeight = 300;
+    static constexpr int kTreeHeight = 200;
+    static constexpr int kStyleRulesHeight = 100;
+    static constexpr int kMinimumPaneSize = 30;
+    static constexpr QSize kPreferredSize{1280, 900};
 
     explicit CMainFrame(CPagewrightDoc& doc, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -40,7 +59,11 @@ public:
     void RouteCommand(int command);
     void SetApplicationCommands(CommandHandler handler) { appCommands_ = std::move(handler); }
     QAction* Action(int command) const { return actions_.value(command); }
-    CPaneChrome* ClientPane() const { return clientPane_; }
+    const CPanes& Panes() const { return panes_; }
+    // The chrome around a pane: its caption bar and the cell it fills.
+    static CPaneChrome* ChromeOf(const QWidget* pane);
+    CPaneSplitter* OuterSplitter() const { return outer_; }
+    CPaneSplitter* InnerSplitter() const { return inner_; }
     CSplitKeyboardMode* SplitMode() const { return splitMode_.get(); }
 
 signals:
@@ -50,12 +73,15 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // Lays out the five panes in the client area.
+    void OnCreateClient();
+    QSize InitialSize() const;
     void BuildMenus();
     void BuildAccelerators();
     QAction* ActionFor(int command);
     bool OnFrameCommand(int command);
     void StartSplitMode();
-    QSplitter* ActiveSplitter() const;
+    QSplitter* ActiveSplitter(Qt::Orientation orientation) const;
 
     CPagewrightDoc& doc_;
     CStatusHold hold_;
@@ -63,7 +89,9 @@ private:
     Clock clock_;
     CommandHandler appCommands_;
     QHash<int, QAction*> actions_;
-    QPointer<CPaneChrome> clientPane_;  // the layout may replace the client area
+    CPaneSplitter* outer_ = nullptr;
+    CPaneSplitter* inner_ = nullptr;
+    CPanes panes_;
     std::unique_ptr<CSplitKeyboardMode> splitMode_;
 };
 

@@ -7,7 +7,13 @@
 namespace marklens {
 
 CSplitKeyboardMode::CSplitKeyboardMode(QSplitter& splitter, QObject* parent)
-    : QObject(parent), splitter_(&splitter), originalSizes_(splitter.sizes()) {
+    : CSplitKeyboardMode(splitter.orientation() == Qt::Horizontal ? &splitter : nullptr,
+                         splitter.orientation() == Qt::Vertical ? &splitter : nullptr, parent) {}
+
+CSplitKeyboardMode::CSplitKeyboardMode(QSplitter* horizontal, QSplitter* vertical, QObject* parent)
+    : QObject(parent),
+      horizontal_{horizontal, horizontal ? horizontal->sizes() : QList<int>()},
+      vertical_{vertical, vertical ? vertical->sizes() : QList<int>()} {
     qApp->installEventFilter(this);
 }
 
@@ -16,7 +22,7 @@ CSplitKeyboardMode::~CSplitKeyboardMode() {
 }
 
 bool CSplitKeyboardMode::eventFilter(QObject* watched, QEvent* event) {
-    if (!active_ || !splitter_) return QObject::eventFilter(watched, event);
+    if (!active_) return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress) {
         Finish(true);
         return false;
@@ -28,12 +34,11 @@ bool CSplitKeyboardMode::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const int step = key->modifiers().testFlag(Qt::ControlModifier) ? 1 : kStep;
-    const bool horizontal = splitter_->orientation() == Qt::Horizontal;
     switch (key->key()) {
-    case Qt::Key_Left: if (horizontal) Move(-step); break;
-    case Qt::Key_Right: if (horizontal) Move(step); break;
-    case Qt::Key_Up: if (!horizontal) Move(-step); break;
-    case Qt::Key_Down: if (!horizontal) Move(step); break;
+    case Qt::Key_Left: Move(horizontal_, -step); break;
+    case Qt::Key_Right: Move(horizontal_, step); break;
+    case Qt::Key_Up: Move(vertical_, -step); break;
+    case Qt::Key_Down: Move(vertical_, step); break;
     case Qt::Key_Return:
     case Qt::Key_Enter: Finish(true); break;
     case Qt::Key_Escape: Finish(false); break;
@@ -42,19 +47,22 @@ bool CSplitKeyboardMode::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-void CSplitKeyboardMode::Move(int delta) {
-    QList<int> sizes = splitter_->sizes();
+void CSplitKeyboardMode::Move(CBar& bar, int delta) {
+    if (!bar.splitter) return;
+    QList<int> sizes = bar.splitter->sizes();
     if (sizes.size() < 2) return;
     delta = std::clamp(delta, -sizes[0], sizes[1]);
     sizes[0] += delta;
     sizes[1] -= delta;
-    splitter_->setSizes(sizes);
+    bar.splitter->setSizes(sizes);
 }
 
 void CSplitKeyboardMode::Finish(bool keep) {
     active_ = false;
     qApp->removeEventFilter(this);
-    if (!keep && splitter_) splitter_->setSizes(originalSizes_);
+    for (const CBar* bar : {&horizontal_, &vertical_}) {
+        if (!keep && bar->splitter) bar->splitter->setSizes(bar->originalSizes);
+    }
     emit finished(keep);
 }
 

@@ -7,8 +7,9 @@ class QSplitter;
 
 namespace marklens {
 
-// The keyboard split mode: the arrow keys move the splitter's bar (16 pixels, 1 with Ctrl),
-// Enter keeps the new place, Escape puts the bar back; a mouse press also keeps it. While
+// The keyboard split mode: the arrow keys move the splitters' bars (16 pixels, 1 with Ctrl),
+// left and right the bar of the horizontal splitter, up and down that of the vertical one;
+// Enter keeps the new places, Escape puts the bars back; a mouse press also keeps them. While
 // the mode runs it takes every key, so nothing else reacts to them.
 class CSplitKeyboardMode : public QObject {
     Q_OBJECT
@@ -16,6 +17,8 @@ public:
     static constexpr int kStep = 16;
 
     explicit CSplitKeyboardMode(QSplitter& splitter, QObject* parent = nullptr);
+    // Either splitter may be none; each must have the orientation its name says.
+    CSplitKeyboardMode(QSplitter* horizontal, QSplitter* vertical, QObject* parent = nullptr);
     ~CSplitKeyboardMode() override;
 
     bool IsActive() const { return active_; }
@@ -27,11 +30,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Move(int delta);
+    struct CBar {
+        QPointer<QSplitter> splitter;
+        QList<int> originalSizes;
+    };
+
+    void Move(CBar& bar, int delta);
     void Finish(bool keep);
 
-    QPointer<QSplitter> splitter_;
-    QList<int> originalSizes_;
+    CBar horizontal_;
+    CBar vertical_;
     bool active_ = true;
 };
 

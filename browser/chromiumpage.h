@@ -26,6 +26,7 @@ private:
     DevToolsSessionHandle session_;
     std::string probePath_;
     std::optional<CDevToolsEndpoint> endpoint_;
+    std::string pngBytes_;  // kept from capture to capture
 };
 
 }  // namespace marklens

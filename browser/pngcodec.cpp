@@ -62,6 +62,12 @@ std::string EncodePng(const CPicture& picture) {
 }
 
 std::string DecodeBase64(std::string_view text) {
+    std::string out;
+    DecodeBase64(text, out);
+    return out;
+}
+
+void DecodeBase64(std::string_view text, std::string& out) {
     static const std::array<signed char, 256> table = [] {
         std::array<signed char, 256> t{};
         t.fill(-1);
@@ -70,8 +76,8 @@ std::string DecodeBase64(std::string_view text) {
         return t;
     }();
     while (!text.empty() && text.back() == '=') text.remove_suffix(1);
-    std::string out;
-    out.reserve(text.size() * 3 / 4);
+    out.resize(text.size() * 3 / 4);  // no more than this; sized once, written in place
+    std::size_t written = 0;
     unsigned int bits = 0;
     int count = 0;
     for (const char c : text) {
@@ -81,10 +87,10 @@ std::string DecodeBase64(std::string_view text) {
         count += 6;
         if (count >= 8) {
             count -= 8;
-            out.push_back(static_cast<char>((bits >> count) & 0xFF));
+            out[written++] = static_cast<char>((bits >> count) & 0xFF);
         }
     }
-    return out;
+    out.resize(written);
 }
 
 }  // namespace marklens

@@ -13,5 +13,7 @@ std::string EncodePng(const CPicture& picture);
 
 // Standard base64 (with or without padding); throws CObjectCallError on other characters.
 std::string DecodeBase64(std::string_view text);
+// The same into out, whose storage is reused.
+void DecodeBase64(std::string_view text, std::string& out);
 
 }  // namespace marklens

@@ -18,6 +18,11 @@ public:
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     virtual void SetCaption(const std::string& caption) = 0;
+    // Around a capture: bringing the browser's tab to the front can raise its window over
+    // ours, so afterwards the program's window is put in front again with the focus where it
+    // was. Nothing to do where there is no window.
+    virtual void BeginCapture() {}
+    virtual void EndCapture() {}
 
     // Runs the Connect dialog modally; its effects happen inside it.
     virtual void RunConnectDialog() = 0;

@@ -42,6 +42,18 @@ constexpr std::array kDocumentCommands{
     CDocumentCommand{command::kEditStyleAttribute, &CPagewrightDoc::OnEditStyleAttribute},
 };
 
+// The program's window comes back to the front after a capture, also a failed one.
+class CCaptureFront {
+public:
+    explicit CCaptureFront(IDocumentUi& ui) : ui_(ui) { ui_.BeginCapture(); }
+    ~CCaptureFront() { ui_.EndCapture(); }
+    CCaptureFront(const CCaptureFront&) = delete;
+    CCaptureFront& operator=(const CCaptureFront&) = delete;
+
+private:
+    IDocumentUi& ui_;
+};
+
 }  // namespace
 
 CPagewrightDoc::CPagewrightDoc(IDocumentUi& ui, std::shared_ptr<IBrowserShell> shell)
@@ -88,6 +100,7 @@ void CPagewrightDoc::RebuildMirror() {
 void CPagewrightDoc::CaptureBrowserPicture() {
     picture_.reset();
     if (!page_) throw CObjectCallError(status::kInvalidPointer);
+    const CCaptureFront front(ui_);
     picture_ = std::make_unique<CPicture>(page_->CapturePicture());
 }
 

@@ -7,7 +7,11 @@ namespace marklens {
 namespace {
 
 constexpr std::string_view kPlaceholder = "<not connected>";
-constexpr std::string_view kHeadPrefix = "<HEAD";
+constexpr std::string_view kHeadLabel = "<HEAD>";
+constexpr std::string_view kHeadWithAttributes = "<HEAD ";
+
+// The document's HEAD starts folded; HEADER and other tags that merely begin alike do not.
+bool IsHeadLabel(std::string_view label) { return label == kHeadLabel || label.starts_with(kHeadWithAttributes); }
 
 }  // namespace
 
@@ -118,7 +122,7 @@ QModelIndex CMirrorTreeModel::FindNodeId(int nodeId) const {
 QModelIndexList CMirrorTreeModel::ItemsInsertedExpanded() const {
     QModelIndexList expanded;
     for (int item = 1; item < ItemCount(); ++item) {
-        if (items_[item].childCount > 0 && !LabelOf(items_[item]).starts_with(kHeadPrefix)) {
+        if (items_[item].childCount > 0 && !IsHeadLabel(LabelOf(items_[item]))) {
             expanded.push_back(IndexOfItem(item));
         }
     }

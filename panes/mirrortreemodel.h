@@ -34,7 +34,7 @@ public:
 
     // The first item in pre-order whose identifier is nodeId; invalid when none.
     QModelIndex FindNodeId(int nodeId) const;
-    // The items with children that open when inserted: all but the root and "<HEAD" items.
+    // The items with children that open when inserted: all but the root and the HEAD element.
     QModelIndexList ItemsInsertedExpanded() const;
     QModelIndex RootIndex() const;
     int ItemCount() const { return static_cast<int>(items_.size()); }

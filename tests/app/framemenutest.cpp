@@ -7,15 +7,16 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
-#include <QTextEdit>
 
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
+#include "app/panesplitter.h"
 #include "app/splitkeyboardmode.h"
 #include "model/commandids.h"
 #include "model/pagewrightdoc.h"
 #include "panes/attributelist.h"
+#include "panes/captureview.h"
 #include "panes/probetreeview.h"
 #include "panes/stylelist.h"
 #include "widgets/panechrome.h"
@@ -118,23 +119,19 @@ TEST_F(FrameMenuTest, CommandsWithoutTheirDialogSayStatusInsteadOfNothing) {
     EXPECT_EQ(frame_.StatusText(), "Find in HTML is not available in this build");
 }
 
-TEST_F(FrameMenuTest, SplitMovesTheBarOfTheSplitterHoldingTheFocus) {
-    auto* outer = new QSplitter(Qt::Vertical);
-    auto* inner = new QSplitter(Qt::Horizontal, outer);
-    auto* pane = new QTextEdit(inner);
-    new QTextEdit(inner);
-    new QTextEdit(outer);
-    frame_.setCentralWidget(outer);
-    QTest::qWait(0);
-    pane->setFocus();
-    const QList<int> outerSizes = outer->sizes();
-    const int before = inner->sizes()[0];
+TEST_F(FrameMenuTest, SplitMovesTheBarsAroundTheFocusedPane) {
+    CPaneSplitter& outer = *frame_.OuterSplitter();
+    frame_.Panes().capture->setFocus();
+    const QList<int> columns = outer.ColumnWidths();
+    const QList<int> rows = outer.RowHeights();
     frame_.Action(command::kSplit)->trigger();
-    QTest::keyClick(pane, Qt::Key_Right);
-    QTest::keyClick(pane, Qt::Key_Return);
-    EXPECT_EQ(inner->sizes()[0], before + CSplitKeyboardMode::kStep);
-    EXPECT_EQ(outer->sizes(), outerSizes);
-    EXPECT_TRUE(pane->toPlainText().isEmpty());
+    QTest::keyClick(frame_.Panes().capture, Qt::Key_Right);
+    QTest::keyClick(frame_.Panes().capture, Qt::Key_Up);
+    QTest::keyClick(frame_.Panes().capture, Qt::Key_Return);
+    EXPECT_EQ(outer.ColumnWidths()[0], columns[0] + CSplitKeyboardMode::kStep);
+    EXPECT_EQ(outer.RowSplitter(0)->sizes(), outer.RowSplitter(1)->sizes());  // one column bar for both rows
+    EXPECT_EQ(outer.RowHeights()[0], rows[0] - CSplitKeyboardMode::kStep);
+    EXPECT_FALSE(frame_.SplitMode()->IsActive());
 }
 
 TEST_F(FrameMenuTest, ExitClosesTheFrame) {
@@ -152,14 +149,15 @@ TEST(ApplicationStart, CreatesOneDocumentAndOneFrameWithNothingAttached) {
     EXPECT_EQ(CPagewrightDoc::Instance(), app.Document());
     EXPECT_FALSE(app.Document()->Page());
     EXPECT_EQ(app.Document()->Mirror(), nullptr);
-    // The views in the layout's order: the attribute list hears a rebuild before the tree.
+    // The views in the layout's order: attribute list, capture, zoom, tree, style rules.
     const std::vector<IView*>& views = app.Document()->Views();
-    ASSERT_EQ(views.size(), 3u);
-    auto* tree = qobject_cast<CProbeTreeView*>(app.Frame()->ClientPane()->Pane());
-    ASSERT_NE(tree, nullptr);
+    ASSERT_EQ(views.size(), 5u);
+    const CMainFrame::CPanes& panes = app.Frame()->Panes();
+    EXPECT_EQ(views[0], dynamic_cast<IView*>(panes.attributes));
     EXPECT_NE(dynamic_cast<CAttributeList*>(views[0]), nullptr);
-    EXPECT_EQ(views[1], static_cast<IView*>(tree));
-    EXPECT_NE(dynamic_cast<CStyleList*>(views[2]), nullptr);
+    EXPECT_EQ(views[3], static_cast<IView*>(panes.tree));
+    EXPECT_NE(dynamic_cast<CStyleList*>(views[4]), nullptr);
+    EXPECT_EQ(views[4], dynamic_cast<IView*>(panes.styles));
     EXPECT_EQ(app.Document()->AttributePane(), dynamic_cast<CAttributeList*>(views[0]));
 }
 

@@ -68,15 +68,18 @@ TEST_F(MirrorTreeModelTest, FindingAnIdentifierTakesTheFirstItemInPreOrder) {
     EXPECT_FALSE(model_.FindNodeId(10).isValid());
 }
 
-TEST_F(MirrorTreeModelTest, OnlyParentsOtherThanTheRootAndHeadsOpenWhenInserted) {
-    Load("<doc node-id='1' text='doc -'>"
-         "<element node-id='2' text='&lt;HEAD&gt;'><element node-id='3' text='t'/></element>"
-         "<element node-id='4' text='&lt;head lower'><element node-id='5' text='t'/></element>"
-         "<element node-id='6' text='&lt;HEA'><element node-id='7' text='t'/></element>"
-         "<element node-id='8' text='leaf'/></doc>");
+TEST_F(MirrorTreeModelTest, OnlyParentsOtherThanTheRootAndTheHeadElementOpenWhenInserted) {
+    Load(
+        "<doc node-id='1' text='doc -'>"
+        "<element node-id='2' text='&lt;HEAD&gt;'><element node-id='3' text='t'/></element>"
+        "<element node-id='4' text='&lt;head lower'><element node-id='5' text='t'/></element>"
+        "<element node-id='6' text='&lt;HEA'><element node-id='7' text='t'/></element>"
+        "<element node-id='9' text='&lt;HEADER class=top&gt;'><element node-id='10' text='t'/></element>"
+        "<element node-id='11' text='&lt;HEAD id=h&gt;'><element node-id='12' text='t'/></element>"
+        "<element node-id='8' text='leaf'/></doc>");
     QStringList labels;
     for (const QModelIndex& index : model_.ItemsInsertedExpanded()) labels << Text(index);
-    EXPECT_EQ(labels, (QStringList{"<head lower", "<HEA"}));
+    EXPECT_EQ(labels, (QStringList{"<head lower", "<HEA", "<HEADER class=top>"}));
 }
 
 TEST_F(MirrorTreeModelTest, LabelsKeepEveryCharacter) {

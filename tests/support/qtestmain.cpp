@@ -2,9 +2,10 @@
 
 #include <QApplication>
 
-// Real widgets on the offscreen platform: no display needed, events delivered as usual.
+// Real widgets on the offscreen platform unless another is asked for: no display needed,
+// events delivered as usual.
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,251 @@
+#include "captureview.h"
+
+#include <cstdio>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "model/mirrorreading.h"
+#include "model/mirrorschema.h"
+#include "model/pagewrightdoc.h"
+#include "widgets/popuptext.h"
+#include "zoomview.h"
+
+namespace marklens {
+
+namespace {
+
+QRect ToRect(const CBox& box) { return QRect(box.left, box.top, box.Width(), box.Height()); }
+
+// Qt breaks lines at the line feed alone.
+QString TipForQt(const std::string& text) {
+    return QString::fromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
+
+CCaptureView::CCaptureView(CPagewrightDoc& doc, QWidget* parent)
+    : QAbstractScrollArea(parent), doc_(doc), tip_(new CPopupText(this)) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    doc_.AddView(*this);
+    OnUpdate(nullptr, HintPageRebuilt);  // the initial update
+}
+
+CCaptureView::~CCaptureView() {
+    if (CZoomView* zoom = CZoomView::Instance(); zoom && zoom->ZoomSource() == this) zoom->SetZoomSource(nullptr);
+    doc_.RemoveView(*this);
+}
+
+QPoint CCaptureView::ScrollPosition() const { return {horizontalScrollBar()->value(), verticalScrollBar()->value()}; }
+
+void CCaptureView::TellZoom() {
+    if (CZoomView* zoom = CZoomView::Instance()) zoom->SetZoomSource(this);
+}
+
+void CCaptureView::OnUpdate(IView*, UpdateHint) {
+    const int id = doc_.GetSelection();
+    selectionBox_ = id != 0 ? NodeBox(doc_.FindNodeById(id)) : CBox{};
+    highlight_ = selectionBox_;
+    LoadPicture();
+    RebuildOverlay();
+    viewport()->repaint();
+    // The scroll range first, so the scroll is clamped to the new picture's limits.
+    UpdateScrollSizes();
+    ScrollHighlightIntoView();
+}
+
+void CCaptureView::SetHighlight(const CBox* box) {
+    const CBox next = box ? *box : CBox{};
+    if (next == highlight_) return;
+    highlight_ = next;
+    RebuildOverlay();
+    viewport()->repaint();
+}
+
+// The copies are made when an update arrives; a new highlight only changes what is painted.
+void CCaptureView::LoadPicture() {
+    const CPicture* picture = doc_.Picture();
+    if (!picture || picture->width <= 0 || picture->height <= 0) {
+        picture_ = dimmed_ = QImage();
+        return;
+    }
+    picture_ = QImage(reinterpret_cast<const uchar*>(picture->pixels.data()), picture->width, picture->height,
+                      picture->width * 4, QImage::Format_RGB32)
+                   .copy();
+    dimmed_ = picture_.copy();
+    QPainter dim(&dimmed_);
+    dim.fillRect(dimmed_.rect(), QColor::fromRgba(kDimming));
+}
+
+void CCaptureView::RebuildOverlay() {
+    TellZoom();
+    // A failed capture leaves the document without a picture and tells no pane: the last
+    // overlay shows until the highlight changes.
+    if (!doc_.Picture()) picture_ = dimmed_ = QImage();
+    viewport()->update();
+}
+
+void CCaptureView::paintEvent(QPaintEvent* event) {
+    if (picture_.isNull()) return;
+    QPainter painter(viewport());
+    const QPoint scroll = ScrollPosition();
+    const QRect shown = event->rect().translated(scroll) & picture_.rect();
+    if (highlight_.IsEmpty()) {
+        painter.drawImage(shown.topLeft() - scroll, picture_, shown);
+        return;
+    }
+    const QRect lit = ToRect(highlight_) & shown;
+    for (const QRect& part : QRegion(shown).subtracted(lit))
+        painter.drawImage(part.topLeft() - scroll, dimmed_, part);
+    if (!lit.isEmpty()) painter.drawImage(lit.topLeft() - scroll, picture_, lit);
+}
+
+void CCaptureView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollSizes();
+}
+
+void CCaptureView::scrollContentsBy(int, int) { viewport()->update(); }
+
+QSize CCaptureView::PictureSize() const {
+    const CPicture* picture = doc_.Picture();
+    return picture ? QSize(picture->width, picture->height) : QSize(0, 0);
+}
+
+// The client area once the scroll bars that the picture needs are in place; Qt places them
+// only after the event loop runs, and the scroll limits are wanted now.
+QSize CCaptureView::ClientSize() const {
+    const QSize total = PictureSize();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    QSize client = maximumViewportSize();
+    bool across = false, down = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        across = across || total.width() > client.width();
+        down = down || total.height() > client.height();
+        client = maximumViewportSize() - QSize(down ? bar : 0, across ? bar : 0);
+    }
+    return client;
+}
+
+void CCaptureView::UpdateScrollSizes() {
+    viewport()->update();
+    const QSize total = PictureSize();
+    const QSize client = ClientSize();
+    horizontalScrollBar()->setRange(0, std::max(0, total.width() - client.width()));
+    verticalScrollBar()->setRange(0, std::max(0, total.height() - client.height()));
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+        bar->setPageStep(kPageStep);
+        bar->setSingleStep(kLineStep);
+    }
+}
+
+// Each test compares with the position before any adjustment, so a box larger than the pane
+// shows its left and top edges when they lie before the old position, else its right and
+// bottom edges.
+void CCaptureView::ScrollHighlightIntoView() {
+    const QPoint old = ScrollPosition();
+    const QSize client = ClientSize();
+    QPoint next = old;
+    if (highlight_.right > old.x() + client.width()) next.setX(highlight_.right - client.width());
+    if (highlight_.left < old.x()) next.setX(highlight_.left);
+    if (highlight_.bottom > old.y() + client.height()) next.setY(highlight_.bottom - client.height());
+    if (highlight_.top < old.y()) next.setY(highlight_.top);
+    ScrollTo(next);
+}
+
+// The scroll bars clamp to 0 and their limit.
+void CCaptureView::ScrollTo(QPoint position) {
+    horizontalScrollBar()->setValue(position.x());
+    verticalScrollBar()->setValue(position.y());
+}
+
+std::string CCaptureView::TipText(int nodeId) const {
+    const pugi::xml_node element = doc_.FindNodeById(nodeId);
+    if (!element) return {};
+    const auto value = [&](const char* name) { return StringAttribute(element, name); };
+    const std::string left = value(schema::kLeft), top = value(schema::kTop), width = value(schema::kWidth),
+                      height = value(schema::kHeight), z = value(schema::kZIndex);
+    const int size =
+        std::snprintf(nullptr, 0, kTipBoxFormat, left.c_str(), top.c_str(), width.c_str(), height.c_str(), z.c_str());
+    std::string box(static_cast<std::size_t>(size), '\0');
+    std::snprintf(box.data(), box.size() + 1, kTipBoxFormat, left.c_str(), top.c_str(), width.c_str(), height.c_str(),
+                  z.c_str());
+    return value(schema::kText) + box;
+}
+
+void CCaptureView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint client = event->position().toPoint();
+    if (!tracking_) {
+        tracking_ = true;
+        tip_->show();
+        doc_.ShowStatusMessage(kPointerHint, false);
+    }
+    if (dragCursor_)
+        DragTo(client);
+    else
+        HoverAt(client);
+    TellZoom();
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CCaptureView::HoverAt(QPoint client) {
+    const QPoint at = client + ScrollPosition();
+    CBox box;
+    const int id = doc_.HitTest(at.x(), at.y(), &box);
+    if (id == 0) {
+        // Nothing here: the whole picture undimmed, the tip as it was.
+        SetHighlight(nullptr);
+        return;
+    }
+    SetHighlight(&box);
+    tip_->move(viewport()->mapToGlobal(client) + kTipOffset);
+    const QString text = TipForQt(TipText(id));
+    if (text != tip_->Text()) tip_->SetText(text);
+}
+
+void CCaptureView::DragTo(QPoint client) { ScrollTo(dragStartScroll_ + dragStartPoint_ - client); }
+
+void CCaptureView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && !dragCursor_) {
+        dragCursor_ = viewport()->cursor();
+        viewport()->setCursor(Qt::PointingHandCursor);
+        dragStartPoint_ = event->position().toPoint();
+        dragStartScroll_ = ScrollPosition();
+    }
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+// A quick second press arrives as a double click; it starts a drag all the same.
+void CCaptureView::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+void CCaptureView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint client = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        const QPoint at = client + ScrollPosition();
+        if (const int id = doc_.HitTest(at.x(), at.y()); id != 0) doc_.SetSelection(id, nullptr);
+    } else if (event->button() == Qt::RightButton && dragCursor_) {
+        DragTo(client);
+        viewport()->setCursor(*dragCursor_);
+        dragCursor_.reset();
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+bool CCaptureView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave) Leave();
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CCaptureView::Leave() {
+    if (!dragCursor_) SetHighlight(&selectionBox_);
+    tracking_ = false;
+    tip_->hide();
+}
+
+}  // namespace marklens

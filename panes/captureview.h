@@ -1,0 +1,83 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include <QAbstractScrollArea>
+#include <QCursor>
+#include <QImage>
+
+#include "model/box.h"
+#include "model/view.h"
+
+namespace marklens {
+
+class CPagewrightDoc;
+class CPopupText;
+
+// The picture of the page: the element under the pointer is lit and the rest dimmed, a tip
+// names it with its box, a left click selects it, a right drag pans, the wheel scrolls. With
+// the pointer elsewhere the selected element is the one lit.
+class CCaptureView : public QAbstractScrollArea, public IView {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = " Browser Hover Target";
+    static constexpr const char* kPointerHint = "Click left to select. Use right mouse button to drag.";
+    static constexpr const char* kTipBoxFormat = "\r\nl:%s  t:%s  w:%s  h:%s  z:%s";
+    static constexpr QPoint kTipOffset{10, 30};
+    static constexpr int kPageStep = 30;
+    static constexpr int kLineStep = 10;
+    static constexpr QRgb kDimming = 0x80000000;  // black at alpha 128
+
+    explicit CCaptureView(CPagewrightDoc& doc, QWidget* parent = nullptr);
+    ~CCaptureView() override;
+
+    void OnUpdate(IView* sender, UpdateHint hint) override;
+
+    // Lights the box (none: nothing); an unchanged highlight costs nothing.
+    void SetHighlight(const CBox* box);
+    const CBox& Highlight() const { return highlight_; }
+    QPoint ScrollPosition() const;
+    const CPopupText& Tip() const { return *tip_; }
+    bool IsDragging() const { return dragCursor_.has_value(); }
+
+    // The tip's text for an element: its label, then its box as the mirror stores it.
+    std::string TipText(int nodeId) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    QSize PictureSize() const;
+    QSize ClientSize() const;
+    void LoadPicture();
+    void RebuildOverlay();
+    void UpdateScrollSizes();
+    void ScrollHighlightIntoView();
+    void ScrollTo(QPoint position);
+    void HoverAt(QPoint client);
+    void DragTo(QPoint client);
+    void Leave();
+    void TellZoom();
+
+    CPagewrightDoc& doc_;
+    std::optional<QCursor> dragCursor_;  // set exactly while a right drag runs
+    QPoint dragStartPoint_;
+    QPoint dragStartScroll_;
+    CBox highlight_;
+    bool tracking_ = false;
+    // The overlay, kept as the picture and its dimmed copy, both made once per update; a paint
+    // draws the dimmed pixels outside the highlight and the picture's inside it.
+    QImage picture_;
+    QImage dimmed_;
+    CBox selectionBox_;
+    CPopupText* tip_;
+};
+
+}  // namespace marklens

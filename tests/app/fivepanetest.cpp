@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include <QCursor>
+#include <QImage>
+#include <QScreen>
+#include <QTest>
+
+#include "app/frameui.h"
+#include "app/mainframe.h"
+#include "browser/chromiumshell.h"
+#include "model/mirrorreading.h"
+#include "model/pagemirror.h"
+#include "model/pagewrightdoc.h"
+#include "panes/captureview.h"
+#include "panes/mirrortreemodel.h"
+#include "panes/probetreeview.h"
+#include "panes/zoomview.h"
+#include "tests/support/headlesschromium.h"
+#include "widgets/popuptext.h"
+
+namespace marklens::test {
+namespace {
+
+int NodeIdWithLabel(const CPagewrightDoc& doc, const std::string& part) {
+    const std::string query = "//*[contains(@text, '" + part + "')]";
+    return IntAttribute(doc.Mirror()->Xml().select_node(query.c_str()).node(), "node-id");
+}
+
+// The whole window over the demo page in a real browser: pointing lights the element on top
+// and names it, the zoom shows it, a click selects it in the tree. With MARKLENS_WINDOW_SHOT set
+// the screen around the window is saved there (run under a display to see the real thing).
+TEST(FivePaneWindow, PointingAtTheDemoPageLightsNamesZoomsAndSelects) {
+    testing::CHeadlessChromium chrome({"--window-size=1100,700"});
+    chrome.OpenTab("file://" MARKLENS_DEMO_PAGE);
+    CBrowserOptions options;
+    options.timeout = std::chrono::seconds(10);
+    options.endpoints = {chrome.Endpoint()};
+    CFrameUi ui;
+    CPagewrightDoc doc(ui, std::make_shared<CChromiumShell>(options));
+    CMainFrame frame(doc);
+    ui.SetFrame(&frame);
+    frame.resize(1280, 900);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    doc.EnumerateBrowsers();
+    const auto& labels = doc.BrowserLabels();
+    const auto demo = std::find(labels.begin(), labels.end(), "Marklens demo page");
+    ASSERT_NE(demo, labels.end());
+    doc.ConnectToBrowser(static_cast<int>(demo - labels.begin()), nullptr);
+    ASSERT_TRUE(doc.Picture());
+
+    const int back = NodeIdWithLabel(doc, "id=\"back\"");
+    const int front = NodeIdWithLabel(doc, "id=\"front\"");
+    ASSERT_NE(back, 0);
+    doc.SetSelection(back, nullptr);  // scrolls the boxes into the pane
+    const CMainFrame::CPanes& panes = frame.Panes();
+    QWidget* viewport = panes.capture->viewport();
+    const CBox frontBox = NodeBox(doc.FindNodeById(front));
+    const QPoint overlap = QPoint(frontBox.left + 10, frontBox.top + 10) - panes.capture->ScrollPosition();
+    QCursor::setPos(viewport->mapToGlobal(overlap));
+    QTest::mouseMove(viewport, overlap);
+    EXPECT_EQ(panes.capture->Highlight(), frontBox);
+    EXPECT_TRUE(panes.capture->Tip().Text().startsWith("<DIV")) << panes.capture->Tip().Text().toStdString();
+    const QImage zoomed = panes.zoom->grab().toImage();
+    const QPoint cell = CZoomView::PointerCell(panes.zoom->size()) * CZoomView::kFactor + QPoint(2, 2);
+    EXPECT_EQ(zoomed.pixel(cell), viewport->grab().toImage().pixel(overlap));
+
+    if (const QByteArray shot = qgetenv("MARKLENS_WINDOW_SHOT"); !shot.isEmpty()) {
+        QTest::qWait(200);
+        const QRect area = frame.frameGeometry().united(panes.capture->Tip().geometry());
+        frame.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(QString::fromUtf8(shot));
+    }
+
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, overlap);
+    EXPECT_EQ(doc.GetSelection(), front);
+    EXPECT_EQ(CMirrorTreeModel::NodeId(panes.tree->currentIndex()), front);
+}
+
+}  // namespace
+}  // namespace marklens::test
