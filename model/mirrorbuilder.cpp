@@ -7,6 +7,7 @@
 #include "hitindex.h"
 #include "malformedanswer.h"
 #include "mirrorreading.h"
+#include "mirrorschema.h"
 #include "nodeidindex.h"
 
 namespace marklens {
@@ -145,7 +146,7 @@ CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts
     const bool top = open_.empty();
     pugi::xml_node node = top ? xml_.append_child(name) : open_.back().node.append_child(name);
     nodes_.push_back(node);
-    node.append_attribute("node-id").set_value(static_cast<int>(nodes_.size()));
+    node.append_attribute(schema::kNodeId).set_value(static_cast<int>(nodes_.size()));
     OpenNode opened;
     opened.node = node;
     opened.hasBox = facts.kind != HitKind::Doc;
@@ -167,8 +168,8 @@ void CMirrorBuilder::AddDocument(bool opens, std::string_view label) {
     facts.kind = HitKind::Doc;
     const OpenNode* parent = open_.empty() ? nullptr : &open_.back();
     const CPaintOrder::Layer content = parent ? parent->content : CPaintOrder::kNoLayer;
-    OpenNode& doc = Open("doc", facts);
-    doc.node.append_attribute("text").set_value(std::string(label).c_str());
+    OpenNode& doc = Open(schema::kDoc, facts);
+    doc.node.append_attribute(schema::kText).set_value(std::string(label).c_str());
     // A frame's document paints with its frame; the page's is the first stacking context.
     doc.content = content;
     if (!opens) Close();
@@ -203,16 +204,16 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     facts.transparent = transparent == 1;
     facts.box = BoxFromEdges(ClampToInt(edges[0]), ClampToInt(edges[1]), ClampToInt(edges[2]), ClampToInt(edges[3]));
     const OpenNode parent = open_.back();
-    OpenNode& element = Open(kind == 'F' ? "frame" : "element", facts);
+    OpenNode& element = Open(kind == 'F' ? schema::kFrame : schema::kElement, facts);
     pugi::xml_node node = element.node;
-    node.append_attribute("text").set_value(label.c_str());
-    static constexpr const char* kEdges[] = {"left", "top", "width", "height"};
+    node.append_attribute(schema::kText).set_value(label.c_str());
+    static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
     for (int i = 0; i < 4; ++i) node.append_attribute(kEdges[i]).set_value(edges[i]);
-    pugi::xml_attribute zIndex = node.append_attribute("z-index");
-    node.append_attribute("display").set_value(display.c_str());
-    node.append_attribute("visibility").set_value(visibility.c_str());
-    node.append_attribute("transparent").set_value(transparent);
-    const bool root = std::strcmp(parent.node.name(), "doc") == 0;
+    pugi::xml_attribute zIndex = node.append_attribute(schema::kZIndex);
+    node.append_attribute(schema::kDisplay).set_value(display.c_str());
+    node.append_attribute(schema::kVisibility).set_value(visibility.c_str());
+    node.append_attribute(schema::kTransparent).set_value(transparent);
+    const bool root = schema::KindOf(parent.node) == schema::NodeKind::Doc;
     if (facts.displayNone || (!root && parent.content == CPaintOrder::kNoLayer)) {
         zIndex.set_value(0);
     } else {
@@ -246,15 +247,15 @@ void CMirrorBuilder::AddComment(std::string_view text) {
     CHitFacts facts;
     facts.kind = HitKind::Element;
     facts.displayNone = true;
-    OpenNode& comment = Open("element", facts);
+    OpenNode& comment = Open(schema::kElement, facts);
     std::string label = "<COMMENT>";
     if (!text.empty()) (label += ' ') += text;
     pugi::xml_node node = comment.node;
-    node.append_attribute("text").set_value(label.c_str());
-    for (const char* name : {"left", "top", "width", "height", "z-index"}) node.append_attribute(name).set_value("0");
-    node.append_attribute("display").set_value("none");
-    node.append_attribute("visibility").set_value("hidden");
-    node.append_attribute("transparent").set_value("1");
+    node.append_attribute(schema::kText).set_value(label.c_str());
+    for (const char* name : {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight, schema::kZIndex}) node.append_attribute(name).set_value("0");
+    node.append_attribute(schema::kDisplay).set_value("none");
+    node.append_attribute(schema::kVisibility).set_value("hidden");
+    node.append_attribute(schema::kTransparent).set_value("1");
     Close();
 }
 
@@ -263,7 +264,7 @@ void CMirrorBuilder::Close() {
     OpenNode closing = open_.back();
     open_.pop_back();
     const bool outside = !(closing.extent == closing.ownBox);
-    closing.node.append_attribute("outside-children").set_value(outside ? "1" : "0");
+    closing.node.append_attribute(schema::kOutsideChildren).set_value(outside ? "1" : "0");
     if (closing.hitNode != kNotHit) hitFacts_[closing.hitNode].outsideChildren = outside;
     if (open_.empty()) {
         done_ = true;

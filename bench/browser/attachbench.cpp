@@ -17,8 +17,8 @@
 #include "browser/chromiumpage.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
-#include "browsersupport/headlesschromium.h"
-#include "browsersupport/pageserver.h"
+#include "tests/support/headlesschromium.h"
+#include "tests/support/pageserver.h"
 #include "model/mirrorrebuild.h"
 #include "model/pagemirror.h"
 

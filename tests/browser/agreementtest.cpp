@@ -1,7 +1,7 @@
 #include <map>
 
 #include "browser/chromiumprobe.h"
-#include "browserfixture.h"
+#include "tests/support/browserfixture.h"
 #include "model/mirrorreading.h"
 
 namespace marklens::testing {
