@@ -86,6 +86,13 @@
     return (opens ? 'D' : 'd') + text.length + ',' + text + '\n';
   }
 
+  // The computed style of an element of the document, read in the document's own window.
+  function computedStyleFor(doc) {
+    const view = call(defaultViewOf, doc);
+    const compute = view ? view.getComputedStyle : getComputedStyle;
+    return element => compute.call(view || window, element);
+  }
+
   // A frame's document when it is of our origin; another origin's document reads as null.
   function readableFrameDocument(tag, frame) {
     try {
@@ -240,9 +247,7 @@
   // One document of the walk: where its viewport sits in the top page and what it paints.
   class DocumentScope {
     constructor(doc, origin, clip) {
-      const view = call(defaultViewOf, doc);
-      const compute = view ? view.getComputedStyle : getComputedStyle;
-      this.style = element => compute.call(view || window, element);
+      this.style = computedStyleFor(doc);
       this.origin = origin;
       this.root = call(documentElementOf, doc);
       // The viewport without its scroll bars, where the root element can be hit.
