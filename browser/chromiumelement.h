@@ -1,14 +1,18 @@
 #pragma once
+#include <initializer_list>
+#include <string>
+
 #include "model/liveelement.h"
 #include "remoteobject.h"
 
 namespace marklens {
 
 // A live element (or comment, or frame document) of a page, held as a remote object of the
-// probe's isolated world.
+// probe's isolated world; the probe's methods read and write it.
 class CChromiumElement : public ILiveElement {
 public:
-    explicit CChromiumElement(RemoteObjectHandle object) : object_(std::move(object)) {}
+    CChromiumElement(RemoteObjectHandle probe, RemoteObjectHandle object)
+        : probe_(std::move(probe)), object_(std::move(object)) {}
 
     std::string TagName() override;
     std::string OuterHtml() override;
@@ -22,8 +26,9 @@ public:
     const CRemoteObject& Object() const { return *object_; }
 
 private:
-    void CallWithText(const char* function, const std::string& text);
+    std::string CallProbe(const char* method, std::initializer_list<std::string> texts);
 
+    RemoteObjectHandle probe_;
     RemoteObjectHandle object_;
 };
 

@@ -3,7 +3,8 @@
 #include <array>
 
 #include "chromiumelement.h"
-#include "mirrorrecords.h"
+#include "model/malformedanswer.h"
+#include "model/pagemirror.h"
 #include "model/objectcallerror.h"
 #include "model/statuscodes.h"
 
@@ -68,11 +69,9 @@ Json CChromiumProbe::CallProbe(const std::string& function, const Json& argument
     return probe_->Call(function, arguments, byValue);
 }
 
-std::string CChromiumProbe::Text(Json value) {
+std::string CChromiumProbe::Text(Json value, const char* answer) {
     const auto text = value.find("value");
-    if (text == value.end() || !text->is_string()) {
-        throw CObjectCallError(status::kFail, "The probe gave no text");
-    }
+    if (text == value.end() || !text->is_string()) throw CMalformedAnswer(std::string(answer) + ": no text");
     return std::move(text->get_ref<std::string&>());
 }
 
@@ -82,17 +81,22 @@ const CRemoteObject& CChromiumProbe::ElementObject(ILiveElement& element) {
     return ours->Object();
 }
 
-std::string CChromiumProbe::RequestMirror(ILivePage&, int reserved1, int reserved2) {
-    Json value = CallProbe("function(a, b) { return this.mirror(a, b); }",
-                           Json::array({{{"value", reserved1}}, {{"value", reserved2}}}), true);
-    return MirrorXmlFromRecords(Text(std::move(value)));
+std::string CChromiumProbe::RequestMirror(ILivePage& page, int, int) {
+    CPageMirror mirror;
+    mirror.BuildFromRecords(RequestMirrorAnswer(page).text);
+    return mirror.ToXml();
+}
+
+CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&) {
+    Json value = CallProbe("function() { return this.mirror(); }", Json::array(), true);
+    return {Text(std::move(value), "the mirror"), true};
 }
 
 std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::string& catalogXml) {
     const CRemoteObject& target = ElementObject(element);
     Json value = CallProbe("function(e, c) { return this.currentStyle(e, c); }",
                            Json::array({{{"objectId", target.ObjectId()}}, {{"value", catalogXml}}}), true);
-    return Text(std::move(value));
+    return Text(std::move(value), "the current style");
 }
 
 LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
@@ -100,13 +104,22 @@ LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
         CallProbe("function(id) { return this.element(id); }", Json::array({{{"value", nodeIdText}}}), false);
     const auto objectId = found.find("objectId");
     if (objectId == found.end()) return nullptr;
-    return std::make_shared<CChromiumElement>(std::make_shared<CRemoteObject>(session_, objectId->get<std::string>()));
+    return std::make_shared<CChromiumElement>(probe_,
+                                              std::make_shared<CRemoteObject>(session_, objectId->get<std::string>()));
 }
 
 // The browser's own cascade, not the page script's view of the sheets: that misses other
 // origins' sheets and cannot know layers or the exact specificity.
 std::string CChromiumProbe::StyleRules(ILiveElement& element) {
     return cascade_.RulesXml(ElementObject(element).ObjectId());
+}
+
+std::vector<int> CChromiumProbe::BrowserHits(int step) {
+    const Json value = CallProbe("function(step) { return this.browserHits(step); }",
+                                 Json::array({{{"value", step}}}), true);
+    const auto hits = value.find("value");
+    if (hits == value.end() || !hits->is_array()) throw CMalformedAnswer("the browser's hits: no list");
+    return hits->get<std::vector<int>>();
 }
 
 }  // namespace marklens

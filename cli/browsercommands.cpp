@@ -11,6 +11,7 @@
 #include "model/attributecatalog.h"
 #include "model/callerror.h"
 #include "model/documentmessages.h"
+#include "model/malformedanswer.h"
 #include "model/mirrorrebuild.h"
 #include "model/mirrorschema.h"
 #include "model/objectcallerror.h"
@@ -66,6 +67,8 @@ std::string OneLine(std::string text) {
 }
 
 int ConnectFailure(std::ostream& err, const CObjectCallError& error) {
+    // The browser answered, but not in the probe's format: not a connection failure.
+    if (dynamic_cast<const CMalformedAnswer*>(&error)) return Fail(err, OneLine(error.Message()));
     const std::string text = ConnectErrorText(error);
     if (error.Code() == status::kAccessDenied) return Fail(err, OneLine(text));
     return Fail(err, text + (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));

@@ -17,6 +17,17 @@ bool NeverHit(const CHitFacts& facts) {
 CHitIndex::CHitIndex(pugi::xml_node documentElement) {
     if (!documentElement) return;
     BuildNodes(documentElement);
+}
+
+CHitIndex::CHitIndex(std::vector<CHitFacts> facts, const std::vector<Node>& parents) {
+    nodes_.reserve(facts.size());
+    for (const CHitFacts& fact : facts) nodes_.push_back({fact, {}, 0, 0, -1});
+    for (Node node = 1; node < parents.size(); ++node) ++nodes_[parents[node]].childCount;
+    BuildIndex(parents);
+}
+
+void CHitIndex::BuildIndex(const std::vector<Node>& parents) {
+    BuildChildren(parents);
     BuildReaches();
     for (Node node = 0; node < nodes_.size(); ++node) {
         if (nodes_[node].childCount >= kWideChildCount) BuildWide(node);
@@ -53,6 +64,11 @@ void CHitIndex::BuildNodes(pugi::xml_node documentElement) {
         ++nodes_[visit.node].childCount;
         stack.push_back({child.first_child(), index});  // invalidates visit
     }
+    BuildIndex(parents);
+}
+
+// Each node's children as one run of children_, in document order.
+void CHitIndex::BuildChildren(const std::vector<Node>& parents) {
     std::uint32_t offset = 0;
     for (CompactNode& node : nodes_) {
         node.childBegin = offset;

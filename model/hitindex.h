@@ -18,6 +18,9 @@ public:
     using Node = std::uint32_t;
 
     explicit CHitIndex(pugi::xml_node documentElement);
+    // From the facts of the nodes that can give a candidate, in document order, each with the
+    // position of its parent among them (the first is the root and has none).
+    CHitIndex(std::vector<CHitFacts> facts, const std::vector<Node>& parents);
 
     int HitTest(int x, int y, CBox* box) const;
 
@@ -41,6 +44,8 @@ private:
     };
 
     void BuildNodes(pugi::xml_node documentElement);
+    void BuildChildren(const std::vector<Node>& parents);
+    void BuildIndex(const std::vector<Node>& parents);
     void BuildReaches();
     void BuildWide(Node node);
     void StabWide(const WideChildren& wide, int x, int y, std::vector<Node>& out) const;

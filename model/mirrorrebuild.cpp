@@ -3,6 +3,7 @@
 #include <new>
 
 #include "livepage.h"
+#include "pageprobe.h"
 #include "objectcallerror.h"
 #include "pagemirror.h"
 #include "statuscodes.h"
@@ -10,14 +11,18 @@
 namespace marklens {
 
 void RebuildMirror(IPageProbe& probe, ILivePage& page, std::unique_ptr<CPageMirror>& mirror) {
-    const std::string text = probe.RequestMirror(page, 0, 0);
+    const CMirrorAnswer answer = probe.RequestMirrorAnswer(page);
     mirror.reset();
     try {
         mirror = std::make_unique<CPageMirror>();
     } catch (const std::bad_alloc&) {
         throw CObjectCallError(status::kFail, "out of memory for the page mirror");
     }
-    if (!mirror->LoadXml(text)) throw CObjectCallError(status::kFail, mirror->LoadError());
+    if (answer.records) {
+        mirror->BuildFromRecords(answer.text);
+        return;
+    }
+    if (!mirror->LoadXml(answer.text)) throw CObjectCallError(status::kFail, mirror->LoadError());
     mirror->MarkOutsideChildren();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <unordered_map>
+#include <vector>
 
 #include <pugixml.hpp>
 
@@ -11,11 +12,14 @@ namespace marklens {
 class CNodeIdIndex {
 public:
     explicit CNodeIdIndex(const pugi::xml_document& xml);
+    // Nodes numbered 1, 2, 3 ... in document order: the node of id n at n - 1.
+    explicit CNodeIdIndex(std::vector<pugi::xml_node> numbered);
 
     pugi::xml_node Find(int id) const;
 
 private:
     std::unordered_map<int, pugi::xml_node> nodes_;
+    std::vector<pugi::xml_node> numbered_;
 };
 
 // The identifier whose "%d" text value is; false when no identifier formats to it.

@@ -5,6 +5,7 @@
 
 #include "hitindex.h"
 #include "hitwalk.h"
+#include "mirrorbuilder.h"
 #include "nodeidindex.h"
 #include "outsidechildren.h"
 
@@ -19,8 +20,9 @@ bool CPageMirror::LoadXml(std::string_view text) {
     loadError_.clear();
     // Declarations, comments and processing instructions are not kept, so the document element
     // is the document's only element child.
+    // As a fragment, so that text after the document element stays to be seen and refused.
     const pugi::xml_parse_result result =
-        xml_.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+        xml_.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
     if (!result) {
         loadError_ = std::string(result.description()) + " at offset " + std::to_string(result.offset);
     } else {
@@ -40,6 +42,22 @@ void CPageMirror::MarkOutsideChildren() {
     marklens::MarkOutsideChildren(DocumentElement());
     hitIndex_ = std::make_unique<CHitIndex>(DocumentElement());
     idIndex_ = std::make_unique<CNodeIdIndex>(xml_);
+}
+
+void CPageMirror::BuildFromRecords(std::string_view records) {
+    hitIndex_.reset();
+    idIndex_.reset();
+    loadError_.clear();
+    xml_.reset();
+    try {
+        CMirrorBuilder builder(xml_);
+        builder.Build(records);
+        hitIndex_ = builder.TakeHitIndex();
+        idIndex_ = builder.TakeIdIndex();
+    } catch (...) {
+        xml_.reset();
+        throw;
+    }
 }
 
 pugi::xml_node CPageMirror::FindNodeById(int id) const {

@@ -33,6 +33,9 @@ public:
 
     // Writes outside-children on every node and builds the indexes.
     void MarkOutsideChildren();
+    // Replaces the content with the mirror built from the probe's compact records, marked and
+    // indexed. Throws CMalformedAnswer for malformed records (the mirror is then empty).
+    void BuildFromRecords(std::string_view records);
 
     // First node in document order whose node-id text is the "%d" form of id; null if none.
     pugi::xml_node FindNodeById(int id) const;

@@ -32,34 +32,43 @@
   const matches = Element.prototype.matches;
   const styleOf = getter(HTMLElement.prototype, 'style');
 
-  const kLabelPart = 80;      // characters of an id, class or comment kept in a label
-  const kInvalidXml = /[\u0000-\u0008\u000B\u000C\u000E-\u001F\uFFFE\uFFFF]|[\uD800-\uDFFF]/;
-  const kNeedsEscape = /[&<>'"\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
-  const kEscapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', "'": '&apos;', '"': '&quot;', '\t': ' ', '\n': ' ', '\r': ' ' };
+  const clientLeftOf = getter(Element.prototype, 'clientLeft');
+  const clientTopOf = getter(Element.prototype, 'clientTop');
+  const clientWidthOf = getter(Element.prototype, 'clientWidth');
+  const clientHeightOf = getter(Element.prototype, 'clientHeight');
+  const documentElementOf = getter(Document.prototype, 'documentElement');
+  const adoptedSheetsOf = getter(Document.prototype, 'adoptedStyleSheets');
+  const querySelectorAll = Document.prototype.querySelectorAll;
+  const animationsOf = Document.prototype.getAnimations;
+  const textContentOf = Object.getOwnPropertyDescriptor(Node.prototype, 'textContent');
+  const outerHtmlOf = Object.getOwnPropertyDescriptor(Element.prototype, 'outerHTML');
+  const innerHtmlOf = Object.getOwnPropertyDescriptor(Element.prototype, 'innerHTML');
+  const localNameOf = getter(Element.prototype, 'localName');
+  const parentNodeOf = getter(Node.prototype, 'parentNode');
 
-  // Attribute text that XML 1.0 can carry, for a value in single quotes (the mirror's own
-  // quoting, which keeps the text free of the escapes its transfer as JSON would add).
-  // Lone surrogates and control characters become U+FFFD, line breaks and tabs blanks, so a
-  // label stays one line.
+  const kLabelPart = 80;  // characters of an id, class or comment kept in a label
+  const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
+  const kEscapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', "'": '&apos;', '"': '&quot;' };
+
+  // Text that XML 1.0 can carry on one line: line breaks and tabs become blanks, other control
+  // characters, lone surrogates and the two non-characters U+FFFD.
+  function clean(text) {
+    if (!kUnclean.test(text)) return text;
+    return text.toWellFormed().replace(/[\t\n\r]/g, ' ').replace(/[\u0000-\u001F\uFFFE\uFFFF]/g, '\uFFFD');
+  }
+
+  // Clean text escaped for an XML attribute value.
   function xmlText(text) {
-    if (!kNeedsEscape.test(text)) return text;
-    if (kInvalidXml.test(text)) {
-      text = text.toWellFormed().replace(/[\u0000-\u0008\u000B\u000C\u000E-\u001F\uFFFE\uFFFF]/g, '\uFFFD');
-    }
-    return text.replace(/[&<>'"\t\n\r]/g, c => kEscapes[c]);
+    return clean(text).replace(/[&<>'"]/g, c => kEscapes[c]);
   }
 
   function cut(text) {
     return text.length <= kLabelPart ? text : text.slice(0, kLabelPart) + '...';
   }
 
-  const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
-
-  // Text that XML 1.0 can carry, before escaping: control characters and lone surrogates
-  // become U+FFFD, line breaks and tabs blanks, so a label stays one line.
-  function clean(text) {
-    if (!kUnclean.test(text)) return text;
-    return text.toWellFormed().replace(/[\t\n\r]/g, ' ').replace(/[\u0000-\u001F\uFFFE\uFFFF]/g, '\uFFFD');
+  // A style property's CSS name: "zIndex" is "z-index"; dashed and custom names stay.
+  function cssName(name) {
+    return name.startsWith('--') || name.includes('-') ? name : name.replace(/[A-Z]/g, c => '-' + c.toLowerCase());
   }
 
   function docLabel(doc) {
@@ -72,26 +81,12 @@
     return 'doc - ' + (title || address);
   }
 
-  // Where a frame's viewport starts, in the top page's viewport: its border box moved in by
-  // its border and padding.
-  function frameOrigin(frame, style, origin) {
-    const box = call(boundingRect, frame);
-    return {
-      x: origin.x + box.left + (parseFloat(style.borderLeftWidth) || 0) + (parseFloat(style.paddingLeft) || 0),
-      y: origin.y + box.top + (parseFloat(style.borderTopWidth) || 0) + (parseFloat(style.paddingTop) || 0),
-    };
-  }
-
-  // The record state of everything below a display:none element.
-  function hiddenState(style) {
-    return '0,0,0,0,0,none,' + style.visibility + ',' + (style.pointerEvents === 'none' ? 1 : 0) + ',';
-  }
-
   function docRecord(label, opens) {
     const text = clean(label);
     return (opens ? 'D' : 'd') + text.length + ',' + text + '\n';
   }
 
+  // The computed style of an element of the document, read in the document's own window.
   function computedStyleFor(doc) {
     const view = call(defaultViewOf, doc);
     const compute = view ? view.getComputedStyle : getComputedStyle;
@@ -107,124 +102,444 @@
     }
   }
 
+  // How an element takes part in its page's painting, as the record's paint flags.
+  const kLayered = 1;   // painted with the positioned layers of its stacking context, by z
+  const kContext = 2;   // makes a stacking context
+  const kFloat = 4;     // painted after the in-flow content around it
+  const kTopLayer = 8;  // an open modal dialog or popover, above the whole document
+
+  // The record of an element that is not rendered, and of everything below it: no box, z 0.
+  function unrenderedState(visibility, transparent) {
+    return '0,0,0,0,0,0,none,' + (visibility || 'hidden') + ',' + transparent + ',';
+  }
+
+  // Rectangles in top-page pixels as {left, top, right, bottom}; null stands for no clip.
+  function intersect(a, b) {
+    if (a === null) return b;
+    if (b === null) return a;
+    return {
+      left: Math.max(a.left, b.left), top: Math.max(a.top, b.top),
+      right: Math.min(a.right, b.right), bottom: Math.min(a.bottom, b.bottom),
+    };
+  }
+
+  function union(a, b) {
+    return {
+      left: Math.min(a.left, b.left), top: Math.min(a.top, b.top),
+      right: Math.max(a.right, b.right), bottom: Math.max(a.bottom, b.bottom),
+    };
+  }
+
+  // The box's record fields. The browser hits a point when the pixel square at it meets the
+  // box, so the box covers every pixel it touches.
+  function pixelBox(left, top, right, bottom) {
+    const x = Math.floor(left);
+    const y = Math.floor(top);
+    return x + ',' + y + ',' + Math.max(0, Math.ceil(right) - x) + ',' + Math.max(0, Math.ceil(bottom) - y) + ',';
+  }
+
+  // Longhands that make an element positioned, floating, a stacking context, a containing block
+  // of fixed descendants or a clip of its content. Few elements have any of them; only those
+  // that a rule, an inline style, an animation or the browser's own sheet can give them to are
+  // read for them.
+  const kLayerProperties = new Set(['position', 'z-index', 'float', 'overflow-x', 'overflow-y', 'opacity',
+    'transform', 'translate', 'rotate', 'scale', 'filter', 'backdrop-filter', 'perspective', 'clip-path',
+    'mask-image', '-webkit-mask-image', 'isolation', 'mix-blend-mode', 'will-change', 'contain', 'container-type']);
+  const kBrowserLayered = '[style],dialog,[popover],svg,select,textarea,marquee';
+
+  function setsLayerProperty(style) {
+    for (let i = 0; i < style.length; ++i) {
+      if (kLayerProperties.has(style[i])) return true;
+    }
+    return false;
+  }
+
+  // Selectors of the rules that set a layer property; false when a rule cannot be judged (a
+  // sheet of another origin, nested rules with relative selectors).
+  function collectLayerSelectors(rules, selectors) {
+    for (const rule of rules) {
+      const type = rule.type;
+      if (type === CSSRule.STYLE_RULE) {
+        if (rule.cssRules && rule.cssRules.length > 0) return false;
+        if (setsLayerProperty(rule.style)) selectors.push(rule.selectorText);
+      } else if (type === CSSRule.IMPORT_RULE) {
+        if (!rule.styleSheet || !collectSheetSelectors(rule.styleSheet, selectors)) return false;
+      } else if (type !== CSSRule.KEYFRAMES_RULE && rule.cssRules) {
+        if (!collectLayerSelectors(rule.cssRules, selectors)) return false;
+      }
+    }
+    return true;
+  }
+
+  function collectSheetSelectors(sheet, selectors) {
+    let rules;
+    try {
+      rules = sheet.cssRules;
+    } catch (e) {
+      return false;
+    }
+    return collectLayerSelectors(rules, selectors);
+  }
+
+  // The elements of the document that may have a layer property, or null for all of them.
+  function layerCandidates(doc) {
+    try {
+      const selectors = [kBrowserLayered];
+      for (const sheet of styleSheetsOf.call(doc)) {
+        if (!collectSheetSelectors(sheet, selectors)) return null;
+      }
+      for (const sheet of adoptedSheetsOf.call(doc)) {
+        if (!collectSheetSelectors(sheet, selectors)) return null;
+      }
+      const found = new Set(querySelectorAll.call(doc, selectors.join(',')));
+      for (const animation of animationsOf.call(doc)) {
+        const target = animation.effect && animation.effect.target;
+        if (target) found.add(target);
+      }
+      return found;
+    } catch (e) {
+      return null;
+    }
+  }
+
+  // Open modal dialogs and popovers, each with whether its backdrop covers the viewport.
+  function topLayerOf(doc) {
+    const found = new Map();
+    for (const [selector, modal] of [[':modal', true], [':popover-open', false], [':fullscreen', true]]) {
+      try {
+        for (const element of querySelectorAll.call(doc, selector)) found.set(element, modal);
+      } catch (e) { /* a selector this browser does not know */ }
+    }
+    return found;
+  }
+
+  function makesStackingContext(style) {
+    return style.opacity !== '1' || style.transform !== 'none' || style.translate !== 'none' ||
+      style.rotate !== 'none' || style.scale !== 'none' || style.filter !== 'none' ||
+      style.backdropFilter !== 'none' || style.perspective !== 'none' || style.clipPath !== 'none' ||
+      style.maskImage !== 'none' || style.isolation === 'isolate' || style.mixBlendMode !== 'normal' ||
+      /transform|opacity|filter|perspective|clip-path|mask|isolation|mix-blend|z-index/.test(style.willChange) ||
+      /paint|layout|strict|content/.test(style.contain) || /size/.test(style.containerType);
+  }
+
+  // Whether the element holds its fixed descendants, as the viewport otherwise does.
+  function holdsFixed(style) {
+    return style.transform !== 'none' || style.translate !== 'none' || style.rotate !== 'none' ||
+      style.scale !== 'none' || style.perspective !== 'none' || style.filter !== 'none' ||
+      style.backdropFilter !== 'none' || /paint|layout|strict|content/.test(style.contain) ||
+      /transform|perspective|filter/.test(style.willChange);
+  }
+
+  const kInsetPx = /^inset\(([-\d.]+)px(?: ([-\d.]+)px)?(?: ([-\d.]+)px)?(?: ([-\d.]+)px)?/;
+
+  // The box that a clip-path of the form inset(<px>...) leaves of the border box; other shapes
+  // are hit by geometry the mirror does not carry, so their border box stands.
+  function clipPathBox(clipPath, box) {
+    const inset = kInsetPx.exec(clipPath);
+    if (!inset) return null;
+    const top = parseFloat(inset[1]);
+    const right = inset[2] === undefined ? top : parseFloat(inset[2]);
+    const bottom = inset[3] === undefined ? top : parseFloat(inset[3]);
+    const left = inset[4] === undefined ? right : parseFloat(inset[4]);
+    return { left: box.left + left, top: box.top + top, right: box.right - right, bottom: box.bottom - bottom };
+  }
+
+  // One document of the walk: where its viewport sits in the top page and what it paints.
+  class DocumentScope {
+    constructor(doc, origin, clip) {
+      this.style = computedStyleFor(doc);
+      this.origin = origin;
+      this.root = call(documentElementOf, doc);
+      // The viewport without its scroll bars, where the root element can be hit.
+      const width = this.root ? call(clientWidthOf, this.root) : 0;
+      const height = this.root ? call(clientHeightOf, this.root) : 0;
+      this.viewport = { left: origin.x, top: origin.y, right: origin.x + width, bottom: origin.y + height };
+      this.candidates = layerCandidates(doc);
+      this.topLayer = topLayerOf(doc);
+      // What the document's top elements inherit: nothing hidden; in a frame, the frame's clip
+      // and viewport (the page's own viewport needs none: nothing outside it is in the picture).
+      const shown = clip === undefined ? null : intersect(clip, this.viewport);
+      this.top = { hidden: null, clip: shown, clipAbsolute: shown, clipFixed: shown, items: false };
+    }
+  }
+
+  // The page mirror's walk over the live page, in tree order, as compact records (see mirror()).
+  // It keeps its own stack, so any nesting depth fits.
+  class MirrorWalk {
+    constructor(nodes) {
+      this.nodes = nodes;
+      this.out = '';
+      this.inherited = [];  // per open element, what its children inherit
+      this.frames = [];     // per open frame document, what to restore after it
+    }
+
+    run() {
+      this.nodes.push(document);
+      this.out = docRecord(docLabel(document), true);
+      this.scope = new DocumentScope(document, { x: 0, y: 0 }, undefined);
+      this.state = this.scope.top;
+      // A walker that shows only elements and comments, so text nodes are never touched.
+      this.walker = createTreeWalker.call(document, document, kShown);
+      let node = walkerFirstChild.call(this.walker);
+      for (;;) {
+        while (node !== null) node = this.visit(node);
+        node = this.closeParent();
+        if (node === undefined) break;
+      }
+      return this.out + ')\n';
+    }
+
+    // Writes the node's record and returns the next node to visit, or null after the last child.
+    visit(node) {
+      this.nodes.push(node);
+      if (nodeTypeOf.call(node) === 8) {
+        const text = clean(cut(dataOf.call(node).trim()));
+        this.out += 'c' + text.length + ',' + text + '\n';
+        return walkerNextSibling.call(this.walker);
+      }
+      const tag = tagNameOf.call(node).toUpperCase();
+      const facts = this.elementFacts(node);
+      const record = facts.record + this.label(node, tag);
+      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, record, facts);
+      const child = walkerFirstChild.call(this.walker);
+      if (child === null) {
+        this.out += 'e' + record;
+        return walkerNextSibling.call(this.walker);
+      }
+      this.out += 'E' + record;
+      this.inherited.push(this.state);
+      this.state = facts.below;
+      return child;
+    }
+
+    // "<tag len>,<id len>,<class len>,<tag><id><class>\n"
+    label(node, tag) {
+      const id = getAttribute.call(node, 'id');
+      const cls = getAttribute.call(node, 'class');
+      const idText = id ? clean(cut(id)) : '';
+      const classText = cls ? clean(cut(cls)) : '';
+      const tagText = clean(tag);
+      return tagText.length + ',' + idText.length + ',' + classText.length + ',' + tagText + idText + classText + '\n';
+    }
+
+    // The element's record fields up to its label, and what its children inherit.
+    elementFacts(node) {
+      const above = this.state;
+      if (above.hidden !== null) return { record: above.hidden, below: above };
+      const style = this.scope.style(node);
+      const display = style.display;
+      // Elements the browser gives no style (sources of a video, unslotted children of a shadow
+      // host) are not rendered, nor is anything below display:none.
+      if (display === '' || display === 'none') {
+        const hidden = unrenderedState(style.visibility, style.pointerEvents === 'none' ? 1 : 0);
+        return { record: hidden, below: { hidden } };
+      }
+      const candidate = this.scope.candidates === null || this.scope.candidates.has(node);
+      const layer = candidate ? this.layerFacts(node, style, above) : null;
+      const box = this.hitBox(node, layer, above);
+      const z = layer ? layer.z : 0;
+      const paint = layer ? layer.paint : node === this.scope.root ? kContext : 0;
+      const record = box + z + ',' + paint + ',' + display + ',' + style.visibility + ',' + (style.pointerEvents === 'none' ? 1 : 0) + ',';
+      return { record, below: this.childState(node, display, layer, above) };
+    }
+
+    // Position, z-index, stacking and clipping of an element that may have a layer property.
+    layerFacts(node, style, above) {
+      const position = style.position;
+      const positioned = position !== 'static';
+      const zApplies = positioned || above.items;
+      const zText = zApplies ? style.zIndex : 'auto';
+      const topLayer = this.scope.topLayer.get(node);
+      const context = topLayer !== undefined || node === this.scope.root || zText !== 'auto' ||
+        position === 'fixed' || position === 'sticky' || makesStackingContext(style);
+      let paint = context ? kContext : 0;
+      if (positioned || context) paint |= kLayered;
+      else if (style.float !== 'none') paint |= kFloat;
+      if (topLayer !== undefined) paint |= kTopLayer;
+      const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || /paint/.test(style.contain);
+      return {
+        position, paint, modal: topLayer === true,
+        z: zText === 'auto' ? 0 : (parseInt(zText, 10) || 0),
+        holdsAbsolute: positioned || holdsFixed(style),
+        holdsFixed: holdsFixed(style),
+        clipsContent: overflow && node !== this.scope.root && !this.isViewportBody(node, style),
+        clipPath: style.clipPath,
+      };
+    }
+
+    // The body's overflow moves to the viewport when the root's is visible.
+    isViewportBody(node, style) {
+      if (tagNameOf.call(node) !== 'BODY' || call(parentNodeOf, node) !== this.scope.root) return false;
+      const rootStyle = this.scope.style(this.scope.root);
+      return rootStyle.overflowX === 'visible' && rootStyle.overflowY === 'visible' && style !== rootStyle;
+    }
+
+    // Where the element can be hit: its border box within the clips of its containing blocks,
+    // the viewport for the root element and for a modal dialog (its backdrop).
+    // As the record's "<left>,<top>,<width>,<height>,".
+    hitBox(node, layer, above) {
+      const rect = boundingRect.call(node);
+      const origin = this.scope.origin;
+      if (layer === null && above.clip === null && node !== this.scope.root) {
+        return pixelBox(rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y);
+      }
+      let box = {
+        left: rect.left + origin.x, top: rect.top + origin.y, right: rect.right + origin.x, bottom: rect.bottom + origin.y,
+      };
+      if (layer) layer.borderBox = box;
+      if (node === this.scope.root || (layer && layer.modal)) box = union(box, this.scope.viewport);
+      const position = layer ? layer.position : 'static';
+      const clip = position === 'fixed' ? above.clipFixed : position === 'absolute' ? above.clipAbsolute : above.clip;
+      if (layer) layer.ownClip = clipPathBox(layer.clipPath, box);
+      box = intersect(clip, box);
+      if (layer && layer.ownClip) box = intersect(layer.ownClip, box);
+      return pixelBox(box.left, box.top, box.right, box.bottom);
+    }
+
+    // What the element's children inherit: the clips for in-flow, absolute and fixed children.
+    childState(node, display, layer, above) {
+      const items = display.includes('flex') || display.includes('grid');
+      if (!layer) return above.items === items ? above : { ...above, items };
+      let contentClip = layer.ownClip;
+      // Overflow clips block containers only.
+      if (layer.clipsContent && display !== 'inline' && display !== 'contents') {
+        const left = layer.borderBox.left + call(clientLeftOf, node);
+        const top = layer.borderBox.top + call(clientTopOf, node);
+        contentClip = intersect(contentClip, {
+          left, top, right: left + call(clientWidthOf, node), bottom: top + call(clientHeightOf, node),
+        });
+      }
+      const clip = intersect(layer.position === 'fixed' ? above.clipFixed :
+        layer.position === 'absolute' ? above.clipAbsolute : above.clip, contentClip);
+      return {
+        hidden: null,
+        clip,
+        clipAbsolute: layer.holdsAbsolute ? clip : intersect(above.clipAbsolute, layer.ownClip),
+        clipFixed: layer.holdsFixed ? clip : intersect(above.clipFixed, layer.ownClip),
+        items,
+      };
+    }
+
+    // A frame's record, then its document's: the document's elements come next, or an empty
+    // document of another origin.
+    enterFrame(node, tag, record, facts) {
+      this.out += 'F' + record;
+      const inner = readableFrameDocument(tag, node);
+      this.nodes.push(inner);
+      if (inner === null) {
+        let address = '';
+        try { address = getAttribute.call(node, 'src') || ''; } catch (e) { /* none */ }
+        this.out += docRecord('doc - ' + address, false) + ')\n';
+        return walkerNextSibling.call(this.walker);
+      }
+      this.out += docRecord(docLabel(inner), true);
+      this.frames.push({ walker: this.walker, scope: this.scope, state: this.state });
+      const shown = facts.below.hidden === undefined || facts.below.hidden === null;
+      const origin = shown ? this.frameOrigin(node) : this.scope.origin;
+      this.scope = new DocumentScope(inner, origin, shown ? facts.below.clip : null);
+      this.state = shown ? this.scope.top : facts.below;
+      this.walker = createTreeWalker.call(inner, inner, kShown);
+      const first = walkerFirstChild.call(this.walker);
+      return first === null ? this.leaveFrame() : first;
+    }
+
+    // Where a frame's viewport starts, in the top page: its border box moved in by its border
+    // and padding.
+    frameOrigin(frame) {
+      const box = call(boundingRect, frame);
+      const style = this.scope.style(frame);
+      return {
+        x: this.scope.origin.x + box.left + (parseFloat(style.borderLeftWidth) || 0) + (parseFloat(style.paddingLeft) || 0),
+        y: this.scope.origin.y + box.top + (parseFloat(style.borderTopWidth) || 0) + (parseFloat(style.paddingTop) || 0),
+      };
+    }
+
+    // Closes a frame's document and the frame, back in the outer document after the frame.
+    leaveFrame() {
+      const outer = this.frames.pop();
+      this.walker = outer.walker;
+      this.scope = outer.scope;
+      this.state = outer.state;
+      this.out += ')\n)\n';
+      return walkerNextSibling.call(this.walker);
+    }
+
+    // After the last child: closes the parent and returns the node after it (null when that
+    // parent has no further sibling either), or undefined at the end of the page.
+    closeParent() {
+      if (walkerParentNode.call(this.walker) !== null) {
+        this.out += ')\n';
+        this.state = this.inherited.pop();
+        return walkerNextSibling.call(this.walker);
+      }
+      if (this.frames.length > 0) return this.leaveFrame();
+      return undefined;
+    }
+  }
+
+  // The element whose markup stands for a node: a frame's document by its root element.
+  function markupOwner(node) {
+    return call(nodeTypeOf, node) === 9 ? call(documentElementOf, node) : node;
+  }
+
+  // Options, scripts and titles have a text of their own; other elements their text content.
+  function hasOwnText(node) {
+    if (call(nodeTypeOf, node) !== 1) return false;
+    const tag = call(localNameOf, node);
+    return tag === 'option' || tag === 'script' || tag === 'title';
+  }
+
   class Probe {
     constructor() {
       this.nodes = [null];
     }
 
-    // The page mirror as compact records, one line each, in tree order; the program turns them
-    // into the mirror's XML. Records:
+    // The page mirror as compact records, one line each, in tree order; the program builds the
+    // mirror from them. Records:
     //   D|d  a document with|without children: "D<len>,<label>"
     //   E|e  an element with|without children, F a frame (its document record follows):
-    //        "E<left>,<top>,<width>,<height>,<z>,<display>,<visibility>,<transparent>,
+    //        "E<left>,<top>,<width>,<height>,<z>,<paint>,<display>,<visibility>,<transparent>,
     //         <tag len>,<id len>,<class len>,<tag><id><class>"
+    //        z is the element's own z-index where it applies (0 for auto); paint holds the
+    //        flags kLayered, kContext, kFloat and kTopLayer from which the program works out the
+    //        order in which the browser paints; the box is where the element can be hit.
     //   c    a comment: "c<len>,<text>"
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
-    // record numbers from 1. The walk keeps its own stack, so any nesting depth fits.
+    // record numbers from 1.
     mirror() {
       const nodes = [null];
       this.nodes = nodes;
-      nodes.push(document);
-      let out = docRecord(docLabel(document), true);
-      let scope = { origin: { x: 0, y: 0 }, style: computedStyleFor(document) };
-      // A walker that shows only elements and comments, so text nodes are never touched.
-      let walker = createTreeWalker.call(document, document, kShown);
-      // Below a display:none element nothing is rendered, and the browser would compute each
-      // style there from the top again (quadratic on deep trees), so the subtree reads as none.
-      let hidden = null;
-      const hiddenAbove = [];  // per open element, the hidden state outside it
-      const frames = [];       // per open frame document, what to restore after it
-      let node = walkerFirstChild.call(walker);
-      for (;;) {
-        while (node !== null) {
-          if (nodeTypeOf.call(node) === 8) {
-            nodes.push(node);
-            const text = clean(cut(dataOf.call(node).trim()));
-            out += 'c' + text.length + ',' + text + '\n';
-            node = walkerNextSibling.call(walker);
-            continue;
-          }
-          nodes.push(node);
-          const tag = tagNameOf.call(node).toUpperCase();
-          let state = hidden;
-          let style = null;
-          if (state === null) {
-            style = scope.style(node);
-            const box = boundingRect.call(node);
-            const origin = scope.origin;
-            const left = Math.round(box.left + origin.x);
-            const top = Math.round(box.top + origin.y);
-            const z = style.zIndex;
-            state = left + ',' + top + ',' + (Math.round(box.right + origin.x) - left) + ',' +
-              (Math.round(box.bottom + origin.y) - top) + ',' + (z === 'auto' ? 0 : z) + ',' + style.display + ',' +
-              style.visibility + ',' + (style.pointerEvents === 'none' ? 1 : 0) + ',';
-          }
-          const below = hidden !== null ? hidden : style.display === 'none' ? hiddenState(style) : null;
-          const id = getAttribute.call(node, 'id');
-          const cls = getAttribute.call(node, 'class');
-          const idText = id ? clean(cut(id)) : '';
-          const classText = cls ? clean(cut(cls)) : '';
-          const record = state + tag.length + ',' + idText.length + ',' + classText.length + ',' + clean(tag) + idText +
-            classText + '\n';
-          if (tag === 'IFRAME' || tag === 'FRAME') {
-            out += 'F' + record;
-            const inner = readableFrameDocument(tag, node);
-            nodes.push(inner);
-            if (inner === null) {
-              let address = '';
-              try { address = getAttribute.call(node, 'src') || ''; } catch (e) { /* none */ }
-              out += docRecord('doc - ' + address, false) + ')\n';
-            } else {
-              out += docRecord(docLabel(inner), true);
-              frames.push({ walker, scope, hidden });
-              scope = {
-                origin: style ? frameOrigin(node, style, scope.origin) : scope.origin,
-                style: computedStyleFor(inner),
-              };
-              hidden = below;
-              walker = createTreeWalker.call(inner, inner, kShown);
-              node = walkerFirstChild.call(walker);
-              if (node === null) node = leaveFrame();
-              continue;
-            }
-            node = walkerNextSibling.call(walker);
-            continue;
-          }
-          const child = walkerFirstChild.call(walker);
-          if (child !== null) {
-            out += 'E' + record;
-            hiddenAbove.push(hidden);
-            hidden = below;
-            node = child;
-            continue;
-          }
-          out += 'e' + record;
-          node = walkerNextSibling.call(walker);
-        }
-        // No further sibling: close the parent and go on after it.
-        const parent = walkerParentNode.call(walker);
-        if (parent !== null) {
-          out += ')\n';
-          hidden = hiddenAbove.pop();
-          node = walkerNextSibling.call(walker);
-        } else if (frames.length > 0) {
-          node = leaveFrame();
-        } else {
-          break;
-        }
-      }
-      return out + ')\n';
+      return new MirrorWalk(nodes).run();
+    }
 
-      // Closes a frame's document and the frame, back in the outer document after the frame.
-      function leaveFrame() {
-        const outer = frames.pop();
-        walker = outer.walker;
-        scope = outer.scope;
-        hidden = outer.hidden;
-        out += ')\n)\n';
-        return walkerNextSibling.call(walker);
+    // The browser's own hit test on a grid over the viewport, every step pixels: x, y and the
+    // last mirror's node identifier there (0 for nothing, -1 for a node not in it), row by row.
+    // Same-origin frames are followed to the element inside them.
+    browserHits(step) {
+      const ids = new Map();
+      this.nodes.forEach((node, id) => { if (node) ids.set(node, id); });
+      const hits = [];
+      for (let y = 0; y < innerHeight; y += step) {
+        for (let x = 0; x < innerWidth; x += step) {
+          let hit = document.elementFromPoint(x, y);
+          let left = 0;
+          let top = 0;
+          while (hit && (hit.tagName === 'IFRAME' || hit.tagName === 'FRAME')) {
+            const inner = readableFrameDocument(hit.tagName, hit);
+            if (inner === null) break;
+            const box = call(boundingRect, hit);
+            const style = call(defaultViewOf, call(ownerDocumentOf, hit)).getComputedStyle(hit);
+            left += box.left + parseFloat(style.borderLeftWidth) + parseFloat(style.paddingLeft);
+            top += box.top + parseFloat(style.borderTopWidth) + parseFloat(style.paddingTop);
+            const below = inner.elementFromPoint(x - left, y - top);
+            if (below === null) break;
+            hit = below;
+          }
+          hits.push(x, y, hit === null ? 0 : ids.get(hit) || -1);
+        }
       }
+      return hits;
     }
 
     // The live node behind a node identifier of the last mirror, or null.
@@ -232,6 +547,67 @@
       if (typeof idText !== 'string' || !/^[1-9][0-9]{0,9}$/.test(idText)) return null;
       const node = this.nodes[Number(idText)];
       return node === undefined ? null : node;
+    }
+
+    // The live node's reads and writes, for a node that element() gave: an element, a comment
+    // or a frame's document.
+    tagName(node) {
+      const type = call(nodeTypeOf, node);
+      if (type === 8) return 'COMMENT';
+      if (type === 9) return '#document';
+      return call(tagNameOf, node);
+    }
+
+    outerHtml(node) {
+      if (call(nodeTypeOf, node) === 8) return '<!--' + call(dataOf, node) + '-->';
+      return outerHtmlOf.get.call(markupOwner(node));
+    }
+
+    innerHtml(node) {
+      if (call(nodeTypeOf, node) === 8) return call(dataOf, node);
+      return innerHtmlOf.get.call(markupOwner(node));
+    }
+
+    text(node) {
+      if (call(nodeTypeOf, node) === 8) return call(dataOf, node);
+      if (hasOwnText(node)) return node.text;
+      return textContentOf.get.call(node) || '';
+    }
+
+    setOuterHtml(node, html) {
+      if (call(nodeTypeOf, node) === 8) {
+        node.replaceWith(call(ownerDocumentOf, node).createRange().createContextualFragment(html));
+        return;
+      }
+      outerHtmlOf.set.call(node, html);
+    }
+
+    setInnerHtml(node, html) {
+      if (call(nodeTypeOf, node) === 8) { node.data = html; return; }
+      innerHtmlOf.set.call(node, html);
+    }
+
+    setText(node, text) {
+      if (call(nodeTypeOf, node) === 8) { node.data = text; return; }
+      if (hasOwnText(node)) { node.text = text; return; }
+      textContentOf.set.call(node, text);
+    }
+
+    // Sets one property of the element's inline style; the refusal's text, or '' when set. The
+    // browser drops an invalid name or value without a word, so a fresh style shows what it
+    // keeps (the element's own may still hold an older valid value).
+    setStyle(node, name, value) {
+      if (call(nodeTypeOf, node) !== 1 || !node.style) return 'This node has no inline style';
+      const prop = cssName(name);
+      const important = /\s*!\s*important\s*$/i;
+      const priority = important.test(value) ? 'important' : '';
+      const bare = value.replace(important, '');
+      if (bare.trim() === '') { node.style.removeProperty(prop); return ''; }
+      const trial = call(ownerDocumentOf, node).createElement('div').style;
+      trial.setProperty(prop, bare, priority);
+      if (trial.getPropertyValue(prop) === '') return 'The browser rejected the style ' + prop + ': ' + value;
+      node.style.setProperty(prop, bare, priority);
+      return '';
     }
 
     // One attrib per catalog entry, in catalog order: its name, the catalog's default echoed,
@@ -290,10 +666,6 @@
   function rule(selector, score, source, text) {
     return '<rule selector="' + xmlText(selector) + '" score="' + score + '" source="' + xmlText(source) +
       '" text="' + xmlText(text) + '"/>';
-  }
-
-  function cssName(name) {
-    return name.startsWith('--') || name.includes('-') ? name : name.replace(/[A-Z]/g, c => '-' + c.toLowerCase());
   }
 
   // Style rules of a sheet, its imports and the grouping rules whose condition holds now.

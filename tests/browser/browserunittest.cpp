@@ -7,7 +7,6 @@
 #include "model/datafilelookup.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/endpointdiscovery.h"
-#include "browser/mirrorrecords.h"
 #include "browser/pageaddress.h"
 #include "browser/pngcodec.h"
 #include "model/objectcallerror.h"
@@ -83,46 +82,6 @@ TEST(BrowserUnit, PngRoundTripKeepsPixelsAndBadDataFails) {
     std::string truncated = EncodePng(picture);
     truncated.resize(truncated.size() / 2);
     EXPECT_THROW(DecodePng(truncated), CObjectCallError);
-}
-
-TEST(BrowserUnit, RecordsBecomeTheMirrorXml) {
-    const std::string xml = MirrorXmlFromRecords(
-        "D9,doc - A&B\n"
-        "E1,2,3,4,0,block,visible,0,4,5,5,HTMLx\"<'yA & B\n"
-        "c6,a<b>&c\n"
-        "F5,6,7,8,-2,inline,hidden,1,6,0,0,IFRAME\n"
-        "d6,doc - \n)\n"
-        "e0,0,0,0,0,none,visible,0,4,0,0,HEAD\n"
-        ")\n)\n");
-    EXPECT_EQ(xml,
-              "<doc node-id=\"1\" text=\"doc - A&amp;B\">"
-              "<element node-id=\"2\" text=\"&lt;HTML id=&quot;x&quot;&lt;'y&quot; class=&quot;A &amp; B&quot;>\" "
-              "left=\"1\" top=\"2\" width=\"3\" height=\"4\" z-index=\"0\" display=\"block\" visibility=\"visible\" "
-              "transparent=\"0\">"
-              "<element node-id=\"3\" text=\"&lt;COMMENT> a&lt;b>&amp;c\" left=\"0\" top=\"0\" width=\"0\" "
-              "height=\"0\" z-index=\"0\" display=\"none\" visibility=\"hidden\" transparent=\"1\"/>"
-              "<frame node-id=\"4\" text=\"&lt;IFRAME>\" left=\"5\" top=\"6\" width=\"7\" height=\"8\" "
-              "z-index=\"-2\" display=\"inline\" visibility=\"hidden\" transparent=\"1\">"
-              "<doc node-id=\"5\" text=\"doc - \"/></frame>"
-              "<element node-id=\"6\" text=\"&lt;HEAD>\" left=\"0\" top=\"0\" width=\"0\" height=\"0\" "
-              "z-index=\"0\" display=\"none\" visibility=\"visible\" transparent=\"0\"/>"
-              "</element></doc>");
-}
-
-TEST(BrowserUnit, RecordLengthsCountUtf16Units) {
-    // "\xC3\xA9" is one unit, the emoji two: the label is exactly these three units.
-    EXPECT_EQ(MirrorXmlFromRecords("D3,\xC3\xA9\xF0\x9F\x98\x80\n)\n"),
-              "<doc node-id=\"1\" text=\"\xC3\xA9\xF0\x9F\x98\x80\"></doc>");
-    EXPECT_THROW(MirrorXmlFromRecords("D2,\xF0\x9F\x98\x80x\n)\n"), CObjectCallError);  // one unit too few
-}
-
-TEST(BrowserUnit, MalformedRecordsFailInsteadOfGivingABrokenMirror) {
-    for (const char* bad : {"", "D", "D5,ab\n)\n", "D1,a\n", "D1,a\n)\n)\n", "D1,a\n)\nD1,b\n)\n",
-                            "e0,0,0,0,0,block,visible,0,1,0,0,P\n", "D1,a\nE1,2,3\n)\n)\n",
-                            "D1,a\nex,0,0,0,0,block,visible,0,1,0,0,P\n)\n", "D1,a\nq\n)\n",
-                            "D1,a\ne0,0,0,0,0,block,visible,0,-1,0,0,P\n)\n", "D-1,a\n)\n"}) {
-        EXPECT_THROW(MirrorXmlFromRecords(bad), CObjectCallError) << bad;
-    }
 }
 
 }  // namespace

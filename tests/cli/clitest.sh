@@ -40,6 +40,7 @@ expect_output "Marklens 1.0.1" --version
 "$cli" --help | grep -q -- "--version" || { echo "FAIL: --help does not list --version"; failures=$((failures + 1)); }
 
 expect_error mark "$dir/broken.xml"
+expect_error mark "$dir/tail.xml"
 expect_error mark "$dir/missing.xml"
 expect_error mark
 expect_error hit "$dir/overlap.xml" 1

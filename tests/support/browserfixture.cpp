@@ -2,6 +2,7 @@
 
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
+#include "model/mirrorrebuild.h"
 
 namespace marklens::testing {
 
@@ -34,10 +35,8 @@ LivePageHandle CBrowserSuite::OpenPage(const std::string& path) {
 }
 
 std::unique_ptr<CPageMirror> CBrowserSuite::Mirror(IPageProbe& probe, ILivePage& page) {
-    auto mirror = std::make_unique<CPageMirror>();
-    const std::string text = probe.RequestMirror(page, 0, 0);
-    EXPECT_TRUE(mirror->LoadXml(text)) << mirror->LoadError() << "\n" << text.substr(0, 2000);
-    mirror->MarkOutsideChildren();
+    std::unique_ptr<CPageMirror> mirror;
+    RebuildMirror(probe, page, mirror);
     return mirror;
 }
 

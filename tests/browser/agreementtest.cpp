@@ -1,0 +1,47 @@
+#include <map>
+
+#include "browser/chromiumprobe.h"
+#include "tests/support/browserfixture.h"
+#include "model/mirrorreading.h"
+
+namespace marklens::testing {
+namespace {
+
+class Agreement : public CBrowserSuite {};
+
+// The mirror's hit test against the browser's own elementFromPoint, every 20 px over the
+// viewport of pages made to trip it: stacking contexts, clips, scrolled boxes, the top layer,
+// pointer-events, elements without a style, frames and ordinary pages.
+TEST_F(Agreement, MirrorHitsWhatTheBrowserHits) {
+    int points = 0;
+    int agreed = 0;
+    for (const char* path : {"stacking.html", "clipping.html", "ordinary.html", "unrendered.html", "toplayer.html",
+                             "boxes.html", "states.html"}) {
+        const LivePageHandle page = OpenPage(path);
+        const PageProbeHandle probe = page->CreateProbe();
+        const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+        const std::vector<int> hits = static_cast<CChromiumProbe&>(*probe).BrowserHits(20);
+        ASSERT_EQ(hits.size() % 3, 0u);
+        std::map<std::pair<int, int>, std::pair<int, std::string>> misses;  // (browser's, ours) -> points
+        for (std::size_t i = 0; i < hits.size(); i += 3) {
+            const int ours = mirror->HitTest(hits[i], hits[i + 1]);
+            ++points;
+            if (ours == hits[i + 2]) ++agreed;
+            else {
+                auto& miss = misses[{hits[i + 2], ours}];
+                if (miss.first++ == 0) miss.second = std::to_string(hits[i]) + "," + std::to_string(hits[i + 1]);
+            }
+        }
+        for (const auto& [pair, count] : misses) {
+            std::cout << path << ": browser " << StringAttribute(mirror->FindNodeById(pair.first), "text") << " ("
+                      << pair.first << "), mirror " << StringAttribute(mirror->FindNodeById(pair.second), "text")
+                      << " (" << pair.second << "): " << count.first << " points from " << count.second << "\n";
+        }
+    }
+    const double share = 100.0 * agreed / points;
+    std::cout << "agreement " << agreed << " of " << points << " points: " << share << "%\n";
+    EXPECT_GE(share, 99.0);
+}
+
+}  // namespace
+}  // namespace marklens::testing

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "model/malformedanswer.h"
+#include "model/mirrorreading.h"
+#include "model/pagemirror.h"
+
+namespace marklens {
+namespace {
+
+int NodeIdWithLabel(const CPageMirror& mirror, const char* label) {
+    for (int id = 1; mirror.FindNodeById(id); ++id) {
+        if (StringAttribute(mirror.FindNodeById(id), "text").find(label) != std::string::npos) return id;
+    }
+    return 0;
+}
+
+TEST(MirrorBuilder, RecordsBecomeTheMarkedMirror) {
+    CPageMirror mirror;
+    mirror.BuildFromRecords(
+        "D9,doc - A&B\n"
+        "E1,2,3,4,0,2,block,visible,0,4,5,5,HTMLx\"<'yA & B\n"
+        "c6,a<b>&c\n"
+        "F5,6,7,8,-2,3,inline,hidden,1,6,0,0,IFRAME\n"
+        "d3,\xC3\xA9\xF0\x9F\x98\x80\n)\n"
+        "e0,0,0,0,0,0,none,visible,0,4,0,0,HEAD\n"
+        ")\n)\n");
+    const pugi::xml_node html = mirror.FindNodeById(2);
+    const std::string start =
+              "<doc node-id=\"1\" text=\"doc - A&amp;B\" outside-children=\"1\"><element node-id=\"2\" "
+              "text=\"&lt;HTML id=&quot;x&quot;&lt;'y&quot; class=&quot;A &amp; B&quot;>\" left=\"1\" top=\"2\" "
+              "width=\"3\" height=\"4\" z-index=\"1\" display=\"block\" visibility=\"visible\" transparent=\"0\"";
+    EXPECT_EQ(mirror.ToXml().substr(0, start.size()), start);
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(3), "text"), "<COMMENT> a<b>&c");
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(3), "display"), "none");
+    EXPECT_STREQ(mirror.FindNodeById(4).name(), "frame");
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(5), "text"), "\xC3\xA9\xF0\x9F\x98\x80");  // three UTF-16 units
+    EXPECT_STREQ(mirror.FindNodeById(5).parent().name(), "frame");
+    EXPECT_EQ(NodeBox(mirror.FindNodeById(4)), (CBox{5, 6, 12, 14}));
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(6), "z-index"), "0");  // not rendered
+    // A negative layer paints above its context's own background, below its in-flow content.
+    EXPECT_LT(IntAttribute(html, "z-index"), IntAttribute(mirror.FindNodeById(4), "z-index"));
+    EXPECT_EQ(StringAttribute(html, "outside-children"), "1");
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(6), "outside-children"), "0");
+    EXPECT_FALSE(mirror.FindNodeById(7));
+    // The built mirror reads back the same through the XML.
+    CPageMirror reloaded;
+    ASSERT_TRUE(reloaded.LoadXml(mirror.ToXml()));
+    reloaded.MarkOutsideChildren();
+    EXPECT_EQ(reloaded.ToXml(), mirror.ToXml());
+}
+
+// Paint flags: 1 positioned layer, 2 stacking context, 4 float, 8 top layer.
+TEST(MirrorBuilder, ZIndexIsThePaintOrderAcrossTheWholeMirror) {
+    CPageMirror mirror;
+    mirror.BuildFromRecords(
+        "D1,d\n"
+        "E0,0,400,400,0,2,block,visible,0,4,0,0,HTML\n"
+        "E0,0,400,50,10,3,block,visible,0,6,0,0,HEADER\n"
+        "e150,0,50,300,9999,3,block,visible,0,4,4,0,MENUmenu\n"
+        ")\n"
+        "e0,40,400,40,11,3,block,visible,0,6,0,0,BANNER\n"
+        "E0,100,400,300,0,0,block,visible,0,4,0,0,MAIN\n"
+        "e0,380,50,50,-1,3,block,visible,0,5,0,0,UNDER\n"
+        "e50,100,100,100,0,4,block,visible,0,5,0,0,FLOAT\n"
+        "e0,150,400,100,0,0,block,visible,0,5,0,0,BLOCK\n"
+        "e300,100,100,100,0,1,block,visible,0,3,0,0,POS\n"
+        "e140,140,50,50,0,11,block,visible,0,6,0,0,DIALOG\n"
+        ")\n)\n)\n");
+    const auto at = [&mirror](int x, int y) { return mirror.HitTest(x, y); };
+    EXPECT_EQ(at(100, 45), NodeIdWithLabel(mirror, "BANNER")) << "11 outside beats 10 around 9999";
+    EXPECT_EQ(at(170, 90), NodeIdWithLabel(mirror, "MENU"));
+    EXPECT_EQ(at(170, 120), NodeIdWithLabel(mirror, "MENU")) << "a context's layers stay above in-flow content";
+    EXPECT_EQ(at(10, 385), NodeIdWithLabel(mirror, "MAIN")) << "negative below in-flow";
+    EXPECT_EQ(at(10, 420), NodeIdWithLabel(mirror, "UNDER")) << "negative above the root's background";
+    EXPECT_EQ(at(75, 175), NodeIdWithLabel(mirror, "FLOAT")) << "a float above later in-flow blocks";
+    EXPECT_EQ(at(320, 160), NodeIdWithLabel(mirror, "POS"));
+    EXPECT_EQ(at(170, 150), NodeIdWithLabel(mirror, "DIALOG")) << "the top layer above everything";
+    // The index answers what the literal walk over the XML answers.
+    for (int y = -5; y < 440; y += 5) {
+        for (int x = -5; x < 420; x += 5) {
+            ASSERT_EQ(mirror.HitTest(x, y), HitTestLiteral(mirror.DocumentElement(), x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
+    for (const char* bad : {"", "D", "D5,ab\n)\n", "D1,a\n", "D1,a\n)\n)\n", "D1,a\n)\nD1,b\n)\n", "D1,a\n)\nx",
+                            "e0,0,0,0,0,0,block,visible,0,1,0,0,P\n", "D1,a\nE1,2,3\n)\n)\n",
+                            "D1,a\nex,0,0,0,0,0,block,visible,0,1,0,0,P\n)\n", "D1,a\nq\n)\n",
+                            "D1,a\ne0,0,0,0,,0,block,visible,0,1,0,0,P\n)\n",
+                            "D1,a\ne0,0,0,0,0,0,block,visible,0,-1,0,0,P\n)\n", "D-1,a\n)\n",
+                            "D2,\xF0\x9F\x98\x80x\n)\n"}) {
+        CPageMirror mirror;
+        EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << bad;
+        EXPECT_FALSE(mirror.DocumentElement()) << bad;
+        EXPECT_EQ(mirror.HitTest(0, 0), 0);
+        EXPECT_FALSE(mirror.FindNodeById(1));
+    }
+}
+
+}  // namespace
+}  // namespace marklens
