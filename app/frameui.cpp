@@ -60,10 +60,6 @@ void CFrameUi::EndCapture() {
     if (focusBeforeCapture_) focusBeforeCapture_->setFocus(Qt::OtherFocusReason);
 }
 
-void CFrameUi::NotAvailable(const char* command) {
-    ShowStatusMessage(std::string(command) + " is not available in this build", false);
-}
-
 void CFrameUi::RunConnectDialog() {
     if (handOvers_.connectDialog) {
         handOvers_.connectDialog();

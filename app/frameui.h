@@ -39,8 +39,6 @@ public:
                             const std::string& defaultValue) override;
 
 private:
-    void NotAvailable(const char* command);
-
     QPointer<CMainFrame> frame_;
     CHandOvers handOvers_;
     QPointer<QWidget> activeBeforeCapture_;

@@ -18,7 +18,8 @@ std::string ProbeMethodOnElement(const char* method) {
 
 std::string CChromiumElement::CallProbe(const char* method, std::initializer_list<std::string> texts) {
     Json arguments = Json::array({{{"objectId", object_->ObjectId()}}});
-    for (const std::string& text : texts) arguments.push_back({{"value", text}});
+    for (const std::string& text : texts)
+        arguments.push_back({{"value", text}});
     return probe_->CallForText(ProbeMethodOnElement(method), arguments);
 }
 

@@ -4,8 +4,8 @@
 
 #include "chromiumelement.h"
 #include "model/malformedanswer.h"
-#include "model/pagemirror.h"
 #include "model/objectcallerror.h"
+#include "model/pagemirror.h"
 #include "model/statuscodes.h"
 
 namespace marklens {
@@ -115,8 +115,8 @@ std::string CChromiumProbe::StyleRules(ILiveElement& element) {
 }
 
 std::vector<int> CChromiumProbe::BrowserHits(int step) {
-    const Json value = CallProbe("function(step) { return this.browserHits(step); }",
-                                 Json::array({{{"value", step}}}), true);
+    const Json value =
+        CallProbe("function(step) { return this.browserHits(step); }", Json::array({{{"value", step}}}), true);
     const auto hits = value.find("value");
     if (hits == value.end() || !hits->is_array()) throw CMalformedAnswer("the browser's hits: no list");
     return hits->get<std::vector<int>>();

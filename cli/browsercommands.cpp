@@ -5,11 +5,11 @@
 #include <ostream>
 
 #include "browser/chromiumshell.h"
-#include "model/datafilelookup.h"
 #include "browser/pngcodec.h"
 #include "browser/probelocation.h"
 #include "model/attributecatalog.h"
 #include "model/callerror.h"
+#include "model/datafilelookup.h"
 #include "model/documentmessages.h"
 #include "model/malformedanswer.h"
 #include "model/mirrorrebuild.h"

@@ -21,8 +21,10 @@ CHitIndex::CHitIndex(pugi::xml_node documentElement) {
 
 CHitIndex::CHitIndex(std::vector<CHitFacts> facts, const std::vector<Node>& parents) {
     nodes_.reserve(facts.size());
-    for (const CHitFacts& fact : facts) nodes_.push_back({fact, {}, 0, 0, -1});
-    for (Node node = 1; node < parents.size(); ++node) ++nodes_[parents[node]].childCount;
+    for (const CHitFacts& fact : facts)
+        nodes_.push_back({fact, {}, 0, 0, -1});
+    for (Node node = 1; node < parents.size(); ++node)
+        ++nodes_[parents[node]].childCount;
     BuildIndex(parents);
 }
 

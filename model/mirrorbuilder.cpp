@@ -87,9 +87,9 @@ struct CMirrorBuilder::OpenNode {
     bool hasBox = false;
     CBox ownBox;
     CBox extent;
-    std::uint32_t hitNode = kNotHit;                        // in hitFacts_
-    CPaintOrder::Layer content = CPaintOrder::kNoLayer;     // where in-flow children paint
-    CPaintOrder::Layer stacking = CPaintOrder::kNoLayer;    // the context positioned children join
+    std::uint32_t hitNode = kNotHit;                      // in hitFacts_
+    CPaintOrder::Layer content = CPaintOrder::kNoLayer;   // where in-flow children paint
+    CPaintOrder::Layer stacking = CPaintOrder::kNoLayer;  // the context positioned children join
     CPaintOrder::Layer documentRoot = CPaintOrder::kNoLayer;
 };
 
@@ -112,9 +112,7 @@ void CMirrorBuilder::Build(std::string_view records) {
         }
         case 'E':
         case 'e':
-        case 'F':
-            AddElement(kind, in);
-            break;
+        case 'F': AddElement(kind, in); break;
         case 'c': {
             const std::string_view text = in.Units(in.Number());
             in.EndOfLine();
@@ -126,8 +124,7 @@ void CMirrorBuilder::Build(std::string_view records) {
             if (open_.empty()) Malformed("a close without an open record");
             Close();
             break;
-        default:
-            Malformed("an unknown record");
+        default: Malformed("an unknown record");
         }
     }
     if (!done_) Malformed("an unclosed record");
@@ -138,7 +135,9 @@ std::unique_ptr<CHitIndex> CMirrorBuilder::TakeHitIndex() {
     return std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_);
 }
 
-std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() { return std::make_unique<CNodeIdIndex>(std::move(nodes_)); }
+std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() {
+    return std::make_unique<CNodeIdIndex>(std::move(nodes_));
+}
 
 // Appends the node under the open one (or as the document element) with its identifier; it
 // joins the hit index when everything above it can be hit through.
@@ -177,7 +176,8 @@ void CMirrorBuilder::AddDocument(bool opens, std::string_view label) {
 
 void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     long long edges[4];
-    for (long long& edge : edges) edge = in.Number();
+    for (long long& edge : edges)
+        edge = in.Number();
     const int z = ClampToInt(in.Number());
     const int paint = ClampToInt(in.Number());
     const std::string display(in.Token());
@@ -208,7 +208,8 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     pugi::xml_node node = element.node;
     node.append_attribute(schema::kText).set_value(label.c_str());
     static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
-    for (int i = 0; i < 4; ++i) node.append_attribute(kEdges[i]).set_value(edges[i]);
+    for (int i = 0; i < 4; ++i)
+        node.append_attribute(kEdges[i]).set_value(edges[i]);
     pugi::xml_attribute zIndex = node.append_attribute(schema::kZIndex);
     node.append_attribute(schema::kDisplay).set_value(display.c_str());
     node.append_attribute(schema::kVisibility).set_value(visibility.c_str());
@@ -234,7 +235,8 @@ void CMirrorBuilder::PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, b
     node.documentRoot = parent.documentRoot;
     if (paint & (kLayered | kContext | kTopLayer)) {
         const bool context = (paint & (kContext | kTopLayer)) != 0;
-        node.content = paintOrder_.AddLayered(parent.stacking, parent.documentRoot, context, z, (paint & kTopLayer) != 0);
+        node.content =
+            paintOrder_.AddLayered(parent.stacking, parent.documentRoot, context, z, (paint & kTopLayer) != 0);
         if (context) node.stacking = node.content;
     } else if (paint & kFloat) {
         node.content = paintOrder_.AddFloat(parent.content);
@@ -252,7 +254,8 @@ void CMirrorBuilder::AddComment(std::string_view text) {
     if (!text.empty()) (label += ' ') += text;
     pugi::xml_node node = comment.node;
     node.append_attribute(schema::kText).set_value(label.c_str());
-    for (const char* name : {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight, schema::kZIndex}) node.append_attribute(name).set_value("0");
+    for (const char* name : {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight, schema::kZIndex})
+        node.append_attribute(name).set_value("0");
     node.append_attribute(schema::kDisplay).set_value("none");
     node.append_attribute(schema::kVisibility).set_value("hidden");
     node.append_attribute(schema::kTransparent).set_value("1");

@@ -48,8 +48,8 @@ private:
     };
 
     std::vector<OpenNode> open_;
-    std::vector<pugi::xml_node> nodes_;     // by node id - 1
-    std::vector<CHitFacts> hitFacts_;       // the nodes that can give a candidate, in document order
+    std::vector<pugi::xml_node> nodes_;  // by node id - 1
+    std::vector<CHitFacts> hitFacts_;    // the nodes that can give a candidate, in document order
     std::vector<std::uint32_t> hitParents_;
     std::vector<PendingRank> pendingRanks_;
     CPaintOrder paintOrder_;

@@ -3,9 +3,9 @@
 #include <new>
 
 #include "livepage.h"
-#include "pageprobe.h"
 #include "objectcallerror.h"
 #include "pagemirror.h"
+#include "pageprobe.h"
 #include "statuscodes.h"
 
 namespace marklens {

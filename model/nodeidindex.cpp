@@ -56,7 +56,7 @@ CNodeIdIndex::CNodeIdIndex(std::vector<pugi::xml_node> numbered) : numbered_(std
 pugi::xml_node CNodeIdIndex::Find(int id) const {
     if (!numbered_.empty() || nodes_.empty()) {
         return id >= 1 && static_cast<std::size_t>(id) <= numbered_.size() ? numbered_[static_cast<std::size_t>(id) - 1]
-                                                                            : pugi::xml_node{};
+                                                                           : pugi::xml_node{};
     }
     const auto found = nodes_.find(id);
     return found == nodes_.end() ? pugi::xml_node{} : found->second;

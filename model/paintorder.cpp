@@ -13,8 +13,10 @@ CPaintOrder::Layer CPaintOrder::Add(bool context, int z) {
 
 CPaintOrder::Layer CPaintOrder::AddRoot(Layer owner) {
     const Layer layer = Add(true, 0);
-    if (owner == kNoLayer) pageRoots_.push_back(layer);
-    else layers_[owner].frames.push_back(layer);
+    if (owner == kNoLayer)
+        pageRoots_.push_back(layer);
+    else
+        layers_[owner].frames.push_back(layer);
     return layer;
 }
 
@@ -46,10 +48,12 @@ void CPaintOrder::Rank() {
         enum { Paint, Owner, Content } what;
     };
     std::vector<Step> steps;
-    for (auto root = pageRoots_.rbegin(); root != pageRoots_.rend(); ++root) steps.push_back({*root, Step::Paint});
+    for (auto root = pageRoots_.rbegin(); root != pageRoots_.rend(); ++root)
+        steps.push_back({*root, Step::Paint});
     int next = 1;
     const auto pushAll = [&steps](const std::vector<Layer>& list) {
-        for (auto it = list.rbegin(); it != list.rend(); ++it) steps.push_back({*it, Step::Paint});
+        for (auto it = list.rbegin(); it != list.rend(); ++it)
+            steps.push_back({*it, Step::Paint});
     };
     while (!steps.empty()) {
         const Step step = steps.back();

@@ -1,5 +1,5 @@
 // The Marklens page probe. Evaluated in an isolated world of the page, it evaluates to one
-// object whose methods the program calls: mirror, element, currentStyle, styleRules.
+// object whose methods the program calls: mirror, element, currentStyle.
 // Page scripts cannot reach this world, but named elements can still shadow properties of
 // documents and forms, so DOM reads go through the prototypes' own getters.
 (() => {
@@ -30,7 +30,6 @@
   const kShown = NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_COMMENT;
   const boundingRect = Element.prototype.getBoundingClientRect;
   const matches = Element.prototype.matches;
-  const styleOf = getter(HTMLElement.prototype, 'style');
 
   const clientLeftOf = getter(Element.prototype, 'clientLeft');
   const clientTopOf = getter(Element.prototype, 'clientTop');
@@ -633,174 +632,6 @@
       }
       return out + '</attribs>';
     }
-
-    // The rules that apply to the element, the winner first: the inline style, then the rules
-    // of every readable sheet by specificity and, at equal specificity, the later rule first.
-    styleRules(element) {
-      let out = '<style>';
-      if (!element || call(nodeTypeOf, element) !== 1) return out + '</style>';
-      const found = [];
-      let order = 0;
-      let embedded = 0;
-      const doc = ownerDocumentOf.call(element);
-      for (const sheet of styleSheetsOf.call(doc)) {
-        const source = sheet.href || ('<style> ' + (++embedded));
-        walkRules(sheet, source, defaultViewOf.call(doc) || window, rule => {
-          const score = matchingSpecificity(element, rule.selectorText);
-          if (score !== null) found.push({ rule, score, source, order: order++ });
-        });
-      }
-      found.sort((a, b) => compareScores(b.score, a.score) || b.order - a.order);
-      let inline = null;
-      try { inline = call(styleOf, element); } catch (e) { inline = element.style || null; }
-      if (inline && inline.length > 0) {
-        out += rule('', '1,0,0,0', 'inline', inline.cssText);
-      }
-      for (const item of found) {
-        out += rule(item.rule.selectorText, item.score.join(','), item.source, item.rule.style.cssText);
-      }
-      return out + '</style>';
-    }
-  }
-
-  function rule(selector, score, source, text) {
-    return '<rule selector="' + xmlText(selector) + '" score="' + score + '" source="' + xmlText(source) +
-      '" text="' + xmlText(text) + '"/>';
-  }
-
-  // Style rules of a sheet, its imports and the grouping rules whose condition holds now.
-  // Sheets of another origin throw on cssRules and are skipped.
-  function walkRules(sheet, source, view, visit) {
-    const pending = [{ list: null, sheet, source }];
-    while (pending.length > 0) {
-      const item = pending.pop();
-      let rules;
-      try {
-        rules = item.list || item.sheet.cssRules;
-      } catch (e) {
-        continue;
-      }
-      if (item.sheet && item.sheet.disabled) continue;
-      const later = [];
-      // Rule kinds by their type number: a frame's rules come from another realm, where
-      // instanceof with this world's classes fails.
-      for (const rule of rules) {
-        const type = rule.type;
-        if (type === CSSRule.STYLE_RULE) {
-          visit(rule);
-        } else if (type === CSSRule.IMPORT_RULE) {
-          if (rule.styleSheet) later.push({ list: null, sheet: rule.styleSheet, source: rule.styleSheet.href || item.source });
-        } else if (type === CSSRule.MEDIA_RULE) {
-          if (view.matchMedia(rule.media.mediaText || 'all').matches) later.push({ list: rule.cssRules, source: item.source });
-        } else if (type === CSSRule.SUPPORTS_RULE) {
-          if (view.CSS.supports(rule.conditionText)) later.push({ list: rule.cssRules, source: item.source });
-        } else if (type !== CSSRule.KEYFRAMES_RULE && rule.cssRules) {
-          later.push({ list: rule.cssRules, source: item.source });
-        }
-      }
-      // Keeps source order: nested lists are walked before what follows them in the stack.
-      for (let i = later.length - 1; i >= 0; --i) pending.push(later[i]);
-    }
-  }
-
-  // The highest specificity among the selectors of the list that match, or null.
-  function matchingSpecificity(element, selectorText) {
-    let best = null;
-    for (const selector of splitTopLevel(selectorText, ',')) {
-      let hit = false;
-      try { hit = call(matches, element, selector); } catch (e) { hit = false; }
-      if (!hit) continue;
-      const score = specificity(selector);
-      if (best === null || compareScores(score, best) > 0) best = score;
-    }
-    return best;
-  }
-
-  function compareScores(a, b) {
-    return a[0] - b[0] || a[1] - b[1] || a[2] - b[2];
-  }
-
-  function splitTopLevel(text, separator) {
-    const parts = [];
-    let depth = 0;
-    let quote = '';
-    let start = 0;
-    for (let i = 0; i < text.length; ++i) {
-      const c = text[i];
-      if (quote) {
-        if (c === '\\') ++i;
-        else if (c === quote) quote = '';
-      } else if (c === '"' || c === "'") quote = c;
-      else if (c === '\\') ++i;
-      else if (c === '(' || c === '[') ++depth;
-      else if (c === ')' || c === ']') --depth;
-      else if (c === separator && depth === 0) {
-        parts.push(text.slice(start, i).trim());
-        start = i + 1;
-      }
-    }
-    parts.push(text.slice(start).trim());
-    return parts.filter(part => part.length > 0);
-  }
-
-  // Selector specificity as [ids, classes, types]: :where() counts nothing, :is(), :not() and
-  // :has() count their most specific argument, :nth-child(... of S) adds S to its own class.
-  function specificity(selector) {
-    const score = [0, 0, 0];
-    const add = other => { score[0] += other[0]; score[1] += other[1]; score[2] += other[2]; };
-    const maxOf = list => {
-      let best = [0, 0, 0];
-      for (const part of splitTopLevel(list, ',')) {
-        const s = specificity(part);
-        if (compareScores(s, best) > 0) best = s;
-      }
-      return best;
-    };
-    let i = 0;
-    const n = selector.length;
-    const identAt = at => {
-      let j = at;
-      while (j < n && /[\w\u00A0-\uFFFF-]|\\/.test(selector[j])) j += selector[j] === '\\' ? 2 : 1;
-      return j;
-    };
-    const argumentAt = at => {  // selector[at] is '('; returns [inner text, index after ')']
-      let depth = 0;
-      for (let j = at; j < n; ++j) {
-        if (selector[j] === '\\') { ++j; continue; }
-        if (selector[j] === '(') ++depth;
-        else if (selector[j] === ')' && --depth === 0) return [selector.slice(at + 1, j), j + 1];
-      }
-      return [selector.slice(at + 1), n];
-    };
-    while (i < n) {
-      const c = selector[i];
-      if (c === '#') { score[0]++; i = identAt(i + 1); }
-      else if (c === '.') { score[1]++; i = identAt(i + 1); }
-      else if (c === '[') {
-        score[1]++;
-        let depth = 0;
-        while (i < n) { if (selector[i] === '[') ++depth; if (selector[i] === ']' && --depth === 0) break; ++i; }
-        ++i;
-      } else if (c === ':') {
-        const element = selector[i + 1] === ':';
-        const start = element ? i + 2 : i + 1;
-        const end = identAt(start);
-        const name = selector.slice(start, end).toLowerCase();
-        i = end;
-        let argument = null;
-        if (selector[i] === '(') [argument, i] = argumentAt(i);
-        if (element || ['before', 'after', 'first-line', 'first-letter'].includes(name)) score[2]++;
-        else if (name === 'where') { /* nothing */ }
-        else if (name === 'is' || name === 'not' || name === 'has' || name === 'matches') add(maxOf(argument || ''));
-        else if ((name === 'nth-child' || name === 'nth-last-child') && argument && / of /i.test(argument)) {
-          score[1]++;
-          add(maxOf(argument.slice(argument.search(/ of /i) + 4)));
-        } else score[1]++;
-      } else if (c === '*' || c === ' ' || c === '>' || c === '+' || c === '~' || c === '|' || c === '&') ++i;
-      else if (/[\w\u00A0-\uFFFF-]|\\/.test(c)) { score[2]++; i = identAt(i); }
-      else ++i;
-    }
-    return score;
   }
 
   return new Probe();

@@ -17,10 +17,10 @@
 #include "browser/chromiumpage.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
-#include "tests/support/headlesschromium.h"
-#include "tests/support/pageserver.h"
 #include "model/mirrorrebuild.h"
 #include "model/pagemirror.h"
+#include "tests/support/headlesschromium.h"
+#include "tests/support/pageserver.h"
 
 namespace marklens {
 namespace {
@@ -41,7 +41,8 @@ std::string ListingPage(int elements) {
         "</style></head><body><header><span class=logo>Shop</span><nav><a href=#>Home</a><a href=#>Deals</a>"
         "<a href=#>Help</a></nav><form><input name=q><button>Search</button></form></header>"
         "<aside class=filters><h2>Filters</h2><ul>";
-    for (int i = 0; i < 20; ++i) page += "<li><label><input type=checkbox> Brand " + std::to_string(i) + "</label></li>";
+    for (int i = 0; i < 20; ++i)
+        page += "<li><label><input type=checkbox> Brand " + std::to_string(i) + "</label></li>";
     page += "</ul></aside><main class=grid>";
     for (int card = 0; card * kElementsPerCard < elements; ++card) {
         const std::string n = std::to_string(card);

@@ -113,12 +113,6 @@ TEST_F(FrameMenuTest, StatusBarEntryShowsHidesAndChecks) {
     EXPECT_TRUE(entry->isChecked());
 }
 
-TEST_F(FrameMenuTest, CommandsWithoutTheirDialogSayStatusInsteadOfNothing) {
-    ui_.HandOvers() = {};
-    frame_.Action(command::kFind)->trigger();
-    EXPECT_EQ(frame_.StatusText(), "Find in HTML is not available in this build");
-}
-
 TEST_F(FrameMenuTest, SplitMovesTheBarsAroundTheFocusedPane) {
     CPaneSplitter& outer = *frame_.OuterSplitter();
     frame_.Panes().capture->setFocus();

@@ -52,9 +52,10 @@ TEST_F(PaneLayoutTest, FivePanesInTheirCellsAndTheRightColumnKeepsItsWidth) {
     EXPECT_EQ(Caption(0, 1, Outer()), " Current Style");
     EXPECT_EQ(Caption(1, 0, Outer()), " Browser Hover Target");
     EXPECT_EQ(Caption(1, 1, Outer()), " Zoom");
-    // Updates reach the panes in the order they were made: capture, zoom, tree.
+    // Updates reach the panes in the order they were made.
     const CMainFrame::CPanes& panes = frame_.Panes();
-    EXPECT_EQ(doc_.Views(), (std::vector<IView*>{panes.capture, panes.zoom, panes.tree}));
+    EXPECT_EQ(doc_.Views(), (std::vector<IView*>{dynamic_cast<IView*>(panes.attributes), panes.capture, panes.zoom,
+                                                 panes.tree, dynamic_cast<IView*>(panes.styles)}));
     EXPECT_EQ(CZoomView::Instance(), panes.zoom);
 
     // The right column and the bottom row get what the bar leaves of their ideal sizes.

@@ -1,8 +1,8 @@
 #include <map>
 
 #include "browser/chromiumprobe.h"
-#include "tests/support/browserfixture.h"
 #include "model/mirrorreading.h"
+#include "tests/support/browserfixture.h"
 
 namespace marklens::testing {
 namespace {
@@ -26,7 +26,8 @@ TEST_F(Agreement, MirrorHitsWhatTheBrowserHits) {
         for (std::size_t i = 0; i < hits.size(); i += 3) {
             const int ours = mirror->HitTest(hits[i], hits[i + 1]);
             ++points;
-            if (ours == hits[i + 2]) ++agreed;
+            if (ours == hits[i + 2])
+                ++agreed;
             else {
                 auto& miss = misses[{hits[i + 2], ours}];
                 if (miss.first++ == 0) miss.second = std::to_string(hits[i]) + "," + std::to_string(hits[i + 1]);

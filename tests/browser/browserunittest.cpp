@@ -4,11 +4,11 @@
 #include <fstream>
 
 #include "browser/chromiumtab.h"
-#include "model/datafilelookup.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/endpointdiscovery.h"
 #include "browser/pageaddress.h"
 #include "browser/pngcodec.h"
+#include "model/datafilelookup.h"
 #include "model/objectcallerror.h"
 
 namespace marklens {

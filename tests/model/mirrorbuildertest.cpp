@@ -26,9 +26,9 @@ TEST(MirrorBuilder, RecordsBecomeTheMarkedMirror) {
         ")\n)\n");
     const pugi::xml_node html = mirror.FindNodeById(2);
     const std::string start =
-              "<doc node-id=\"1\" text=\"doc - A&amp;B\" outside-children=\"1\"><element node-id=\"2\" "
-              "text=\"&lt;HTML id=&quot;x&quot;&lt;'y&quot; class=&quot;A &amp; B&quot;>\" left=\"1\" top=\"2\" "
-              "width=\"3\" height=\"4\" z-index=\"1\" display=\"block\" visibility=\"visible\" transparent=\"0\"";
+        "<doc node-id=\"1\" text=\"doc - A&amp;B\" outside-children=\"1\"><element node-id=\"2\" "
+        "text=\"&lt;HTML id=&quot;x&quot;&lt;'y&quot; class=&quot;A &amp; B&quot;>\" left=\"1\" top=\"2\" "
+        "width=\"3\" height=\"4\" z-index=\"1\" display=\"block\" visibility=\"visible\" transparent=\"0\"";
     EXPECT_EQ(mirror.ToXml().substr(0, start.size()), start);
     EXPECT_EQ(StringAttribute(mirror.FindNodeById(3), "text"), "<COMMENT> a<b>&c");
     EXPECT_EQ(StringAttribute(mirror.FindNodeById(3), "display"), "none");
@@ -84,12 +84,12 @@ TEST(MirrorBuilder, ZIndexIsThePaintOrderAcrossTheWholeMirror) {
 }
 
 TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
-    for (const char* bad : {"", "D", "D5,ab\n)\n", "D1,a\n", "D1,a\n)\n)\n", "D1,a\n)\nD1,b\n)\n", "D1,a\n)\nx",
-                            "e0,0,0,0,0,0,block,visible,0,1,0,0,P\n", "D1,a\nE1,2,3\n)\n)\n",
-                            "D1,a\nex,0,0,0,0,0,block,visible,0,1,0,0,P\n)\n", "D1,a\nq\n)\n",
-                            "D1,a\ne0,0,0,0,,0,block,visible,0,1,0,0,P\n)\n",
-                            "D1,a\ne0,0,0,0,0,0,block,visible,0,-1,0,0,P\n)\n", "D-1,a\n)\n",
-                            "D2,\xF0\x9F\x98\x80x\n)\n"}) {
+    for (const char* bad :
+         {"", "D", "D5,ab\n)\n", "D1,a\n", "D1,a\n)\n)\n", "D1,a\n)\nD1,b\n)\n", "D1,a\n)\nx",
+          "e0,0,0,0,0,0,block,visible,0,1,0,0,P\n", "D1,a\nE1,2,3\n)\n)\n",
+          "D1,a\nex,0,0,0,0,0,block,visible,0,1,0,0,P\n)\n", "D1,a\nq\n)\n",
+          "D1,a\ne0,0,0,0,,0,block,visible,0,1,0,0,P\n)\n", "D1,a\ne0,0,0,0,0,0,block,visible,0,-1,0,0,P\n)\n",
+          "D-1,a\n)\n", "D2,\xF0\x9F\x98\x80x\n)\n"}) {
         CPageMirror mirror;
         EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << bad;
         EXPECT_FALSE(mirror.DocumentElement()) << bad;

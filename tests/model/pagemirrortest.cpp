@@ -14,9 +14,9 @@ namespace {
 
 TEST(PageMirrorLoad, RejectsWhatIsNotOneElement) {
     CPageMirror mirror;
-    for (const char* text : {"", "   ", "<doc", "<doc></element>", "<a/><b/>", "just text",
-                             "<doc node-id=\"1\" node-id=\"2\"\x01/>",
-                             "<doc node-id=\"1\" text=\"x\"/>tail", "<doc node-id=\"1\" text=\"x\"/><doc/>"}) {
+    for (const char* text :
+         {"", "   ", "<doc", "<doc></element>", "<a/><b/>", "just text", "<doc node-id=\"1\" node-id=\"2\"\x01/>",
+          "<doc node-id=\"1\" text=\"x\"/>tail", "<doc node-id=\"1\" text=\"x\"/><doc/>"}) {
         EXPECT_FALSE(mirror.LoadXml(text)) << text;
         EXPECT_FALSE(mirror.LoadError().empty());
         EXPECT_FALSE(mirror.DocumentElement());
