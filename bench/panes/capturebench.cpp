@@ -149,12 +149,3 @@ BENCHMARK(BM_ZoomRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond)->Itera
 
 }  // namespace
 }  // namespace marklens::bench
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

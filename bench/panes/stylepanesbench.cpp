@@ -86,12 +86,3 @@ BENCHMARK(BM_ProtocolRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(50)->
 
 }  // namespace
 }  // namespace marklens::bench
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -147,12 +147,3 @@ BENCHMARK(BM_TreeSelectDeepWidgetItems)->Unit(benchmark::kMillisecond)->Iteratio
 
 }  // namespace
 }  // namespace marklens::bench
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
