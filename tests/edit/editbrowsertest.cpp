@@ -19,21 +19,6 @@
 namespace marklens::testing {
 namespace {
 
-// Keeps the messages; everything else the document asks of the interface is not needed here.
-class CMessageUi : public IDocumentUi {
-public:
-    std::vector<std::string> messages;
-    void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
-    void ShowStatusMessage(const std::string&, bool) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void SetCaption(const std::string&) override {}
-    void RunConnectDialog() override {}
-    bool RunFindDialog() override { return false; }
-    void EditHtml() override {}
-    void RunAttributeDialog(const std::string&, const std::string&, const std::string&) override {}
-};
-
 class EditBrowser : public CBrowserSuite {
 protected:
     void SetUp() override {

@@ -19,17 +19,8 @@ namespace marklens::testing {
 namespace {
 
 // Runs the real dialog and keeps the messages instead of showing them.
-class CDialogUi : public IDocumentUi {
+class CDialogUi : public CMessageUi {
 public:
-    std::vector<std::string> messages;
-    void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
-    void ShowStatusMessage(const std::string&, bool) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void SetCaption(const std::string&) override {}
-    void RunConnectDialog() override {}
-    bool RunFindDialog() override { return false; }
-    void EditHtml() override {}
     void RunAttributeDialog(const std::string& name, const std::string& value,
                             const std::string& defaultValue) override {
         CDialogAttribute dialog(*CPagewrightDoc::Instance(), QString::fromStdString(name),

@@ -7,9 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "browser/chromiumshell.h"
+#include "model/documentui.h"
+#include "model/pagemirror.h"
 #include "tests/support/headlesschromium.h"
 #include "tests/support/pageserver.h"
-#include "model/pagemirror.h"
 
 namespace marklens::testing {
 
@@ -35,6 +36,21 @@ protected:
 private:
     static std::unique_ptr<CHeadlessChromium> chrome_;
     static std::unique_ptr<CPageServer> server_;
+};
+
+// Keeps the messages; everything else the document asks of the interface does nothing.
+class CMessageUi : public IDocumentUi {
+public:
+    std::vector<std::string> messages;
+    void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    void ShowStatusMessage(const std::string&, bool) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void SetCaption(const std::string&) override {}
+    void RunConnectDialog() override {}
+    bool RunFindDialog() override { return false; }
+    void EditHtml() override {}
+    void RunAttributeDialog(const std::string&, const std::string&, const std::string&) override {}
 };
 
 // The first mirror node whose label contains the text; null when none.
