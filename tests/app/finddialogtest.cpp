@@ -24,21 +24,13 @@ constexpr const char* kMirror =
     "<element node-id='3' text='&lt;BODY&gt;'><element node-id='4' text='Item one'/>"
     "<element node-id='5' text='item two'/><element node-id='6' text='ITEM three'/></element></doc>";
 
-void Attach(CPagewrightDoc& doc, const char* mirrorText) {
-    auto probe = std::make_shared<CFakeProbe>();
-    probe->mirrorText = mirrorText;
-    doc.SetPage(std::make_shared<CFakePage>());
-    doc.SetProbe(probe);
-    doc.CompleteAttach();
-}
-
 // The real dialog, reached through the frame's keys.
 class FindDialogTest : public ::testing::Test {
 protected:
     FindDialogTest() {
         FindSettings() = {};
         ui_.SetFrame(&frame_);
-        Attach(doc_, kMirror);
+        AttachFakePage(doc_, kMirror);
         frame_.show();
     }
 

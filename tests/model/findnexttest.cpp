@@ -17,19 +17,11 @@ constexpr const char* kMirror =
     "<element node-id='3' text='&lt;BODY&gt;'><element node-id='4' text='Item one'/>"
     "<element node-id='5' text='item two'/><element node-id='6' text='ITEM three'/></element></doc>";
 
-void Attach(CPagewrightDoc& doc, const char* mirrorText) {
-    auto probe = std::make_shared<CFakeProbe>();
-    probe->mirrorText = mirrorText;
-    doc.SetPage(std::make_shared<CFakePage>());
-    doc.SetProbe(probe);
-    doc.CompleteAttach();
-}
-
 class FindNextTest : public ::testing::Test {
 protected:
     FindNextTest() {
         FindSettings() = {};
-        Attach(doc_, kMirror);
+        AttachFakePage(doc_, kMirror);
         doc_.AddView(tree_);
     }
     ~FindNextTest() override { doc_.RemoveView(tree_); }

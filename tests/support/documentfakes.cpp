@@ -1,6 +1,7 @@
 #include "documentfakes.h"
 
 #include "model/objectcallerror.h"
+#include "model/pagewrightdoc.h"
 #include "model/statuscodes.h"
 
 namespace marklens::test {
@@ -44,6 +45,14 @@ void CFakeElement::SetStyleAttribute(const std::string& name, const std::string&
 void CLoggingView::OnUpdate(IView* sender, UpdateHint hint) {
     log_.push_back(name_ + ":" + std::to_string(static_cast<int>(hint)));
     if (onUpdate) onUpdate(sender, hint);
+}
+
+void AttachFakePage(CPagewrightDoc& doc, const char* mirrorText) {
+    auto probe = std::make_shared<CFakeProbe>();
+    probe->mirrorText = mirrorText;
+    doc.SetPage(std::make_shared<CFakePage>());
+    doc.SetProbe(probe);
+    doc.CompleteAttach();
 }
 
 }  // namespace marklens::test

@@ -10,6 +10,10 @@
 #include "model/pageprobe.h"
 #include "model/view.h"
 
+namespace marklens {
+class CPagewrightDoc;
+}
+
 namespace marklens::test {
 
 // Records every request the document makes of the user interface, in order.
@@ -110,5 +114,8 @@ private:
     std::string name_;
     std::vector<std::string>& log_;
 };
+
+// Attaches the document to a fake page whose probe answers with the mirror text.
+void AttachFakePage(marklens::CPagewrightDoc& doc, const char* mirrorText);
 
 }  // namespace marklens::test
