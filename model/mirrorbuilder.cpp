@@ -1,8 +1,11 @@
 #include "mirrorbuilder.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstring>
+#include <iterator>
+#include <new>
 
 #include "hitindex.h"
 #include "malformedanswer.h"
@@ -83,7 +86,8 @@ private:
 
 // What the pass keeps of each open node until it closes.
 struct CMirrorBuilder::OpenNode {
-    pugi::xml_node node;
+    std::uint32_t index = 0;  // in facts_
+    bool isDocument = false;
     bool hasBox = false;
     CBox ownBox;
     CBox extent;
@@ -93,10 +97,87 @@ struct CMirrorBuilder::OpenNode {
     CPaintOrder::Layer documentRoot = CPaintOrder::kNoLayer;
 };
 
-CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml) : xml_(xml) {}
+// A node's attributes until the mirror text is written. Texts are views into the records.
+struct CMirrorBuilder::NodeFacts {
+    enum class Label : unsigned char { Document, Element, Comment };
+    const char* name = schema::kElement;
+    Label label = Label::Element;
+    std::string_view text;  // a document's label, a comment's text or an element's tag
+    std::string_view elementId;
+    std::string_view cls;
+    long long edges[4] = {0, 0, 0, 0};
+    int zIndex = 0;
+    std::string_view display;
+    std::string_view visibility;
+    bool transparent = false;
+    bool outside = false;
+};
+
+namespace {
+
+// Appends text as the content of an attribute value in double quotes. XML cannot carry NUL,
+// which would also end the value early once read in place.
+void AppendEscaped(std::string& out, std::string_view text) {
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        case '\0': entity = "\xEF\xBF\xBD"; break;
+        default: continue;
+        }
+        out.append(text, plain, i - plain);
+        out += entity;
+        plain = i + 1;
+    }
+    out.append(text, plain, text.size() - plain);
+}
+
+void AppendNumber(std::string& out, long long value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+void AppendAttribute(std::string& out, const char* name, std::string_view value) {
+    ((out += ' ') += name) += "=\"";
+    AppendEscaped(out, value);
+    out += '"';
+}
+
+void AppendAttribute(std::string& out, const char* name, long long value) {
+    ((out += ' ') += name) += "=\"";
+    AppendNumber(out, value);
+    out += '"';
+}
+
+// "<TAG id="..." class="...">" as an attribute value.
+void AppendElementLabel(std::string& out, std::string_view tag, std::string_view elementId, std::string_view cls) {
+    out += "&lt;";
+    AppendEscaped(out, tag);
+    if (!elementId.empty()) {
+        out += " id=&quot;";
+        AppendEscaped(out, elementId);
+        out += "&quot;";
+    }
+    if (!cls.empty()) {
+        out += " class=&quot;";
+        AppendEscaped(out, cls);
+        out += "&quot;";
+    }
+    out += "&gt;";
+}
+
+}  // namespace
+
+CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml, std::string& text) : xml_(xml), text_(text) {}
 CMirrorBuilder::~CMirrorBuilder() = default;
 
 void CMirrorBuilder::Build(std::string_view records) {
+    Reserve(records);
     CRecordReader in(records);
     while (!in.AtEnd()) {
         if (done_) Malformed("text after the document");
@@ -119,6 +200,8 @@ void CMirrorBuilder::Build(std::string_view records) {
             AddComment(text);
             break;
         }
+        case 'k': AddLook(in); break;
+        case 'n': AddLabel(in); break;
         case ')':
             in.EndOfLine();
             if (open_.empty()) Malformed("a close without an open record");
@@ -129,6 +212,19 @@ void CMirrorBuilder::Build(std::string_view records) {
     }
     if (!done_) Malformed("an unclosed record");
     WriteRanks();
+    WriteText();
+    ReadText();
+}
+
+// Room for a node per record line, so that no list is moved while it grows; pages that are
+// reserved but never used cost nothing.
+void CMirrorBuilder::Reserve(std::string_view records) {
+    const auto lines = static_cast<std::size_t>(std::count(records.begin(), records.end(), '\n'));
+    facts_.reserve(lines);
+    events_.reserve(2 * lines);
+    hitFacts_.reserve(lines);
+    hitParents_.reserve(lines);
+    pendingRanks_.reserve(lines);
 }
 
 std::unique_ptr<CHitIndex> CMirrorBuilder::TakeHitIndex() {
@@ -143,11 +239,12 @@ std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() {
 // joins the hit index when everything above it can be hit through.
 CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts& facts) {
     const bool top = open_.empty();
-    pugi::xml_node node = top ? xml_.append_child(name) : open_.back().node.append_child(name);
-    nodes_.push_back(node);
-    node.append_attribute(schema::kNodeId).set_value(static_cast<int>(nodes_.size()));
     OpenNode opened;
-    opened.node = node;
+    opened.index = static_cast<std::uint32_t>(facts_.size());
+    opened.isDocument = facts.kind == HitKind::Doc;
+    facts_.emplace_back().name = name;
+    events_.push_back(static_cast<std::int32_t>(opened.index));
+    const int nodeId = static_cast<int>(facts_.size());
     opened.hasBox = facts.kind != HitKind::Doc;
     opened.ownBox = opened.hasBox ? facts.box : CBox{};
     opened.extent = opened.ownBox;
@@ -155,7 +252,7 @@ CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts
     if ((top || parentHit != kNotHit) && !facts.displayNone) {
         opened.hitNode = static_cast<std::uint32_t>(hitFacts_.size());
         hitFacts_.push_back(facts);
-        hitFacts_.back().nodeId = static_cast<int>(nodes_.size());
+        hitFacts_.back().nodeId = nodeId;
         hitParents_.push_back(top ? 0 : parentHit);
     }
     open_.push_back(opened);
@@ -163,63 +260,78 @@ CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts
 }
 
 void CMirrorBuilder::AddDocument(bool opens, std::string_view label) {
+    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     CHitFacts facts;
     facts.kind = HitKind::Doc;
     const OpenNode* parent = open_.empty() ? nullptr : &open_.back();
     const CPaintOrder::Layer content = parent ? parent->content : CPaintOrder::kNoLayer;
     OpenNode& doc = Open(schema::kDoc, facts);
-    doc.node.append_attribute(schema::kText).set_value(std::string(label).c_str());
+    NodeFacts& node = facts_.back();
+    node.label = NodeFacts::Label::Document;
+    node.text = label;
     // A frame's document paints with its frame; the page's is the first stacking context.
     doc.content = content;
     if (!opens) Close();
 }
 
+void CMirrorBuilder::AddLook(CRecordReader& in) {
+    Look look;
+    look.display = in.Token();
+    look.visibility = in.Token();
+    look.transparent = in.Number() == 1;
+    in.EndOfLine();
+    look.displayNone = look.display == "none";
+    look.hitVisibility = ClassifyVisibility(std::string(look.visibility).c_str());
+    looks_.push_back(look);
+}
+
+void CMirrorBuilder::AddLabel(CRecordReader& in) {
+    const long long tagLength = in.Number();
+    const long long idLength = in.Number();
+    const long long classLength = in.Number();
+    Label label;
+    label.tag = in.Units(tagLength);
+    label.elementId = in.Units(idLength);
+    label.cls = in.Units(classLength);
+    in.EndOfLine();
+    labels_.push_back(label);
+}
+
 void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
+    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     long long edges[4];
     for (long long& edge : edges)
         edge = in.Number();
     const int z = ClampToInt(in.Number());
     const int paint = ClampToInt(in.Number());
-    const std::string display(in.Token());
-    const std::string visibility(in.Token());
-    const long long transparent = in.Number();
-    const long long tagLength = in.Number();
-    const long long idLength = in.Number();
-    const long long classLength = in.Number();
-    const std::string_view tag = in.Units(tagLength);
-    const std::string_view elementId = in.Units(idLength);
-    const std::string_view cls = in.Units(classLength);
+    const long long lookNumber = in.Number();
+    const long long labelNumber = in.Number();
     in.EndOfLine();
-
-    std::string label = "<";
-    label += tag;
-    if (!elementId.empty()) ((label += " id=\"") += elementId) += '"';
-    if (!cls.empty()) ((label += " class=\"") += cls) += '"';
-    label += '>';
+    if (lookNumber < 0 || static_cast<std::size_t>(lookNumber) >= looks_.size()) Malformed("a look");
+    if (labelNumber < 0 || static_cast<std::size_t>(labelNumber) >= labels_.size()) Malformed("a label");
+    const Look& look = looks_[static_cast<std::size_t>(lookNumber)];
+    const Label& label = labels_[static_cast<std::size_t>(labelNumber)];
 
     CHitFacts facts;
     facts.kind = kind == 'F' ? HitKind::Frame : HitKind::Element;
-    facts.displayNone = display == "none";
-    facts.visibility = ClassifyVisibility(visibility.c_str());
-    facts.transparent = transparent == 1;
+    facts.displayNone = look.displayNone;
+    facts.visibility = look.hitVisibility;
+    facts.transparent = look.transparent;
     facts.box = BoxFromEdges(ClampToInt(edges[0]), ClampToInt(edges[1]), ClampToInt(edges[2]), ClampToInt(edges[3]));
     const OpenNode parent = open_.back();
     OpenNode& element = Open(kind == 'F' ? schema::kFrame : schema::kElement, facts);
-    pugi::xml_node node = element.node;
-    node.append_attribute(schema::kText).set_value(label.c_str());
-    static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
-    for (int i = 0; i < 4; ++i)
-        node.append_attribute(kEdges[i]).set_value(edges[i]);
-    pugi::xml_attribute zIndex = node.append_attribute(schema::kZIndex);
-    node.append_attribute(schema::kDisplay).set_value(display.c_str());
-    node.append_attribute(schema::kVisibility).set_value(visibility.c_str());
-    node.append_attribute(schema::kTransparent).set_value(transparent);
-    const bool root = schema::KindOf(parent.node) == schema::NodeKind::Doc;
-    if (facts.displayNone || (!root && parent.content == CPaintOrder::kNoLayer)) {
-        zIndex.set_value(0);
-    } else {
+    NodeFacts& node = facts_.back();
+    node.text = label.tag;
+    node.elementId = label.elementId;
+    node.cls = label.cls;
+    std::copy(std::begin(edges), std::end(edges), node.edges);
+    node.display = look.display;
+    node.visibility = look.visibility;
+    node.transparent = look.transparent;
+    const bool root = parent.isDocument;
+    if (!facts.displayNone && (root || parent.content != CPaintOrder::kNoLayer)) {
         PlaceInPaintOrder(element, parent, root, z, paint);
-        pendingRanks_.push_back({zIndex, element.content, element.content != parent.content, element.hitNode});
+        pendingRanks_.push_back({element.index, element.content, element.content != parent.content, element.hitNode});
     }
     if (kind == 'e') Close();
 }
@@ -246,28 +358,27 @@ void CMirrorBuilder::PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, b
 }
 
 void CMirrorBuilder::AddComment(std::string_view text) {
+    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     CHitFacts facts;
     facts.kind = HitKind::Element;
     facts.displayNone = true;
-    OpenNode& comment = Open(schema::kElement, facts);
-    std::string label = "<COMMENT>";
-    if (!text.empty()) (label += ' ') += text;
-    pugi::xml_node node = comment.node;
-    node.append_attribute(schema::kText).set_value(label.c_str());
-    for (const char* name : {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight, schema::kZIndex})
-        node.append_attribute(name).set_value("0");
-    node.append_attribute(schema::kDisplay).set_value("none");
-    node.append_attribute(schema::kVisibility).set_value("hidden");
-    node.append_attribute(schema::kTransparent).set_value("1");
+    Open(schema::kElement, facts);
+    NodeFacts& node = facts_.back();
+    node.label = NodeFacts::Label::Comment;
+    node.text = text;
+    node.display = "none";
+    node.visibility = "hidden";
+    node.transparent = true;
     Close();
 }
 
 // outside-children from the extent of the closing node, which then widens its parent's.
 void CMirrorBuilder::Close() {
-    OpenNode closing = open_.back();
+    const OpenNode closing = open_.back();
     open_.pop_back();
+    events_.push_back(-1);
     const bool outside = !(closing.extent == closing.ownBox);
-    closing.node.append_attribute(schema::kOutsideChildren).set_value(outside ? "1" : "0");
+    facts_[closing.index].outside = outside;
     if (closing.hitNode != kNotHit) hitFacts_[closing.hitNode].outsideChildren = outside;
     if (open_.empty()) {
         done_ = true;
@@ -278,11 +389,76 @@ void CMirrorBuilder::Close() {
 
 void CMirrorBuilder::WriteRanks() {
     paintOrder_.Rank();
-    for (PendingRank& pending : pendingRanks_) {
+    for (const PendingRank& pending : pendingRanks_) {
         const int rank = pending.owner ? paintOrder_.OwnerRank(pending.layer) : paintOrder_.ContentRank(pending.layer);
-        pending.zIndex.set_value(rank);
+        facts_[pending.node].zIndex = rank;
         if (pending.hitNode != kNotHit) hitFacts_[pending.hitNode].zIndex = rank;
     }
+}
+
+void CMirrorBuilder::WriteText() const {
+    std::string& text = text_;
+    text.clear();
+    text.reserve(facts_.size() * 200);
+    std::vector<const char*> open;
+    for (std::size_t event = 0; event < events_.size(); ++event) {
+        if (events_[event] < 0) {
+            ((text += "</") += open.back()) += '>';
+            open.pop_back();
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(events_[event]);
+        const NodeFacts& node = facts_[index];
+        (text += '<') += node.name;
+        AppendAttribute(text, schema::kNodeId, static_cast<long long>(index) + 1);
+        if (node.label == NodeFacts::Label::Document) {
+            AppendAttribute(text, schema::kText, node.text);
+        } else {
+            ((text += ' ') += schema::kText) += "=\"";
+            if (node.label == NodeFacts::Label::Comment) {
+                text += "&lt;COMMENT&gt;";
+                if (!node.text.empty()) AppendEscaped(text += ' ', node.text);
+            } else {
+                AppendElementLabel(text, node.text, node.elementId, node.cls);
+            }
+            text += '"';
+            static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
+            for (int i = 0; i < 4; ++i)
+                AppendAttribute(text, kEdges[i], node.edges[i]);
+            AppendAttribute(text, schema::kZIndex, node.zIndex);
+            AppendAttribute(text, schema::kDisplay, node.display);
+            AppendAttribute(text, schema::kVisibility, node.visibility);
+            AppendAttribute(text, schema::kTransparent, node.transparent ? 1 : 0);
+        }
+        AppendAttribute(text, schema::kOutsideChildren, node.outside ? 1 : 0);
+        if (event + 1 < events_.size() && events_[event + 1] < 0) {
+            text += "/>";
+            ++event;
+        } else {
+            text += '>';
+            open.push_back(node.name);
+        }
+    }
+}
+
+// The tree reads the text in place, then its nodes are numbered.
+void CMirrorBuilder::ReadText() {
+    const pugi::xml_parse_result read =
+        xml_.load_buffer_inplace(text_.data(), text_.size(), pugi::parse_escapes, pugi::encoding_utf8);
+    if (!read) Malformed(read.description());
+    nodes_.reserve(facts_.size());
+    pugi::xml_node node = xml_.first_child();
+    while (node) {
+        nodes_.push_back(node);
+        if (pugi::xml_node child = node.first_child()) {
+            node = child;
+            continue;
+        }
+        while (node && !node.next_sibling())
+            node = node.parent();
+        if (node) node = node.next_sibling();
+    }
+    if (nodes_.size() != facts_.size()) Malformed("a node the tree did not keep");
 }
 
 }  // namespace marklens

@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,14 +16,17 @@ class CHitIndex;
 class CNodeIdIndex;
 class CRecordReader;
 
-// Builds the page mirror straight from the probe's compact records (see the probe's mirror()),
-// numbering the nodes 1, 2, 3 ... in record order. The one pass that makes the nodes also
-// writes outside-children, gathers both indexes and the layers of the paint order; z-index
-// then becomes each element's paint rank. Throws CMalformedAnswer when the records are
-// malformed.
+// Builds the page mirror from the probe's compact records (see the probe's mirror()), numbering
+// the nodes 1, 2, 3 ... in record order. The one pass over the records works out
+// outside-children, the hit index and the layers of the paint order; z-index then becomes each
+// element's paint rank. The finished nodes are written as one mirror text that the XML tree
+// takes over and reads in place: making them one by one would copy every attribute name and
+// value into an allocation of its own, several times the work. Throws CMalformedAnswer when the
+// records are malformed.
 class CMirrorBuilder {
 public:
-    explicit CMirrorBuilder(pugi::xml_document& xml);
+    // text keeps the mirror text the tree is read from in place, as long as the tree lives.
+    CMirrorBuilder(pugi::xml_document& xml, std::string& text);
     ~CMirrorBuilder();
 
     void Build(std::string_view records);
@@ -30,25 +35,49 @@ public:
 
 private:
     struct OpenNode;
+    struct NodeFacts;
     void AddDocument(bool opens, std::string_view label);
     void AddElement(char kind, CRecordReader& in);
     void AddComment(std::string_view text);
+    void AddLook(CRecordReader& in);
+    void AddLabel(CRecordReader& in);
     OpenNode& Open(const char* name, const CHitFacts& facts);
+    void Reserve(std::string_view records);
+    void WriteText() const;
+    void ReadText();
     void PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, bool root, int z, int paint);
     void Close();
     void WriteRanks();
 
     pugi::xml_document& xml_;
-    // An element's z-index, written once the paint order is known.
+    std::string& text_;
+    // An element's z-index, known once the paint order is.
     struct PendingRank {
-        pugi::xml_attribute zIndex;
+        std::uint32_t node;  // in facts_
         CPaintOrder::Layer layer;
         bool owner;
         std::uint32_t hitNode;  // in hitFacts_, or kNotHit
     };
 
+    // The records' dictionaries, by number.
+    struct Look {
+        std::string_view display;
+        std::string_view visibility;
+        bool transparent = false;
+        bool displayNone = false;
+        HitVisibility hitVisibility = HitVisibility::Hidden;
+    };
+    struct Label {
+        std::string_view tag;
+        std::string_view elementId;
+        std::string_view cls;
+    };
+    std::vector<Look> looks_;
+    std::vector<Label> labels_;
     std::vector<OpenNode> open_;
-    std::vector<pugi::xml_node> nodes_;  // by node id - 1
+    std::vector<NodeFacts> facts_;       // by node id - 1
+    std::vector<std::int32_t> events_;   // tree order: a node's index when it opens, -1 when it closes
+    std::vector<pugi::xml_node> nodes_;  // by node id - 1, once the tree is read
     std::vector<CHitFacts> hitFacts_;    // the nodes that can give a candidate, in document order
     std::vector<std::uint32_t> hitParents_;
     std::vector<PendingRank> pendingRanks_;

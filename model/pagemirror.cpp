@@ -33,6 +33,7 @@ bool CPageMirror::LoadXml(std::string_view text) {
         }
         if (elements != 1) loadError_ = "the mirror must be exactly one XML element";
     }
+    inPlaceText_ = std::string();
     if (loadError_.empty()) return true;
     xml_.reset();
     return false;
@@ -50,12 +51,13 @@ void CPageMirror::BuildFromRecords(std::string_view records) {
     loadError_.clear();
     xml_.reset();
     try {
-        CMirrorBuilder builder(xml_);
+        CMirrorBuilder builder(xml_, inPlaceText_);
         builder.Build(records);
         hitIndex_ = builder.TakeHitIndex();
         idIndex_ = builder.TakeIdIndex();
     } catch (...) {
         xml_.reset();
+        inPlaceText_ = std::string();
         throw;
     }
 }

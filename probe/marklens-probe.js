@@ -107,10 +107,6 @@
   const kFloat = 4;     // painted after the in-flow content around it
   const kTopLayer = 8;  // an open modal dialog or popover, above the whole document
 
-  // The record of an element that is not rendered, and of everything below it: no box, z 0.
-  function unrenderedState(visibility, transparent) {
-    return '0,0,0,0,0,0,none,' + (visibility || 'hidden') + ',' + transparent + ',';
-  }
 
   // Rectangles in top-page pixels as {left, top, right, bottom}; null stands for no clip.
   function intersect(a, b) {
@@ -270,6 +266,26 @@
       this.out = '';
       this.inherited = [];  // per open element, what its children inherit
       this.frames = [];     // per open frame document, what to restore after it
+      this.below = null;    // what the children of the element just read inherit
+      // The records' dictionaries: display -> visibility -> [opaque, transparent] look numbers;
+      // tag -> class -> label number for elements without an id.
+      this.looks = new Map();
+      this.lookCount = 0;
+      this.labels = new Map();
+      this.labelCount = 0;
+    }
+
+    // The number of the look (display, visibility, transparent), written first when new.
+    look(display, visibility, transparent) {
+      let byVisibility = this.looks.get(display);
+      if (byVisibility === undefined) this.looks.set(display, byVisibility = new Map());
+      let pair = byVisibility.get(visibility);
+      if (pair === undefined) byVisibility.set(visibility, pair = [-1, -1]);
+      if (pair[transparent] < 0) {
+        pair[transparent] = this.lookCount++;
+        this.out += 'k' + clean(display) + ',' + clean(visibility) + ',' + transparent + ',\n';
+      }
+      return pair[transparent];
     }
 
     run() {
@@ -298,8 +314,8 @@
       }
       const tag = tagNameOf.call(node).toUpperCase();
       const facts = this.elementFacts(node);
-      const record = facts.record + this.label(node, tag);
-      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, record, facts);
+      const record = facts + this.label(node, tag) + ',\n';
+      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, record);
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
         this.out += 'e' + record;
@@ -307,39 +323,54 @@
       }
       this.out += 'E' + record;
       this.inherited.push(this.state);
-      this.state = facts.below;
+      this.state = this.below;
       return child;
     }
 
-    // "<tag len>,<id len>,<class len>,<tag><id><class>\n"
+    // The number of the element's label (tag, id, class), written first when new. Labels with
+    // an id are hardly ever repeated, so they are not looked up.
     label(node, tag) {
       const id = getAttribute.call(node, 'id');
-      const cls = getAttribute.call(node, 'class');
+      const cls = getAttribute.call(node, 'class') || '';
+      let byClass = null;
+      if (!id) {
+        byClass = this.labels.get(tag);
+        if (byClass === undefined) this.labels.set(tag, byClass = new Map());
+        const known = byClass.get(cls);
+        if (known !== undefined) return known;
+      }
       const idText = id ? clean(cut(id)) : '';
       const classText = cls ? clean(cut(cls)) : '';
       const tagText = clean(tag);
-      return tagText.length + ',' + idText.length + ',' + classText.length + ',' + tagText + idText + classText + '\n';
+      this.out += 'n' + tagText.length + ',' + idText.length + ',' + classText.length + ',' + tagText + idText + classText + '\n';
+      if (byClass !== null) byClass.set(cls, this.labelCount);
+      return this.labelCount++;
     }
 
-    // The element's record fields up to its label, and what its children inherit.
+    // The element's record fields up to its label; sets what its children inherit.
     elementFacts(node) {
       const above = this.state;
-      if (above.hidden !== null) return { record: above.hidden, below: above };
+      if (above.hidden !== null) {
+        this.below = above;
+        return above.hidden;
+      }
       const style = this.scope.style(node);
       const display = style.display;
+      const transparent = style.pointerEvents === 'none' ? 1 : 0;
       // Elements the browser gives no style (sources of a video, unslotted children of a shadow
-      // host) are not rendered, nor is anything below display:none.
+      // host) are not rendered, nor is anything below display:none: no box, z 0.
       if (display === '' || display === 'none') {
-        const hidden = unrenderedState(style.visibility, style.pointerEvents === 'none' ? 1 : 0);
-        return { record: hidden, below: { hidden } };
+        const hidden = '0,0,0,0,0,0,' + this.look('none', style.visibility || 'hidden', transparent) + ',';
+        this.below = { hidden };
+        return hidden;
       }
       const candidate = this.scope.candidates === null || this.scope.candidates.has(node);
       const layer = candidate ? this.layerFacts(node, style, above) : null;
       const box = this.hitBox(node, layer, above);
       const z = layer ? layer.z : 0;
       const paint = layer ? layer.paint : node === this.scope.root ? kContext : 0;
-      const record = box + z + ',' + paint + ',' + display + ',' + style.visibility + ',' + (style.pointerEvents === 'none' ? 1 : 0) + ',';
-      return { record, below: this.childState(node, display, layer, above) };
+      this.below = this.childState(node, display, layer, above);
+      return box + z + ',' + paint + ',' + this.look(display, style.visibility, transparent) + ',';
     }
 
     // Position, z-index, stacking and clipping of an element that may have a layer property.
@@ -421,7 +452,7 @@
 
     // A frame's record, then its document's: the document's elements come next, or an empty
     // document of another origin.
-    enterFrame(node, tag, record, facts) {
+    enterFrame(node, tag, record) {
       this.out += 'F' + record;
       const inner = readableFrameDocument(tag, node);
       this.nodes.push(inner);
@@ -433,10 +464,11 @@
       }
       this.out += docRecord(docLabel(inner), true);
       this.frames.push({ walker: this.walker, scope: this.scope, state: this.state });
-      const shown = facts.below.hidden === undefined || facts.below.hidden === null;
+      const below = this.below;
+      const shown = below.hidden === undefined || below.hidden === null;
       const origin = shown ? this.frameOrigin(node) : this.scope.origin;
-      this.scope = new DocumentScope(inner, origin, shown ? facts.below.clip : null);
-      this.state = shown ? this.scope.top : facts.below;
+      this.scope = new DocumentScope(inner, origin, shown ? below.clip : null);
+      this.state = shown ? this.scope.top : below;
       this.walker = createTreeWalker.call(inner, inner, kShown);
       const first = walkerFirstChild.call(this.walker);
       return first === null ? this.leaveFrame() : first;
@@ -497,11 +529,13 @@
     // mirror from them. Records:
     //   D|d  a document with|without children: "D<len>,<label>"
     //   E|e  an element with|without children, F a frame (its document record follows):
-    //        "E<left>,<top>,<width>,<height>,<z>,<paint>,<display>,<visibility>,<transparent>,
-    //         <tag len>,<id len>,<class len>,<tag><id><class>"
+    //        "E<left>,<top>,<width>,<height>,<z>,<paint>,<look>,<label>,"
     //        z is the element's own z-index where it applies (0 for auto); paint holds the
     //        flags kLayered, kContext, kFloat and kTopLayer from which the program works out the
-    //        order in which the browser paints; the box is where the element can be hit.
+    //        order in which the browser paints; the box is where the element can be hit; look
+    //        and label are numbers of the records below, counted from 0 in order of appearance.
+    //   k    a look, before the first element that has it: "k<display>,<visibility>,<transparent>,"
+    //   n    a label, before the first element that has it: "n<tag len>,<id len>,<class len>,<tag><id><class>"
     //   c    a comment: "c<len>,<text>"
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
