@@ -279,6 +279,8 @@ void CMirrorBuilder::AddLook(CRecordReader& in) {
     look.display = in.Token();
     look.visibility = in.Token();
     look.transparent = in.Number() == 1;
+    look.z = ClampToInt(in.Number());
+    look.paint = ClampToInt(in.Number());
     in.EndOfLine();
     look.displayNone = look.display == "none";
     look.hitVisibility = ClassifyVisibility(std::string(look.visibility).c_str());
@@ -299,18 +301,25 @@ void CMirrorBuilder::AddLabel(CRecordReader& in) {
 
 void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
-    long long edges[4];
-    for (long long& edge : edges)
-        edge = in.Number();
-    const int z = ClampToInt(in.Number());
-    const int paint = ClampToInt(in.Number());
     const long long lookNumber = in.Number();
     const long long labelNumber = in.Number();
-    in.EndOfLine();
     if (lookNumber < 0 || static_cast<std::size_t>(lookNumber) >= looks_.size()) Malformed("a look");
     if (labelNumber < 0 || static_cast<std::size_t>(labelNumber) >= labels_.size()) Malformed("a label");
     const Look& look = looks_[static_cast<std::size_t>(lookNumber)];
     const Label& label = labels_[static_cast<std::size_t>(labelNumber)];
+    const int z = look.z;
+    const int paint = look.paint;
+    long long edges[4] = {0, 0, 0, 0};
+    if (!look.displayNone) {
+        for (long long& edge : edges)
+            edge = ClampToInt(in.Number());
+        // The corner is counted from the last box's; kept within int like every coordinate.
+        edges[0] = ClampToInt(lastLeft_ + edges[0]);
+        edges[1] = ClampToInt(lastTop_ + edges[1]);
+        lastLeft_ = edges[0];
+        lastTop_ = edges[1];
+    }
+    in.EndOfLine();
 
     CHitFacts facts;
     facts.kind = kind == 'F' ? HitKind::Frame : HitKind::Element;

@@ -64,6 +64,8 @@ private:
         std::string_view display;
         std::string_view visibility;
         bool transparent = false;
+        int z = 0;
+        int paint = 0;
         bool displayNone = false;
         HitVisibility hitVisibility = HitVisibility::Hidden;
     };
@@ -73,6 +75,8 @@ private:
         std::string_view cls;
     };
     std::vector<Look> looks_;
+    long long lastLeft_ = 0;  // the corner of the last box read
+    long long lastTop_ = 0;
     std::vector<Label> labels_;
     std::vector<OpenNode> open_;
     std::vector<NodeFacts> facts_;       // by node id - 1

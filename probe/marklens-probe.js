@@ -125,13 +125,6 @@
     };
   }
 
-  // The box's record fields. The browser hits a point when the pixel square at it meets the
-  // box, so the box covers every pixel it touches.
-  function pixelBox(left, top, right, bottom) {
-    const x = Math.floor(left);
-    const y = Math.floor(top);
-    return x + ',' + y + ',' + Math.max(0, Math.ceil(right) - x) + ',' + Math.max(0, Math.ceil(bottom) - y) + ',';
-  }
 
   // Longhands that make an element positioned, floating, a stacking context, a containing block
   // of fixed descendants or a clip of its content. Few elements have any of them; only those
@@ -141,59 +134,74 @@
     'transform', 'translate', 'rotate', 'scale', 'filter', 'backdrop-filter', 'perspective', 'clip-path',
     'mask-image', '-webkit-mask-image', 'isolation', 'mix-blend-mode', 'will-change', 'contain', 'container-type']);
   const kBrowserLayered = '[style],dialog,[popover],svg,select,textarea,marquee';
+  // The inherited properties the records carry. An element whose own value no declaration can
+  // change has its parent's, so only those a rule, an inline style, an animation or an SVG
+  // attribute can reach are read.
+  const kRecordInherited = new Set(['visibility', 'pointer-events']);
+  const kBrowserInherited = '[style],[visibility],[pointer-events],[inert]';
 
-  function setsLayerProperty(style) {
+  function setsAny(style, properties) {
     for (let i = 0; i < style.length; ++i) {
-      if (kLayerProperties.has(style[i])) return true;
+      if (properties.has(style[i])) return true;
     }
     return false;
   }
 
-  // Selectors of the rules that set a layer property; false when a rule cannot be judged (a
-  // sheet of another origin, nested rules with relative selectors).
-  function collectLayerSelectors(rules, selectors) {
+  // Adds to each list the selectors of the rules that set one of its properties; false when a
+  // rule cannot be judged (a sheet of another origin, nested rules with relative selectors).
+  function collectSelectors(rules, lists) {
     for (const rule of rules) {
       const type = rule.type;
       if (type === CSSRule.STYLE_RULE) {
         if (rule.cssRules && rule.cssRules.length > 0) return false;
-        if (setsLayerProperty(rule.style)) selectors.push(rule.selectorText);
+        for (const list of lists) {
+          if (setsAny(rule.style, list.properties)) list.selectors.push(rule.selectorText);
+        }
       } else if (type === CSSRule.IMPORT_RULE) {
-        if (!rule.styleSheet || !collectSheetSelectors(rule.styleSheet, selectors)) return false;
+        if (!rule.styleSheet || !collectSheetSelectors(rule.styleSheet, lists)) return false;
       } else if (type !== CSSRule.KEYFRAMES_RULE && rule.cssRules) {
-        if (!collectLayerSelectors(rule.cssRules, selectors)) return false;
+        if (!collectSelectors(rule.cssRules, lists)) return false;
       }
     }
     return true;
   }
 
-  function collectSheetSelectors(sheet, selectors) {
+  function collectSheetSelectors(sheet, lists) {
     let rules;
     try {
       rules = sheet.cssRules;
     } catch (e) {
       return false;
     }
-    return collectLayerSelectors(rules, selectors);
+    return collectSelectors(rules, lists);
   }
 
-  // The elements of the document that may have a layer property, or null for all of them.
-  function layerCandidates(doc) {
+  // The elements of the document that may have a layer property and those that may have their
+  // own visibility or pointer-events, each a set or null for all of them.
+  function candidatesOf(doc) {
+    const all = { layer: null, inherited: null };
     try {
-      const selectors = [kBrowserLayered];
+      const lists = [
+        { properties: kLayerProperties, selectors: [kBrowserLayered] },
+        { properties: kRecordInherited, selectors: [kBrowserInherited] },
+      ];
       for (const sheet of styleSheetsOf.call(doc)) {
-        if (!collectSheetSelectors(sheet, selectors)) return null;
+        if (!collectSheetSelectors(sheet, lists)) return all;
       }
       for (const sheet of adoptedSheetsOf.call(doc)) {
-        if (!collectSheetSelectors(sheet, selectors)) return null;
+        if (!collectSheetSelectors(sheet, lists)) return all;
       }
-      const found = new Set(querySelectorAll.call(doc, selectors.join(',')));
+      const [layer, inherited] = lists.map(list => new Set(querySelectorAll.call(doc, list.selectors.join(','))));
       for (const animation of animationsOf.call(doc)) {
         const target = animation.effect && animation.effect.target;
-        if (target) found.add(target);
+        if (target) {
+          layer.add(target);
+          inherited.add(target);
+        }
       }
-      return found;
+      return { layer, inherited };
     } catch (e) {
-      return null;
+      return all;
     }
   }
 
@@ -249,12 +257,18 @@
       const width = this.root ? call(clientWidthOf, this.root) : 0;
       const height = this.root ? call(clientHeightOf, this.root) : 0;
       this.viewport = { left: origin.x, top: origin.y, right: origin.x + width, bottom: origin.y + height };
-      this.candidates = layerCandidates(doc);
+      const candidates = candidatesOf(doc);
+      this.candidates = candidates.layer;
+      this.ownInherited = candidates.inherited;
       this.topLayer = topLayerOf(doc);
       // What the document's top elements inherit: nothing hidden; in a frame, the frame's clip
       // and viewport (the page's own viewport needs none: nothing outside it is in the picture).
       const shown = clip === undefined ? null : intersect(clip, this.viewport);
-      this.top = { hidden: null, clip: shown, clipAbsolute: shown, clipFixed: shown, items: false };
+      // A frame's root element inherits nothing from the frame.
+      this.top = {
+        hidden: null, clip: shown, clipAbsolute: shown, clipFixed: shown, items: false,
+        visibility: 'visible', transparent: 0,
+      };
     }
   }
 
@@ -267,6 +281,9 @@
       this.inherited = [];  // per open element, what its children inherit
       this.frames = [];     // per open frame document, what to restore after it
       this.below = null;    // what the children of the element just read inherit
+      this.lastLeft = 0;    // the last box written, from which the next one is counted
+      this.lastTop = 0;
+      this.box = '';        // the box fields of the element just read, '' when it has none
       // The records' dictionaries: display -> visibility -> [opaque, transparent] look numbers;
       // tag -> class -> label number for elements without an id.
       this.looks = new Map();
@@ -275,17 +292,31 @@
       this.labelCount = 0;
     }
 
-    // The number of the look (display, visibility, transparent), written first when new.
-    look(display, visibility, transparent) {
+    // The number of the look (display, visibility, transparent, z, paint), written first when new.
+    look(display, visibility, transparent, z, paint) {
       let byVisibility = this.looks.get(display);
       if (byVisibility === undefined) this.looks.set(display, byVisibility = new Map());
       let pair = byVisibility.get(visibility);
-      if (pair === undefined) byVisibility.set(visibility, pair = [-1, -1]);
-      if (pair[transparent] < 0) {
-        pair[transparent] = this.lookCount++;
-        this.out += 'k' + clean(display) + ',' + clean(visibility) + ',' + transparent + ',\n';
+      if (pair === undefined) byVisibility.set(visibility, pair = [new Map(), new Map()]);
+      const layering = z * 16 + paint;
+      let number = pair[transparent].get(layering);
+      if (number === undefined) {
+        pair[transparent].set(layering, number = this.lookCount++);
+        this.out += 'k' + clean(display) + ',' + clean(visibility) + ',' + transparent + ',' + z + ',' + paint + ',\n';
       }
-      return pair[transparent];
+      return number;
+    }
+
+    // The box's record fields, its corner counted from the last box's. The browser hits a point
+    // when the pixel square at it meets the box, so the box covers every pixel it touches.
+    pixelBox(left, top, right, bottom) {
+      const x = Math.floor(left);
+      const y = Math.floor(top);
+      const fields = (x - this.lastLeft) + ',' + (y - this.lastTop) + ',' + Math.max(0, Math.ceil(right) - x) + ',' +
+        Math.max(0, Math.ceil(bottom) - y) + ',';
+      this.lastLeft = x;
+      this.lastTop = y;
+      return fields;
     }
 
     run() {
@@ -313,8 +344,8 @@
         return walkerNextSibling.call(this.walker);
       }
       const tag = tagNameOf.call(node).toUpperCase();
-      const facts = this.elementFacts(node);
-      const record = facts + this.label(node, tag) + ',\n';
+      const look = this.elementFacts(node);
+      const record = look + this.label(node, tag) + ',' + this.box + '\n';
       if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, record);
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
@@ -347,30 +378,33 @@
       return this.labelCount++;
     }
 
-    // The element's record fields up to its label; sets what its children inherit.
+    // The element's look field; sets its box fields and what its children inherit.
     elementFacts(node) {
       const above = this.state;
+      this.box = '';
       if (above.hidden !== null) {
         this.below = above;
         return above.hidden;
       }
       const style = this.scope.style(node);
       const display = style.display;
-      const transparent = style.pointerEvents === 'none' ? 1 : 0;
+      const own = this.scope.ownInherited === null || node === this.scope.root || this.scope.ownInherited.has(node);
+      const visibility = own ? style.visibility : above.visibility;
+      const transparent = own ? (style.pointerEvents === 'none' ? 1 : 0) : above.transparent;
       // Elements the browser gives no style (sources of a video, unslotted children of a shadow
       // host) are not rendered, nor is anything below display:none: no box, z 0.
       if (display === '' || display === 'none') {
-        const hidden = '0,0,0,0,0,0,' + this.look('none', style.visibility || 'hidden', transparent) + ',';
+        const hidden = this.look('none', (display && visibility) || 'hidden', transparent, 0, 0) + ',';
         this.below = { hidden };
         return hidden;
       }
       const candidate = this.scope.candidates === null || this.scope.candidates.has(node);
       const layer = candidate ? this.layerFacts(node, style, above) : null;
-      const box = this.hitBox(node, layer, above);
+      this.box = this.hitBox(node, layer, above);
       const z = layer ? layer.z : 0;
       const paint = layer ? layer.paint : node === this.scope.root ? kContext : 0;
-      this.below = this.childState(node, display, layer, above);
-      return box + z + ',' + paint + ',' + this.look(display, style.visibility, transparent) + ',';
+      this.below = this.childState(node, display, layer, above, visibility, transparent);
+      return this.look(display, visibility, transparent, z, paint) + ',';
     }
 
     // Position, z-index, stacking and clipping of an element that may have a layer property.
@@ -386,12 +420,13 @@
       if (positioned || context) paint |= kLayered;
       else if (style.float !== 'none') paint |= kFloat;
       if (topLayer !== undefined) paint |= kTopLayer;
+      const holdsFixedOnes = holdsFixed(style);
       const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || /paint/.test(style.contain);
       return {
         position, paint, modal: topLayer === true,
         z: zText === 'auto' ? 0 : (parseInt(zText, 10) || 0),
-        holdsAbsolute: positioned || holdsFixed(style),
-        holdsFixed: holdsFixed(style),
+        holdsAbsolute: positioned || holdsFixedOnes,
+        holdsFixed: holdsFixedOnes,
         clipsContent: overflow && node !== this.scope.root && !this.isViewportBody(node, style),
         clipPath: style.clipPath,
       };
@@ -411,7 +446,7 @@
       const rect = boundingRect.call(node);
       const origin = this.scope.origin;
       if (layer === null && above.clip === null && node !== this.scope.root) {
-        return pixelBox(rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y);
+        return this.pixelBox(rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y);
       }
       let box = {
         left: rect.left + origin.x, top: rect.top + origin.y, right: rect.right + origin.x, bottom: rect.bottom + origin.y,
@@ -423,13 +458,16 @@
       if (layer) layer.ownClip = clipPathBox(layer.clipPath, box);
       box = intersect(clip, box);
       if (layer && layer.ownClip) box = intersect(layer.ownClip, box);
-      return pixelBox(box.left, box.top, box.right, box.bottom);
+      return this.pixelBox(box.left, box.top, box.right, box.bottom);
     }
 
     // What the element's children inherit: the clips for in-flow, absolute and fixed children.
-    childState(node, display, layer, above) {
+    childState(node, display, layer, above, visibility, transparent) {
       const items = display.includes('flex') || display.includes('grid');
-      if (!layer) return above.items === items ? above : { ...above, items };
+      if (!layer) {
+        const same = above.items === items && above.visibility === visibility && above.transparent === transparent;
+        return same ? above : { ...above, items, visibility, transparent };
+      }
       let contentClip = layer.ownClip;
       // Overflow clips block containers only.
       if (layer.clipsContent && display !== 'inline' && display !== 'contents') {
@@ -447,6 +485,8 @@
         clipAbsolute: layer.holdsAbsolute ? clip : intersect(above.clipAbsolute, layer.ownClip),
         clipFixed: layer.holdsFixed ? clip : intersect(above.clipFixed, layer.ownClip),
         items,
+        visibility,
+        transparent,
       };
     }
 
@@ -529,12 +569,15 @@
     // mirror from them. Records:
     //   D|d  a document with|without children: "D<len>,<label>"
     //   E|e  an element with|without children, F a frame (its document record follows):
-    //        "E<left>,<top>,<width>,<height>,<z>,<paint>,<look>,<label>,"
-    //        z is the element's own z-index where it applies (0 for auto); paint holds the
-    //        flags kLayered, kContext, kFloat and kTopLayer from which the program works out the
-    //        order in which the browser paints; the box is where the element can be hit; look
-    //        and label are numbers of the records below, counted from 0 in order of appearance.
-    //   k    a look, before the first element that has it: "k<display>,<visibility>,<transparent>,"
+    //        "E<look>,<label>,<left>,<top>,<width>,<height>," or, when the look's display is
+    //        none, "E<look>,<label>," (not rendered: no box). Look and label are numbers of the
+    //        records below, counted from 0 in order of appearance. The box is where the element
+    //        can be hit; its left and top are counted from those of the last box written (from
+    //        0, 0 for the first).
+    //   k    a look, before the first element that has it:
+    //        "k<display>,<visibility>,<transparent>,<z>,<paint>," where z is the element's own
+    //        z-index where it applies (0 for auto) and paint holds the flags kLayered, kContext,
+    //        kFloat and kTopLayer from which the program works out the order the browser paints.
     //   n    a label, before the first element that has it: "n<tag len>,<id len>,<class len>,<tag><id><class>"
     //   c    a comment: "c<len>,<text>"
     //   )    closes the last open record.

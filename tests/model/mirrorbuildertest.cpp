@@ -18,17 +18,17 @@ TEST(MirrorBuilder, RecordsBecomeTheMarkedMirror) {
     CPageMirror mirror;
     mirror.BuildFromRecords(
         "D9,doc - A&B\n"
-        "kblock,visible,0,\n"
+        "kblock,visible,0,0,2,\n"
         "n4,5,5,HTMLx\"<'yA & B\n"
-        "E1,2,3,4,0,2,0,0,\n"
+        "E0,0,1,2,3,4,\n"
         "c6,a<b>&c\n"
-        "kinline,hidden,1,\n"
+        "kinline,hidden,1,-2,3,\n"
         "n6,0,0,IFRAME\n"
-        "F5,6,7,8,-2,3,1,1,\n"
+        "F1,1,4,4,7,8,\n"  // the corner counted from the last box's
         "d3,\xC3\xA9\xF0\x9F\x98\x80\n)\n"
-        "knone,visible,0,\n"
+        "knone,visible,0,0,0,\n"
         "n4,0,0,HEAD\n"
-        "e0,0,0,0,0,0,2,2,\n"
+        "e2,2,\n"
         ")\n)\n");
     const pugi::xml_node html = mirror.FindNodeById(2);
     const std::string start =
@@ -62,20 +62,22 @@ TEST(MirrorBuilder, ZIndexIsThePaintOrderAcrossTheWholeMirror) {
     CPageMirror mirror;
     mirror.BuildFromRecords(
         "D1,d\n"
-        "kblock,visible,0,\n"
+        "kblock,visible,0,0,2,\nkblock,visible,0,10,3,\nkblock,visible,0,9999,3,\nkblock,visible,0,11,3,\n"
+        "kblock,visible,0,0,0,\nkblock,visible,0,-1,3,\nkblock,visible,0,0,4,\nkblock,visible,0,0,1,\n"
+        "kblock,visible,0,0,11,\n"
         "n4,0,0,HTML\nn6,0,0,HEADER\nn4,4,0,MENUmenu\nn6,0,0,BANNER\nn4,0,0,MAIN\n"
         "n5,0,0,UNDER\nn5,0,0,FLOAT\nn5,0,0,BLOCK\nn3,0,0,POS\nn6,0,0,DIALOG\n"
-        "E0,0,400,400,0,2,0,0,\n"
-        "E0,0,400,50,10,3,0,1,\n"
-        "e150,0,50,300,9999,3,0,2,\n"
+        "E0,0,0,0,400,400,\n"
+        "E1,1,0,0,400,50,\n"
+        "e2,2,150,0,50,300,\n"
         ")\n"
-        "e0,40,400,40,11,3,0,3,\n"
-        "E0,100,400,300,0,0,0,4,\n"
-        "e0,380,50,50,-1,3,0,5,\n"
-        "e50,100,100,100,0,4,0,6,\n"
-        "e0,150,400,100,0,0,0,7,\n"
-        "e300,100,100,100,0,1,0,8,\n"
-        "e140,140,50,50,0,11,0,9,\n"
+        "e3,3,-150,40,400,40,\n"
+        "E4,4,0,60,400,300,\n"
+        "e5,5,0,280,50,50,\n"
+        "e6,6,50,-280,100,100,\n"
+        "e4,7,-50,50,400,100,\n"
+        "e7,8,300,-50,100,100,\n"
+        "e8,9,-160,40,50,50,\n"
         ")\n)\n)\n");
     const auto at = [&mirror](int x, int y) { return mirror.HitTest(x, y); };
     EXPECT_EQ(at(100, 45), NodeIdWithLabel(mirror, "BANNER")) << "11 outside beats 10 around 9999";
@@ -95,13 +97,14 @@ TEST(MirrorBuilder, ZIndexIsThePaintOrderAcrossTheWholeMirror) {
 }
 
 TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
-    for (const char* bad : {"", "D", "D5,ab\n)\n", "D1,a\n", "D1,a\n)\n)\n", "D1,a\n)\nD1,b\n)\n", "D1,a\n)\nx",
-                            "kblock,visible,0,\nn1,0,0,P\ne0,0,0,0,0,0,0,0,\n", "D1,a\nE1,2,3\n)\n)\n",
-                            "D1,a\nkblock,visible,0,\nn1,0,0,P\nex,0,0,0,0,0,0,0,\n)\n", "D1,a\nq\n)\n",
-                            "D1,a\nkblock,visible,0,\nn1,0,0,P\ne0,0,0,0,,0,0,0,\n)\n", "D1,a\nn1,-1,0,P\n)\n",
-                            "D1,a\nn1,0,0,P\ne0,0,0,0,0,0,0,0,\n)\n", "D1,a\nkblock,visible,0,\ne0,0,0,0,0,0,0,0,\n)\n",
-                            "D1,a\nkblock,visible,0,\nn1,0,0,P\ne0,0,0,0,0,0,0,1,\n)\n", "D1,a\nkblock,visible\n)\n",
-                            "D-1,a\n)\n", "D2,\xF0\x9F\x98\x80x\n)\n"}) {
+    for (const char* bad :
+         {"", "D", "D5,ab\n)\n", "D1,a\n", "D1,a\n)\n)\n", "D1,a\n)\nD1,b\n)\n", "D1,a\n)\nx",
+          "kblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,0,0,0,\n", "D1,a\nE1,2,3\n)\n)\n",
+          "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nex,0,0,0,0,0,\n)\n", "D1,a\nq\n)\n",
+          "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,,0,0,\n)\n", "D1,a\nn1,-1,0,P\n)\n",
+          "D1,a\nn1,0,0,P\ne0,0,0,0,0,0,\n)\n", "D1,a\nkblock,visible,0,0,0,\ne0,0,0,0,0,0,\n)\n",
+          "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,1,0,0,0,0,\n)\n", "D1,a\nkblock,visible\n)\n",
+          "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,\n)\n", "D-1,a\n)\n", "D2,\xF0\x9F\x98\x80x\n)\n"}) {
         CPageMirror mirror;
         EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << bad;
         EXPECT_FALSE(mirror.DocumentElement()) << bad;
