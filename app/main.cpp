@@ -1,3 +1,7 @@
 #include "marklensapp.h"
+#include "model/largepages.h"
 
-int main(int argc, char** argv) { return marklens::CMarklensApp::Main(argc, argv); }
+int main(int argc, char** argv) {
+    marklens::UseLargeMemoryPages(argv);
+    return marklens::CMarklensApp::Main(argc, argv);
+}

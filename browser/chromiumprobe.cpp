@@ -1,6 +1,7 @@
 #include "chromiumprobe.h"
 
 #include <array>
+#include <cstdint>
 
 #include "chromiumelement.h"
 #include "model/malformedanswer.h"
@@ -87,9 +88,18 @@ std::string CChromiumProbe::RequestMirror(ILivePage& page, int, int) {
     return mirror.ToXml();
 }
 
+// The walk keeps its records in the page; they come over in parts, which the browser hands over
+// much faster than one large answer.
 CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&) {
-    Json value = CallProbe("function() { return this.mirror(); }", Json::array(), true);
-    return {Text(std::move(value), "the mirror"), true};
+    const Json count = CallProbe("function() { return this.mirror(); }", Json::array(), true);
+    const auto parts = count.find("value");
+    if (parts == count.end() || !parts->is_number_unsigned()) throw CMalformedAnswer("the mirror: no parts");
+    CMirrorAnswer answer{"", true};
+    for (std::uint64_t part = 0; part < parts->get<std::uint64_t>(); ++part) {
+        Json value = CallProbe("function(i) { return this.mirrorPart(i); }", Json::array({{{"value", part}}}), true);
+        answer.text += Text(std::move(value), "the mirror");
+    }
+    return answer;
 }
 
 std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::string& catalogXml) {

@@ -6,6 +6,7 @@
 #include "browsercommands.h"
 #include "documentcommands.h"
 #include "mirrorcommands.h"
+#include "model/largepages.h"
 
 namespace marklens::cli {
 
@@ -36,6 +37,7 @@ std::string UsageText(const std::vector<CCliCommand>& commands) {
 }  // namespace marklens::cli
 
 int main(int argc, char** argv) {
+    marklens::UseLargeMemoryPages(argv);
     using namespace marklens::cli;
     const std::vector<CCliCommand> commands = AllCommands();
     if (argc < 2) {

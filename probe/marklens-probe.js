@@ -560,9 +560,27 @@
     return tag === 'option' || tag === 'script' || tag === 'title';
   }
 
+  // Characters of the records per answer: the browser hands over larger answers several times
+  // slower per character.
+  const kMirrorPart = 200000;
+
+  // The text in parts of at most kMirrorPart characters, none ending inside a surrogate pair.
+  function partsOf(text) {
+    const parts = [];
+    for (let start = 0; start < text.length;) {
+      let end = Math.min(start + kMirrorPart, text.length);
+      const unit = end < text.length ? text.charCodeAt(end) : 0;
+      if (unit >= 0xDC00 && unit <= 0xDFFF) --end;
+      parts.push(text.slice(start, end));
+      start = end;
+    }
+    return parts;
+  }
+
   class Probe {
     constructor() {
       this.nodes = [null];
+      this.parts = [];
     }
 
     // The page mirror as compact records, one line each, in tree order; the program builds the
@@ -582,11 +600,19 @@
     //   c    a comment: "c<len>,<text>"
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
-    // record numbers from 1.
+    // record numbers from 1. Returns the number of parts the records are kept in, which
+    // mirrorPart(i) hands out, each once.
     mirror() {
       const nodes = [null];
       this.nodes = nodes;
-      return new MirrorWalk(nodes).run();
+      this.parts = partsOf(new MirrorWalk(nodes).run());
+      return this.parts.length;
+    }
+
+    mirrorPart(index) {
+      const part = this.parts[index];
+      this.parts[index] = null;
+      return typeof part === 'string' ? part : null;
     }
 
     // The browser's own hit test on a grid over the viewport, every step pixels: x, y and the

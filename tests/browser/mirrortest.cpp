@@ -146,6 +146,16 @@ TEST_F(Mirror, HostileLabelsAreCutAndCarryOnlyXmlCharacters) {
     EXPECT_LT(bad.size(), 400u);
     const std::string comment = StringAttribute(NodeWithLabel(mirror, "<COMMENT"), "text");
     EXPECT_EQ(comment, "<COMMENT> comment with -- and \xEF\xBF\xBD and <tag>");
+    // No surrogate pair is split where the records are cut into parts.
+    std::string pairs;
+    for (int i = 0; i < 40; ++i)
+        pairs += "\xF0\x9F\x98\x80";
+    int intact = 0;
+    for (const pugi::xpath_node span : mirror.Xml().select_nodes("//element[starts-with(@text, '<SPAN')]")) {
+        const std::string label = StringAttribute(span.node(), "text");
+        intact += label == "<SPAN class=\"" + pairs + "...\">" ? 1 : 0;
+    }
+    EXPECT_EQ(intact, 20000);
 }
 
 TEST_F(Mirror, HundredThousandDeepPageWalks) {

@@ -128,11 +128,11 @@ void CHeadlessChromium::WaitForPort(std::chrono::seconds limit) {
     throw std::runtime_error("the browser did not open its debugging port");
 }
 
-std::string CHeadlessChromium::OpenTab(const std::string& url) {
+std::string CHeadlessChromium::OpenTab(const std::string& url, std::chrono::seconds loadLimit) {
     const CDevToolsEndpoint endpoint("127.0.0.1", std::to_string(port_));
     const nlohmann::json target = endpoint.RequestJson("PUT", "/json/new?" + UrlEncode(url), kCallLimit);
     const std::string id = target.at("id").get<std::string>();
-    WaitForLoad(id);
+    WaitForLoad(id, loadLimit);
     return id;
 }
 
@@ -150,8 +150,8 @@ std::string CHeadlessChromium::Evaluate(const std::string& targetId, const std::
 }
 
 // Loaded means the document is complete and its scripts have had a frame to run in.
-void CHeadlessChromium::WaitForLoad(const std::string& targetId) {
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+void CHeadlessChromium::WaitForLoad(const std::string& targetId, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
         try {
             if (Evaluate(targetId, "new Promise(r => requestAnimationFrame(() => r(document.readyState)))") ==

@@ -23,7 +23,7 @@ public:
     const std::string& Profile() const { return profile_; }
 
     // Opens a tab at the address, waits until its document has loaded; returns its target id.
-    std::string OpenTab(const std::string& url);
+    std::string OpenTab(const std::string& url, std::chrono::seconds loadLimit = std::chrono::seconds(30));
     void CloseTab(const std::string& targetId);
     // Evaluates an expression in the tab's page and returns its value as JSON text.
     std::string Evaluate(const std::string& targetId, const std::string& expression);
@@ -32,7 +32,7 @@ public:
 
 private:
     void WaitForPort(std::chrono::seconds limit);
-    void WaitForLoad(const std::string& targetId);
+    void WaitForLoad(const std::string& targetId, std::chrono::seconds limit);
 
     std::string profile_;
     pid_t pid_ = -1;
