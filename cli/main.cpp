@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "clicommand.h"
 #include "browsercommands.h"
+#include "clicommand.h"
 #include "documentcommands.h"
 #include "mirrorcommands.h"
 #include "model/largepages.h"

@@ -23,8 +23,10 @@ bool SystemOffersHugePages() {
 }
 
 void SetOrUnset(const char* name, const std::string& value) {
-    if (value.empty()) unsetenv(name);
-    else setenv(name, value.c_str(), 1);
+    if (value.empty())
+        unsetenv(name);
+    else
+        setenv(name, value.c_str(), 1);
 }
 
 }  // namespace
