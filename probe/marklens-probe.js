@@ -216,13 +216,12 @@
     return found;
   }
 
+  // Whether the element makes a stacking context beyond what holding fixed descendants (which
+  // always makes one) already tells.
   function makesStackingContext(style) {
-    return style.opacity !== '1' || style.transform !== 'none' || style.translate !== 'none' ||
-      style.rotate !== 'none' || style.scale !== 'none' || style.filter !== 'none' ||
-      style.backdropFilter !== 'none' || style.perspective !== 'none' || style.clipPath !== 'none' ||
-      style.maskImage !== 'none' || style.isolation === 'isolate' || style.mixBlendMode !== 'normal' ||
-      /transform|opacity|filter|perspective|clip-path|mask|isolation|mix-blend|z-index/.test(style.willChange) ||
-      /paint|layout|strict|content/.test(style.contain) || /size/.test(style.containerType);
+    return style.opacity !== '1' || style.clipPath !== 'none' || style.maskImage !== 'none' ||
+      style.isolation === 'isolate' || style.mixBlendMode !== 'normal' ||
+      /opacity|clip-path|mask|isolation|mix-blend|z-index/.test(style.willChange) || /size/.test(style.containerType);
   }
 
   // Whether the element holds its fixed descendants, as the viewport otherwise does.
@@ -414,13 +413,13 @@
       const zApplies = positioned || above.items;
       const zText = zApplies ? style.zIndex : 'auto';
       const topLayer = this.scope.topLayer.get(node);
+      const holdsFixedOnes = holdsFixed(style);
       const context = topLayer !== undefined || node === this.scope.root || zText !== 'auto' ||
-        position === 'fixed' || position === 'sticky' || makesStackingContext(style);
+        position === 'fixed' || position === 'sticky' || holdsFixedOnes || makesStackingContext(style);
       let paint = context ? kContext : 0;
       if (positioned || context) paint |= kLayered;
       else if (style.float !== 'none') paint |= kFloat;
       if (topLayer !== undefined) paint |= kTopLayer;
-      const holdsFixedOnes = holdsFixed(style);
       const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || /paint/.test(style.contain);
       return {
         position, paint, modal: topLayer === true,
