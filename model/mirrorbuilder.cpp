@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
-#include <cstring>
 #include <iterator>
-#include <new>
+#include <utility>
 
 #include "hitindex.h"
 #include "malformedanswer.h"
@@ -154,18 +153,14 @@ void AppendAttribute(std::string& out, const char* name, long long value) {
     out += '"';
 }
 
-// "<TAG id="..." class="...">" as an attribute value.
+// "<TAG id="..." class="...">" as an attribute value; an empty id or class is left out.
 void AppendElementLabel(std::string& out, std::string_view tag, std::string_view elementId, std::string_view cls) {
     out += "&lt;";
     AppendEscaped(out, tag);
-    if (!elementId.empty()) {
-        out += " id=&quot;";
-        AppendEscaped(out, elementId);
-        out += "&quot;";
-    }
-    if (!cls.empty()) {
-        out += " class=&quot;";
-        AppendEscaped(out, cls);
+    for (const auto& [name, value] : {std::pair{" id=&quot;", elementId}, std::pair{" class=&quot;", cls}}) {
+        if (value.empty()) continue;
+        out += name;
+        AppendEscaped(out, value);
         out += "&quot;";
     }
     out += "&gt;";
@@ -238,6 +233,7 @@ std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() {
 // Appends the node under the open one (or as the document element) with its identifier; it
 // joins the hit index when everything above it can be hit through.
 CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts& facts) {
+    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     const bool top = open_.empty();
     OpenNode opened;
     opened.index = static_cast<std::uint32_t>(facts_.size());
@@ -260,7 +256,6 @@ CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts
 }
 
 void CMirrorBuilder::AddDocument(bool opens, std::string_view label) {
-    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     CHitFacts facts;
     facts.kind = HitKind::Doc;
     const OpenNode* parent = open_.empty() ? nullptr : &open_.back();
@@ -300,7 +295,6 @@ void CMirrorBuilder::AddLabel(CRecordReader& in) {
 }
 
 void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
-    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     const long long lookNumber = in.Number();
     const long long labelNumber = in.Number();
     if (lookNumber < 0 || static_cast<std::size_t>(lookNumber) >= looks_.size()) Malformed("a look");
@@ -367,7 +361,6 @@ void CMirrorBuilder::PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, b
 }
 
 void CMirrorBuilder::AddComment(std::string_view text) {
-    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     CHitFacts facts;
     facts.kind = HitKind::Element;
     facts.displayNone = true;

@@ -283,8 +283,8 @@
       this.lastLeft = 0;    // the last box written, from which the next one is counted
       this.lastTop = 0;
       this.box = '';        // the box fields of the element just read, '' when it has none
-      // The records' dictionaries: display -> visibility -> [opaque, transparent] look numbers;
-      // tag -> class -> label number for elements without an id.
+      // The records' dictionaries: display -> visibility -> [opaque, transparent] maps of
+      // z * 16 + paint -> look number; tag -> class -> label number for elements without an id.
       this.looks = new Map();
       this.lookCount = 0;
       this.labels = new Map();
