@@ -80,10 +80,6 @@
     return 'doc - ' + (title || address);
   }
 
-  function docRecord(label, opens) {
-    const text = clean(label);
-    return (opens ? 'D' : 'd') + text.length + ',' + text + '\n';
-  }
 
   // The computed style of an element of the document, read in the document's own window.
   function computedStyleFor(doc) {
@@ -134,6 +130,11 @@
     'transform', 'translate', 'rotate', 'scale', 'filter', 'backdrop-filter', 'perspective', 'clip-path',
     'mask-image', '-webkit-mask-image', 'isolation', 'mix-blend-mode', 'will-change', 'contain', 'container-type']);
   const kBrowserLayered = '[style],dialog,[popover],svg,select,textarea,marquee';
+  // Of those, the ones that make a stacking context or a holder of fixed descendants by other
+  // means than position and z-index: fewer still, and each costs a dozen reads.
+  const kContextProperties = new Set(['opacity', 'transform', 'translate', 'rotate', 'scale', 'filter',
+    'backdrop-filter', 'perspective', 'clip-path', 'mask-image', '-webkit-mask-image', 'isolation', 'mix-blend-mode',
+    'will-change', 'contain', 'container-type']);
   // The inherited properties the records carry. An element whose own value no declaration can
   // change has its parent's, so only those a rule, an inline style, an animation or an SVG
   // attribute can reach are read.
@@ -176,13 +177,15 @@
     return collectSelectors(rules, lists);
   }
 
-  // The elements of the document that may have a layer property and those that may have their
-  // own visibility or pointer-events, each a set or null for all of them.
+  // The elements of the document that may have a layer property, those that may have one of
+  // the context properties, and those that may have their own visibility or pointer-events,
+  // each a set or null for all of them.
   function candidatesOf(doc) {
-    const all = { layer: null, inherited: null };
+    const all = { layer: null, context: null, inherited: null };
     try {
       const lists = [
         { properties: kLayerProperties, selectors: [kBrowserLayered] },
+        { properties: kContextProperties, selectors: [kBrowserLayered] },
         { properties: kRecordInherited, selectors: [kBrowserInherited] },
       ];
       for (const sheet of styleSheetsOf.call(doc)) {
@@ -191,15 +194,16 @@
       for (const sheet of adoptedSheetsOf.call(doc)) {
         if (!collectSheetSelectors(sheet, lists)) return all;
       }
-      const [layer, inherited] = lists.map(list => new Set(querySelectorAll.call(doc, list.selectors.join(','))));
+      const [layer, context, inherited] = lists.map(list => new Set(querySelectorAll.call(doc, list.selectors.join(','))));
       for (const animation of animationsOf.call(doc)) {
         const target = animation.effect && animation.effect.target;
         if (target) {
           layer.add(target);
+          context.add(target);
           inherited.add(target);
         }
       }
-      return { layer, inherited };
+      return { layer, context, inherited };
     } catch (e) {
       return all;
     }
@@ -246,6 +250,87 @@
     return { left: box.left + left, top: box.top + top, right: box.right - right, bottom: box.bottom - bottom };
   }
 
+  // Coordinates beyond this (a page can scale a box to any size) are written as this, so every
+  // number fits the records.
+  const kMaxCoordinate = 1 << 30;
+  const kComma = 44;
+
+  function coordinate(value) {
+    return value > kMaxCoordinate ? kMaxCoordinate : value < -kMaxCoordinate ? -kMaxCoordinate : value | 0;
+  }
+  const kNewline = 10;
+
+  // The records as UTF-16 units in one growing buffer: writing a record makes no strings, and
+  // the answer's parts are decoded from the buffer at the end.
+  class RecordText {
+    constructor() {
+      this.units = new Uint16Array(1 << 16);
+      this.length = 0;
+    }
+
+    room(count) {
+      if (this.length + count <= this.units.length) return;
+      const grown = new Uint16Array(Math.max(2 * this.units.length, this.length + count));
+      grown.set(this.units);
+      this.units = grown;
+    }
+
+    unit(code) {
+      this.room(1);
+      this.units[this.length++] = code;
+    }
+
+    text(text) {
+      this.room(text.length);
+      const units = this.units;
+      let at = this.length;
+      for (let i = 0; i < text.length; ++i) units[at++] = text.charCodeAt(i);
+      this.length = at;
+    }
+
+    // An integer and its comma.
+    number(value) {
+      let n = coordinate(value);
+      this.room(13);
+      const units = this.units;
+      if (n < 0) {
+        units[this.length++] = 45;
+        n = -n;
+      }
+      let digits = 1;
+      for (let power = 10; power <= n; power *= 10) ++digits;
+      let at = this.length + digits;
+      this.length = at;
+      do {
+        units[--at] = 48 + n % 10;
+        n = (n / 10) | 0;
+      } while (n > 0);
+      units[this.length++] = kComma;
+    }
+
+    // A text record: the kind, the text's length and the text.
+    counted(kind, text) {
+      this.unit(kind);
+      this.number(text.length);
+      this.text(text);
+      this.unit(kNewline);
+    }
+
+    // The text in parts of at most size units, none ending inside a surrogate pair.
+    parts(size) {
+      const decoder = new TextDecoder('utf-16le');
+      const parts = [];
+      for (let start = 0; start < this.length;) {
+        let end = Math.min(start + size, this.length);
+        const unit = end < this.length ? this.units[end] : 0;
+        if (unit >= 0xDC00 && unit <= 0xDFFF) --end;
+        parts.push(decoder.decode(this.units.subarray(start, end)));
+        start = end;
+      }
+      return parts;
+    }
+  }
+
   // One document of the walk: where its viewport sits in the top page and what it paints.
   class DocumentScope {
     constructor(doc, origin, clip) {
@@ -258,6 +343,7 @@
       this.viewport = { left: origin.x, top: origin.y, right: origin.x + width, bottom: origin.y + height };
       const candidates = candidatesOf(doc);
       this.candidates = candidates.layer;
+      this.contextCandidates = candidates.context;
       this.ownInherited = candidates.inherited;
       this.topLayer = topLayerOf(doc);
       // What the document's top elements inherit: nothing hidden; in a frame, the frame's clip
@@ -276,13 +362,18 @@
   class MirrorWalk {
     constructor(nodes) {
       this.nodes = nodes;
-      this.out = '';
+      this.out = new RecordText();
       this.inherited = [];  // per open element, what its children inherit
       this.frames = [];     // per open frame document, what to restore after it
       this.below = null;    // what the children of the element just read inherit
       this.lastLeft = 0;    // the last box written, from which the next one is counted
       this.lastTop = 0;
-      this.box = '';        // the box fields of the element just read, '' when it has none
+      // The pixel box of the element just read (see setBox), when hasBox.
+      this.hasBox = false;
+      this.boxLeft = 0;
+      this.boxTop = 0;
+      this.boxRight = 0;
+      this.boxBottom = 0;
       // The records' dictionaries: display -> visibility -> [opaque, transparent] maps of
       // z * 16 + paint -> look number; tag -> class -> label number for elements without an id.
       this.looks = new Map();
@@ -301,26 +392,55 @@
       let number = pair[transparent].get(layering);
       if (number === undefined) {
         pair[transparent].set(layering, number = this.lookCount++);
-        this.out += 'k' + clean(display) + ',' + clean(visibility) + ',' + transparent + ',' + z + ',' + paint + ',\n';
+        const out = this.out;
+        out.unit(0x6B);  // k
+        out.text(clean(display));
+        out.unit(kComma);
+        out.text(clean(visibility));
+        out.unit(kComma);
+        out.number(transparent);
+        out.number(z);
+        out.number(paint);
+        out.unit(kNewline);
       }
       return number;
     }
 
-    // The box's record fields, its corner counted from the last box's. The browser hits a point
-    // when the pixel square at it meets the box, so the box covers every pixel it touches.
-    pixelBox(left, top, right, bottom) {
-      const x = Math.floor(left);
-      const y = Math.floor(top);
-      const fields = (x - this.lastLeft) + ',' + (y - this.lastTop) + ',' + Math.max(0, Math.ceil(right) - x) + ',' +
-        Math.max(0, Math.ceil(bottom) - y) + ',';
-      this.lastLeft = x;
-      this.lastTop = y;
-      return fields;
+    // The element's box in whole pixels. The browser hits a point when the pixel square at it
+    // meets the box, so the box covers every pixel it touches.
+    setBox(left, top, right, bottom) {
+      this.hasBox = true;
+      this.boxLeft = Math.floor(left);
+      this.boxTop = Math.floor(top);
+      this.boxRight = Math.ceil(right);
+      this.boxBottom = Math.ceil(bottom);
+    }
+
+    // The element record of the element just read: "<kind><look>,<label>," and its box with the
+    // corner counted from the last box's. Returns where the kind is, to mend it later.
+    writeElement(kind, look, label) {
+      const out = this.out;
+      const at = out.length;
+      out.unit(kind);
+      out.number(look);
+      out.number(label);
+      if (this.hasBox) {
+        const left = coordinate(this.boxLeft);
+        const top = coordinate(this.boxTop);
+        out.number(left - this.lastLeft);
+        out.number(top - this.lastTop);
+        out.number(Math.max(0, this.boxRight - left));
+        out.number(Math.max(0, this.boxBottom - top));
+        this.lastLeft = left;
+        this.lastTop = top;
+      }
+      out.unit(kNewline);
+      return at;
     }
 
     run() {
       this.nodes.push(document);
-      this.out = docRecord(docLabel(document), true);
+      this.out.counted(0x44, clean(docLabel(document)));  // D
       this.scope = new DocumentScope(document, { x: 0, y: 0 }, undefined);
       this.state = this.scope.top;
       // A walker that shows only elements and comments, so text nodes are never touched.
@@ -331,27 +451,32 @@
         node = this.closeParent();
         if (node === undefined) break;
       }
-      return this.out + ')\n';
+      this.close();
+      return this.out;
+    }
+
+    close() {
+      this.out.unit(0x29);  // )
+      this.out.unit(kNewline);
     }
 
     // Writes the node's record and returns the next node to visit, or null after the last child.
     visit(node) {
       this.nodes.push(node);
       if (nodeTypeOf.call(node) === 8) {
-        const text = clean(cut(dataOf.call(node).trim()));
-        this.out += 'c' + text.length + ',' + text + '\n';
+        this.out.counted(0x63, clean(cut(dataOf.call(node).trim())));  // c
         return walkerNextSibling.call(this.walker);
       }
       const tag = tagNameOf.call(node).toUpperCase();
       const look = this.elementFacts(node);
-      const record = look + this.label(node, tag) + ',' + this.box + '\n';
-      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, record);
+      const label = this.label(node, tag);
+      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label);
+      const at = this.writeElement(0x45, look, label);  // E
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
-        this.out += 'e' + record;
+        this.out.units[at] = 0x65;  // e
         return walkerNextSibling.call(this.walker);
       }
-      this.out += 'E' + record;
       this.inherited.push(this.state);
       this.state = this.below;
       return child;
@@ -372,15 +497,23 @@
       const idText = id ? clean(cut(id)) : '';
       const classText = cls ? clean(cut(cls)) : '';
       const tagText = clean(tag);
-      this.out += 'n' + tagText.length + ',' + idText.length + ',' + classText.length + ',' + tagText + idText + classText + '\n';
+      const out = this.out;
+      out.unit(0x6E);  // n
+      out.number(tagText.length);
+      out.number(idText.length);
+      out.number(classText.length);
+      out.text(tagText);
+      out.text(idText);
+      out.text(classText);
+      out.unit(kNewline);
       if (byClass !== null) byClass.set(cls, this.labelCount);
       return this.labelCount++;
     }
 
-    // The element's look field; sets its box fields and what its children inherit.
+    // The element's look number; sets its box and what its children inherit.
     elementFacts(node) {
       const above = this.state;
-      this.box = '';
+      this.hasBox = false;
       if (above.hidden !== null) {
         this.below = above;
         return above.hidden;
@@ -393,17 +526,17 @@
       // Elements the browser gives no style (sources of a video, unslotted children of a shadow
       // host) are not rendered, nor is anything below display:none: no box, z 0.
       if (display === '' || display === 'none') {
-        const hidden = this.look('none', (display && visibility) || 'hidden', transparent, 0, 0) + ',';
+        const hidden = this.look('none', (display && visibility) || 'hidden', transparent, 0, 0);
         this.below = { hidden };
         return hidden;
       }
       const candidate = this.scope.candidates === null || this.scope.candidates.has(node);
       const layer = candidate ? this.layerFacts(node, style, above) : null;
-      this.box = this.hitBox(node, layer, above);
+      this.hitBox(node, layer, above);
       const z = layer ? layer.z : 0;
       const paint = layer ? layer.paint : node === this.scope.root ? kContext : 0;
       this.below = this.childState(node, display, layer, above, visibility, transparent);
-      return this.look(display, visibility, transparent, z, paint) + ',';
+      return this.look(display, visibility, transparent, z, paint);
     }
 
     // Position, z-index, stacking and clipping of an element that may have a layer property.
@@ -413,21 +546,22 @@
       const zApplies = positioned || above.items;
       const zText = zApplies ? style.zIndex : 'auto';
       const topLayer = this.scope.topLayer.get(node);
-      const holdsFixedOnes = holdsFixed(style);
+      const rare = this.scope.contextCandidates === null || this.scope.contextCandidates.has(node);
+      const holdsFixedOnes = rare && holdsFixed(style);
       const context = topLayer !== undefined || node === this.scope.root || zText !== 'auto' ||
-        position === 'fixed' || position === 'sticky' || holdsFixedOnes || makesStackingContext(style);
+        position === 'fixed' || position === 'sticky' || holdsFixedOnes || (rare && makesStackingContext(style));
       let paint = context ? kContext : 0;
       if (positioned || context) paint |= kLayered;
       else if (style.float !== 'none') paint |= kFloat;
       if (topLayer !== undefined) paint |= kTopLayer;
-      const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || /paint/.test(style.contain);
+      const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || (rare && /paint/.test(style.contain));
       return {
         position, paint, modal: topLayer === true,
         z: zText === 'auto' ? 0 : (parseInt(zText, 10) || 0),
         holdsAbsolute: positioned || holdsFixedOnes,
         holdsFixed: holdsFixedOnes,
         clipsContent: overflow && node !== this.scope.root && !this.isViewportBody(node, style),
-        clipPath: style.clipPath,
+        clipPath: rare ? style.clipPath : 'none',
       };
     }
 
@@ -440,12 +574,18 @@
 
     // Where the element can be hit: its border box within the clips of its containing blocks,
     // the viewport for the root element and for a modal dialog (its backdrop).
-    // As the record's "<left>,<top>,<width>,<height>,".
     hitBox(node, layer, above) {
       const rect = boundingRect.call(node);
       const origin = this.scope.origin;
-      if (layer === null && above.clip === null && node !== this.scope.root) {
-        return this.pixelBox(rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y);
+      if (layer === null && node !== this.scope.root) {
+        const clip = above.clip;
+        if (clip === null) {
+          this.setBox(rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y);
+        } else {
+          this.setBox(Math.max(rect.left + origin.x, clip.left), Math.max(rect.top + origin.y, clip.top),
+            Math.min(rect.right + origin.x, clip.right), Math.min(rect.bottom + origin.y, clip.bottom));
+        }
+        return;
       }
       let box = {
         left: rect.left + origin.x, top: rect.top + origin.y, right: rect.right + origin.x, bottom: rect.bottom + origin.y,
@@ -457,7 +597,7 @@
       if (layer) layer.ownClip = clipPathBox(layer.clipPath, box);
       box = intersect(clip, box);
       if (layer && layer.ownClip) box = intersect(layer.ownClip, box);
-      return this.pixelBox(box.left, box.top, box.right, box.bottom);
+      this.setBox(box.left, box.top, box.right, box.bottom);
     }
 
     // What the element's children inherit: the clips for in-flow, absolute and fixed children.
@@ -491,17 +631,18 @@
 
     // A frame's record, then its document's: the document's elements come next, or an empty
     // document of another origin.
-    enterFrame(node, tag, record) {
-      this.out += 'F' + record;
+    enterFrame(node, tag, look, label) {
+      this.writeElement(0x46, look, label);  // F
       const inner = readableFrameDocument(tag, node);
       this.nodes.push(inner);
       if (inner === null) {
         let address = '';
         try { address = getAttribute.call(node, 'src') || ''; } catch (e) { /* none */ }
-        this.out += docRecord('doc - ' + address, false) + ')\n';
+        this.out.counted(0x64, clean('doc - ' + address));  // d
+        this.close();
         return walkerNextSibling.call(this.walker);
       }
-      this.out += docRecord(docLabel(inner), true);
+      this.out.counted(0x44, clean(docLabel(inner)));  // D
       this.frames.push({ walker: this.walker, scope: this.scope, state: this.state });
       const below = this.below;
       const shown = below.hidden === undefined || below.hidden === null;
@@ -530,7 +671,8 @@
       this.walker = outer.walker;
       this.scope = outer.scope;
       this.state = outer.state;
-      this.out += ')\n)\n';
+      this.close();
+      this.close();
       return walkerNextSibling.call(this.walker);
     }
 
@@ -538,7 +680,7 @@
     // parent has no further sibling either), or undefined at the end of the page.
     closeParent() {
       if (walkerParentNode.call(this.walker) !== null) {
-        this.out += ')\n';
+        this.close();
         this.state = this.inherited.pop();
         return walkerNextSibling.call(this.walker);
       }
@@ -562,19 +704,6 @@
   // Characters of the records per answer: the browser hands over larger answers several times
   // slower per character.
   const kMirrorPart = 200000;
-
-  // The text in parts of at most kMirrorPart characters, none ending inside a surrogate pair.
-  function partsOf(text) {
-    const parts = [];
-    for (let start = 0; start < text.length;) {
-      let end = Math.min(start + kMirrorPart, text.length);
-      const unit = end < text.length ? text.charCodeAt(end) : 0;
-      if (unit >= 0xDC00 && unit <= 0xDFFF) --end;
-      parts.push(text.slice(start, end));
-      start = end;
-    }
-    return parts;
-  }
 
   class Probe {
     constructor() {
@@ -604,7 +733,7 @@
     mirror() {
       const nodes = [null];
       this.nodes = nodes;
-      this.parts = partsOf(new MirrorWalk(nodes).run());
+      this.parts = new MirrorWalk(nodes).run().parts(kMirrorPart);
       return this.parts.length;
     }
 
