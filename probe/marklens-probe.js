@@ -250,13 +250,14 @@
     return { left: box.left + left, top: box.top + top, right: box.right - right, bottom: box.bottom - bottom };
   }
 
-  // Coordinates beyond this (a page can scale a box to any size) are written as this, so every
-  // number fits the records.
-  const kMaxCoordinate = 1 << 30;
+  // A page can scale a box to any size: coordinates beyond this are taken as this, so that
+  // every number of the records, a width or a distance between two corners too, is a whole
+  // number within 2^30 that the reader takes.
+  const kMaxCoordinate = 1 << 29;
   const kComma = 44;
 
-  function coordinate(value) {
-    return value > kMaxCoordinate ? kMaxCoordinate : value < -kMaxCoordinate ? -kMaxCoordinate : value | 0;
+  function within(value, limit) {
+    return value > limit ? limit : value < -limit ? -limit : value | 0;
   }
   const kNewline = 10;
 
@@ -290,7 +291,7 @@
 
     // An integer and its comma.
     number(value) {
-      let n = coordinate(value);
+      let n = within(value, 2 * kMaxCoordinate);
       this.room(13);
       const units = this.units;
       if (n < 0) {
@@ -425,12 +426,12 @@
       out.number(look);
       out.number(label);
       if (this.hasBox) {
-        const left = coordinate(this.boxLeft);
-        const top = coordinate(this.boxTop);
+        const left = within(this.boxLeft, kMaxCoordinate);
+        const top = within(this.boxTop, kMaxCoordinate);
         out.number(left - this.lastLeft);
         out.number(top - this.lastTop);
-        out.number(Math.max(0, this.boxRight - left));
-        out.number(Math.max(0, this.boxBottom - top));
+        out.number(Math.max(0, within(this.boxRight, kMaxCoordinate) - left));
+        out.number(Math.max(0, within(this.boxBottom, kMaxCoordinate) - top));
         this.lastLeft = left;
         this.lastTop = top;
       }

@@ -121,6 +121,9 @@ TEST_F(Mirror, PageThatLiesToScriptsStillGivesATrueMirror) {
     EXPECT_EQ(NodeBox(target), (CBox{33, 44, 88, 110}));
     EXPECT_EQ(StringAttribute(target, "display"), "block");
     EXPECT_EQ(StringAttribute(target, "transparent"), "0");
+    // A box scaled past any pixel count still covers the viewport.
+    const CBox huge = NodeBox(NodeWithLabel(*mirror, "\"huge\""));
+    EXPECT_TRUE(huge.Contains(0, 0) && huge.Contains(799, 599)) << huge.left << "," << huge.top << "," << huge.right;
     // Named controls do not stand in for the form's own id and children.
     const pugi::xml_node form = NodeWithLabel(*mirror, "<FORM id=\"form\">");
     ASSERT_TRUE(form);
