@@ -80,7 +80,6 @@
     return 'doc - ' + (title || address);
   }
 
-
   // The computed style of an element of the document, read in the document's own window.
   function computedStyleFor(doc) {
     const view = call(defaultViewOf, doc);
@@ -250,16 +249,16 @@
     return { left: box.left + left, top: box.top + top, right: box.right - right, bottom: box.bottom - bottom };
   }
 
-  // A page can scale a box to any size: coordinates beyond this are taken as this, so that
-  // every number of the records, a width or a distance between two corners too, is a whole
-  // number within 2^30 that the reader takes.
-  const kMaxCoordinate = 1 << 29;
+  // A page can scale a box to any size: coordinates beyond this are taken as this, so that a
+  // width or the distance between two corners is a whole number the reader takes too.
+  const kMaxCoordinate = 2 ** 29;
+  const kMaxNumber = 2 ** 31 - 1;
   const kComma = 44;
+  const kNewline = 10;
 
   function within(value, limit) {
     return value > limit ? limit : value < -limit ? -limit : value | 0;
   }
-  const kNewline = 10;
 
   // The records as UTF-16 units in one growing buffer: writing a record makes no strings, and
   // the answer's parts are decoded from the buffer at the end.
@@ -291,7 +290,7 @@
 
     // An integer and its comma.
     number(value) {
-      let n = within(value, 2 * kMaxCoordinate);
+      let n = within(value, kMaxNumber);
       this.room(13);
       const units = this.units;
       if (n < 0) {

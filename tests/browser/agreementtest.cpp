@@ -44,5 +44,13 @@ TEST_F(Agreement, MirrorHitsWhatTheBrowserHits) {
     EXPECT_GE(share, 99.0);
 }
 
+// The largest z-indexes pages use against each other keep their order.
+TEST_F(Agreement, HighestZIndexWins) {
+    const LivePageHandle page = OpenPage("stacking.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    EXPECT_EQ(mirror->HitTest(700, 450), IntAttribute(NodeWithLabel(*mirror, "\"highest\""), "node-id"));
+}
+
 }  // namespace
 }  // namespace marklens::testing

@@ -68,6 +68,8 @@ private:
             response_.body() = "not found";
         }
         response_.prepare_payload();
+        // A browser takes in a large page only as fast as it parses it, which can take minutes.
+        stream_.expires_after(std::chrono::minutes(10));
         http::async_write(stream_, response_, [self = shared_from_this()](beast::error_code, std::size_t) {
             beast::error_code ignored;
             self->stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
