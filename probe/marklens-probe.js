@@ -255,6 +255,11 @@
   const kMaxNumber = 2 ** 31 - 1;
   const kComma = 44;
   const kNewline = 10;
+  // The first character of each kind of record (see mirror()).
+  const kRecordKind = {
+    document: 0x44, emptyDocument: 0x64, element: 0x45, childless: 0x65, frame: 0x46, comment: 0x63,
+    look: 0x6B, label: 0x6E, close: 0x29,
+  };
 
   function within(value, limit) {
     return value > limit ? limit : value < -limit ? -limit : value | 0;
@@ -393,7 +398,7 @@
       if (number === undefined) {
         pair[transparent].set(layering, number = this.lookCount++);
         const out = this.out;
-        out.unit(0x6B);  // k
+        out.unit(kRecordKind.look);
         out.text(clean(display));
         out.unit(kComma);
         out.text(clean(visibility));
@@ -440,7 +445,7 @@
 
     run() {
       this.nodes.push(document);
-      this.out.counted(0x44, clean(docLabel(document)));  // D
+      this.out.counted(kRecordKind.document, clean(docLabel(document)));
       this.scope = new DocumentScope(document, { x: 0, y: 0 }, undefined);
       this.state = this.scope.top;
       // A walker that shows only elements and comments, so text nodes are never touched.
@@ -456,7 +461,7 @@
     }
 
     close() {
-      this.out.unit(0x29);  // )
+      this.out.unit(kRecordKind.close);
       this.out.unit(kNewline);
     }
 
@@ -464,17 +469,17 @@
     visit(node) {
       this.nodes.push(node);
       if (nodeTypeOf.call(node) === 8) {
-        this.out.counted(0x63, clean(cut(dataOf.call(node).trim())));  // c
+        this.out.counted(kRecordKind.comment, clean(cut(dataOf.call(node).trim())));
         return walkerNextSibling.call(this.walker);
       }
       const tag = tagNameOf.call(node).toUpperCase();
       const look = this.elementFacts(node);
       const label = this.label(node, tag);
       if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label);
-      const at = this.writeElement(0x45, look, label);  // E
+      const at = this.writeElement(kRecordKind.element, look, label);
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
-        this.out.units[at] = 0x65;  // e
+        this.out.units[at] = kRecordKind.childless;
         return walkerNextSibling.call(this.walker);
       }
       this.inherited.push(this.state);
@@ -498,7 +503,7 @@
       const classText = cls ? clean(cut(cls)) : '';
       const tagText = clean(tag);
       const out = this.out;
-      out.unit(0x6E);  // n
+      out.unit(kRecordKind.label);
       out.number(tagText.length);
       out.number(idText.length);
       out.number(classText.length);
@@ -546,22 +551,22 @@
       const zApplies = positioned || above.items;
       const zText = zApplies ? style.zIndex : 'auto';
       const topLayer = this.scope.topLayer.get(node);
-      const rare = this.scope.contextCandidates === null || this.scope.contextCandidates.has(node);
-      const holdsFixedOnes = rare && holdsFixed(style);
+      const mayMakeContext = this.scope.contextCandidates === null || this.scope.contextCandidates.has(node);
+      const holdsFixedOnes = mayMakeContext && holdsFixed(style);
       const context = topLayer !== undefined || node === this.scope.root || zText !== 'auto' ||
-        position === 'fixed' || position === 'sticky' || holdsFixedOnes || (rare && makesStackingContext(style));
+        position === 'fixed' || position === 'sticky' || holdsFixedOnes || (mayMakeContext && makesStackingContext(style));
       let paint = context ? kContext : 0;
       if (positioned || context) paint |= kLayered;
       else if (style.float !== 'none') paint |= kFloat;
       if (topLayer !== undefined) paint |= kTopLayer;
-      const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || (rare && /paint/.test(style.contain));
+      const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || (mayMakeContext && /paint/.test(style.contain));
       return {
         position, paint, modal: topLayer === true,
         z: zText === 'auto' ? 0 : (parseInt(zText, 10) || 0),
         holdsAbsolute: positioned || holdsFixedOnes,
         holdsFixed: holdsFixedOnes,
         clipsContent: overflow && node !== this.scope.root && !this.isViewportBody(node, style),
-        clipPath: rare ? style.clipPath : 'none',
+        clipPath: mayMakeContext ? style.clipPath : 'none',
       };
     }
 
@@ -632,17 +637,17 @@
     // A frame's record, then its document's: the document's elements come next, or an empty
     // document of another origin.
     enterFrame(node, tag, look, label) {
-      this.writeElement(0x46, look, label);  // F
+      this.writeElement(kRecordKind.frame, look, label);
       const inner = readableFrameDocument(tag, node);
       this.nodes.push(inner);
       if (inner === null) {
         let address = '';
         try { address = getAttribute.call(node, 'src') || ''; } catch (e) { /* none */ }
-        this.out.counted(0x64, clean('doc - ' + address));  // d
+        this.out.counted(kRecordKind.emptyDocument, clean('doc - ' + address));
         this.close();
         return walkerNextSibling.call(this.walker);
       }
-      this.out.counted(0x44, clean(docLabel(inner)));  // D
+      this.out.counted(kRecordKind.document, clean(docLabel(inner)));
       this.frames.push({ walker: this.walker, scope: this.scope, state: this.state });
       const below = this.below;
       const shown = below.hidden === undefined || below.hidden === null;
