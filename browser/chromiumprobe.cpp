@@ -89,17 +89,23 @@ std::string CChromiumProbe::RequestMirror(ILivePage& page, int, int) {
 }
 
 // The walk keeps its records in the page; they come over in parts, which the browser hands over
-// much faster than one large answer.
+// much faster than one large answer. A page that navigates meanwhile gets a fresh probe that
+// has no parts: its new document is walked once more.
 CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&) {
-    const Json count = CallProbe("function() { return this.mirror(); }", Json::array(), true);
-    const auto parts = count.find("value");
-    if (parts == count.end() || !parts->is_number_unsigned()) throw CMalformedAnswer("the mirror: no parts");
-    CMirrorAnswer answer{"", true};
-    for (std::uint64_t part = 0; part < parts->get<std::uint64_t>(); ++part) {
-        Json value = CallProbe("function(i) { return this.mirrorPart(i); }", Json::array({{{"value", part}}}), true);
-        answer.text += Text(std::move(value), "the mirror");
+    for (int walk = 0; walk < 2; ++walk) {
+        const Json count = CallProbe("function() { return this.mirror(); }", Json::array(), true);
+        const auto parts = count.find("value");
+        if (parts == count.end() || !parts->is_number_unsigned()) throw CMalformedAnswer("the mirror: no parts");
+        const RemoteObjectHandle walked = probe_;
+        CMirrorAnswer answer{"", true};
+        for (std::uint64_t part = 0; part < parts->get<std::uint64_t>() && probe_ == walked; ++part) {
+            Json value =
+                CallProbe("function(i) { return this.mirrorPart(i); }", Json::array({{{"value", part}}}), true);
+            if (probe_ == walked) answer.text += Text(std::move(value), "the mirror");
+        }
+        if (probe_ == walked) return answer;
     }
-    return answer;
+    throw CObjectCallError(status::kFail, "The page navigated while its mirror was read");
 }
 
 std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::string& catalogXml) {

@@ -1,6 +1,12 @@
 #include <cstdio>
+#include <fstream>
 #include <regex>
+#include <sstream>
 #include <thread>
+
+#include "browser/chromiumtab.h"
+#include "browser/devtoolsendpoint.h"
+#include "browser/probelocation.h"
 
 #include "tests/support/browserfixture.h"
 #include "model/mirrorreading.h"
@@ -232,6 +238,35 @@ TEST_F(Mirror, ProbeThatThePageRefusesIsAccessDenied) {
             EXPECT_NE(error.Message().find("not here"), std::string::npos);
         }
     }
+    std::remove(path.c_str());
+}
+
+// The probe reports its document gone after the first part of the records, as when the page
+// navigates then: the page is walked once more, not reported malformed.
+TEST_F(Mirror, DocumentGoneBetweenPartsIsWalkedAgain) {
+    std::ifstream real(DefaultProbePath());
+    std::stringstream source;
+    source << real.rdbuf();
+    const std::string path = ::testing::TempDir() + "/gone-probe.js";
+    std::ofstream(path) << "(() => { const probe = " << source.str()
+                        << ";\nconst part = probe.mirrorPart;\n"
+                           "probe.mirrorPart = function (i) {\n"
+                           "  const mark = document.getElementById('target');\n"
+                           "  if (i === 1 && !mark.hasAttribute('data-gone')) {\n"
+                           "    mark.setAttribute('data-gone', '');\n"
+                           "    throw new Error('Execution context was destroyed.');\n"
+                           "  }\n"
+                           "  return part.call(this, i);\n"
+                           "};\nreturn probe; })()";
+    OpenPage("hostile.html");  // records in many parts
+    CBrowserOptions options = Options();
+    options.probePath = path;
+    CChromiumTab tab(*CDevToolsEndpoint::Parse(Chrome().Endpoint()), lastTarget_, "", options);
+    const LivePageHandle page = tab.Document();
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    EXPECT_TRUE(NodeWithLabel(*mirror, "\"huge\""));
+    EXPECT_EQ(Chrome().Evaluate(lastTarget_, "document.getElementById('target').hasAttribute('data-gone')"), "true");
     std::remove(path.c_str());
 }
 
