@@ -96,14 +96,17 @@ CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&) {
         const Json count = CallProbe("function() { return this.mirror(); }", Json::array(), true);
         const auto parts = count.find("value");
         if (parts == count.end() || !parts->is_number_unsigned()) throw CMalformedAnswer("the mirror: no parts");
+        const std::uint64_t total = parts->get<std::uint64_t>();
         const RemoteObjectHandle walked = probe_;
         CMirrorAnswer answer{"", true};
-        for (std::uint64_t part = 0; part < parts->get<std::uint64_t>() && probe_ == walked; ++part) {
+        std::uint64_t part = 0;
+        for (; part < total; ++part) {
             Json value =
                 CallProbe("function(i) { return this.mirrorPart(i); }", Json::array({{{"value", part}}}), true);
-            if (probe_ == walked) answer.text += Text(std::move(value), "the mirror");
+            if (probe_ != walked) break;
+            answer.text += Text(std::move(value), "the mirror");
         }
-        if (probe_ == walked) return answer;
+        if (part == total) return answer;
     }
     throw CObjectCallError(status::kFail, "The page navigated while its mirror was read");
 }

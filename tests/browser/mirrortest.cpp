@@ -2,6 +2,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "browser/chromiumtab.h"
@@ -218,15 +219,28 @@ TEST_F(Mirror, NavigatedTabGetsAFreshProbe) {
     EXPECT_THROW(old->TagName(), CObjectCallError);
 }
 
+// A probe script of the test's own, gone with the test.
+class CProbeFile {
+public:
+    CProbeFile(const std::string& name, const std::string& script) : path_(::testing::TempDir() + "/" + name) {
+        std::ofstream file(path_);
+        file << script;
+        if (!file) throw std::runtime_error("cannot write " + path_);
+    }
+    ~CProbeFile() { std::remove(path_.c_str()); }
+    CProbeFile(const CProbeFile&) = delete;
+    CProbeFile& operator=(const CProbeFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 TEST_F(Mirror, ProbeThatThePageRefusesIsAccessDenied) {
-    const std::string path = ::testing::TempDir() + "/refused-probe.js";
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    ASSERT_TRUE(file);
-    std::fputs("throw new Error('not here');", file);
-    std::fclose(file);
+    const CProbeFile refused("refused-probe.js", "throw new Error('not here');");
     lastTarget_ = Chrome().OpenTab(Pages().Url(0, "states.html"));
     CBrowserOptions options = Options();
-    options.probePath = path;
+    options.probePath = refused.Path();
     CChromiumShell shell(options);
     for (const BrowserWindowHandle& tab : shell.EnumerateBrowsers()) {
         if (tab->Label() != "States") continue;
@@ -238,7 +252,6 @@ TEST_F(Mirror, ProbeThatThePageRefusesIsAccessDenied) {
             EXPECT_NE(error.Message().find("not here"), std::string::npos);
         }
     }
-    std::remove(path.c_str());
 }
 
 // The probe reports its document gone after the first part of the records, as when the page
@@ -247,27 +260,25 @@ TEST_F(Mirror, DocumentGoneBetweenPartsIsWalkedAgain) {
     std::ifstream real(DefaultProbePath());
     std::stringstream source;
     source << real.rdbuf();
-    const std::string path = ::testing::TempDir() + "/gone-probe.js";
-    std::ofstream(path) << "(() => { const probe = " << source.str()
-                        << ";\nconst part = probe.mirrorPart;\n"
-                           "probe.mirrorPart = function (i) {\n"
-                           "  const mark = document.getElementById('target');\n"
-                           "  if (i === 1 && !mark.hasAttribute('data-gone')) {\n"
-                           "    mark.setAttribute('data-gone', '');\n"
-                           "    throw new Error('Execution context was destroyed.');\n"
-                           "  }\n"
-                           "  return part.call(this, i);\n"
-                           "};\nreturn probe; })()";
+    const CProbeFile gone("gone-probe.js", "(() => { const probe = " + source.str() +
+                                               ";\nconst part = probe.mirrorPart;\n"
+                                               "probe.mirrorPart = function (i) {\n"
+                                               "  const mark = document.getElementById('target');\n"
+                                               "  if (i === 1 && !mark.hasAttribute('data-gone')) {\n"
+                                               "    mark.setAttribute('data-gone', '');\n"
+                                               "    throw new Error('Execution context was destroyed.');\n"
+                                               "  }\n"
+                                               "  return part.call(this, i);\n"
+                                               "};\nreturn probe; })()");
     OpenPage("hostile.html");  // records in many parts
     CBrowserOptions options = Options();
-    options.probePath = path;
+    options.probePath = gone.Path();
     CChromiumTab tab(*CDevToolsEndpoint::Parse(Chrome().Endpoint()), lastTarget_, "", options);
     const LivePageHandle page = tab.Document();
     const PageProbeHandle probe = page->CreateProbe();
     const auto mirror = CBrowserSuite::Mirror(*probe, *page);
     EXPECT_TRUE(NodeWithLabel(*mirror, "\"huge\""));
     EXPECT_EQ(Chrome().Evaluate(lastTarget_, "document.getElementById('target').hasAttribute('data-gone')"), "true");
-    std::remove(path.c_str());
 }
 
 class HighDensity : public CBrowserSuite {
