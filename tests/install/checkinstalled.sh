@@ -10,10 +10,19 @@ pages=$(cd "$2" && pwd)
 cli=$root/bin/marklens-cli
 scratch=$(mktemp -d)
 browser=
+# The browser runs in a session of its own: its helper processes still write into the profile
+# after the first one is gone, so the whole group is ended before the profile is removed.
 cleanup() {
-    [ -z "$browser" ] || kill "$browser" 2>/dev/null || true
-    [ -z "$browser" ] || wait "$browser" 2>/dev/null || true
-    rm -rf "$scratch"
+    if [ -n "$browser" ]; then
+        kill -TERM -- "-$browser" 2>/dev/null || true
+        for _ in $(seq 50); do
+            kill -0 -- "-$browser" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL -- "-$browser" 2>/dev/null || true
+        wait "$browser" 2>/dev/null || true
+    fi
+    rm -rf "$scratch" 2>/dev/null || { sleep 1 && rm -rf "$scratch"; } || true
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -30,7 +39,7 @@ if [ -f "$root/bin/marklens" ]; then
     [ "$("$root/bin/marklens" --version)" = "$version" ] || fail "the two programs give different versions"
 fi
 
-"${MARKLENS_CHROMIUM:-chromium}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+setsid "${MARKLENS_CHROMIUM:-chromium}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync --disable-dev-shm-usage \
     --user-data-dir="$scratch/profile" --remote-debugging-port=0 "file://$pages/edit.html" >/dev/null 2>&1 &
 browser=$!
