@@ -104,7 +104,7 @@ struct CMirrorBuilder::NodeFacts {
     std::string_view text;  // a document's label, a comment's text or an element's tag
     std::string_view elementId;
     std::string_view cls;
-    long long edges[4] = {0, 0, 0, 0};
+    int edges[4] = {0, 0, 0, 0};
     int zIndex = 0;
     std::string_view display;
     std::string_view visibility;
@@ -303,9 +303,9 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     const Label& label = labels_[static_cast<std::size_t>(labelNumber)];
     const int z = look.z;
     const int paint = look.paint;
-    long long edges[4] = {0, 0, 0, 0};
+    int edges[4] = {0, 0, 0, 0};
     if (!look.displayNone) {
-        for (long long& edge : edges)
+        for (int& edge : edges)
             edge = ClampToInt(in.Number());
         // The corner is counted from the last box's; kept within int like every coordinate.
         edges[0] = ClampToInt(lastLeft_ + edges[0]);
@@ -320,7 +320,7 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     facts.displayNone = look.displayNone;
     facts.visibility = look.hitVisibility;
     facts.transparent = look.transparent;
-    facts.box = BoxFromEdges(ClampToInt(edges[0]), ClampToInt(edges[1]), ClampToInt(edges[2]), ClampToInt(edges[3]));
+    facts.box = BoxFromEdges(edges[0], edges[1], edges[2], edges[3]);
     const OpenNode parent = open_.back();
     OpenNode& element = Open(kind == 'F' ? schema::kFrame : schema::kElement, facts);
     NodeFacts& node = facts_.back();

@@ -22,7 +22,6 @@ public:
     Layer AddLayered(Layer stackingContext, Layer documentRoot, bool context, int z, bool topLayer);
     // A float, painted after the in-flow content of its layer.
     Layer AddFloat(Layer content);
-    bool IsContext(Layer layer) const { return layers_[layer].context; }
 
     // Gives every layer its ranks, from 1 upwards.
     void Rank();
