@@ -6,8 +6,8 @@
 #include <QShortcut>
 
 #include "dialogmld.h"
-#include "model/objectcallerror.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/objectcallerror.h"
 #include "resources/connecttemplate.h"
 
 namespace marklens {

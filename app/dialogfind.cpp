@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "model/findsettings.h"
+#include "model/find/findsettings.h"
 #include "resources/findtemplate.h"
 
 namespace marklens {

@@ -3,11 +3,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "model/documentmessages.h"
-#include "model/documentui.h"
-#include "model/objectcallerror.h"
-#include "model/pagewrightdoc.h"
-#include "model/statuscodes.h"
+#include "model/document/documentmessages.h"
+#include "model/document/documentui.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 #include "resources/mldtemplate.h"
 
 namespace marklens {

@@ -8,7 +8,7 @@
 #include "edit/dialogattribute.h"
 #include "edit/onedithtml.h"
 #include "mainframe.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
 #include "resources/stringtable.h"
 
 namespace marklens {

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "mainframe.h"
-#include "model/documentui.h"
+#include "model/document/documentui.h"
 
 namespace marklens {
 

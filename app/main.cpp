@@ -1,5 +1,5 @@
+#include "base/largepages.h"
 #include "marklensapp.h"
-#include "model/largepages.h"
 
 int main(int argc, char** argv) {
     marklens::UseLargeMemoryPages(argv);

@@ -8,8 +8,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 
-#include "model/commandids.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/commandids.h"
+#include "model/document/pagewrightdoc.h"
 #include "panes/attributelist.h"
 #include "panes/captureview.h"
 #include "panes/probetreeview.h"

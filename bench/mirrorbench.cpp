@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/outsidechildren.h"
-#include "model/pagemirror.h"
+#include "model/mirror/outsidechildren.h"
+#include "model/mirror/pagemirror.h"
 #include "tests/support/syntheticmirror.h"
 
 namespace {

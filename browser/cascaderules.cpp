@@ -5,8 +5,8 @@
 
 #include <pugixml.hpp>
 
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 
 namespace marklens {
 

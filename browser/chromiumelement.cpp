@@ -1,7 +1,7 @@
 #include "chromiumelement.h"
 
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 
 namespace marklens {
 

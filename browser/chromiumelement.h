@@ -2,7 +2,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "model/liveelement.h"
+#include "model/page/liveelement.h"
 #include "remoteobject.h"
 
 namespace marklens {

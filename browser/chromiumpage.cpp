@@ -2,8 +2,8 @@
 
 #include "chromiumprobe.h"
 #include "chromiumscriptobject.h"
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 #include "pngcodec.h"
 #include "probelocation.h"
 #include "remoteobject.h"

@@ -4,7 +4,7 @@
 
 #include "devtoolsendpoint.h"
 #include "devtoolssession.h"
-#include "model/livepage.h"
+#include "model/page/livepage.h"
 
 namespace marklens {
 

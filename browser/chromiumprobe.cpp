@@ -4,10 +4,10 @@
 #include <cstdint>
 
 #include "chromiumelement.h"
-#include "model/malformedanswer.h"
-#include "model/objectcallerror.h"
-#include "model/pagemirror.h"
-#include "model/statuscodes.h"
+#include "model/errors/malformedanswer.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/mirror/pagemirror.h"
 
 namespace marklens {
 

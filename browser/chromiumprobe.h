@@ -4,7 +4,7 @@
 
 #include "cascaderules.h"
 #include "devtoolssession.h"
-#include "model/pageprobe.h"
+#include "model/page/pageprobe.h"
 #include "remoteobject.h"
 
 namespace marklens {

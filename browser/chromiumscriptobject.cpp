@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 #include "windowtarget.h"
 
 namespace marklens {

@@ -3,7 +3,7 @@
 
 #include "browseroptions.h"
 #include "devtoolsendpoint.h"
-#include "model/livepage.h"
+#include "model/page/livepage.h"
 #include "remoteobject.h"
 
 namespace marklens {

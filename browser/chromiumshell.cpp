@@ -4,7 +4,7 @@
 
 #include "chromiumtab.h"
 #include "endpointdiscovery.h"
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
 #include "probelocation.h"
 
 namespace marklens {

@@ -1,6 +1,6 @@
 #pragma once
 #include "browseroptions.h"
-#include "model/browsershell.h"
+#include "model/page/browsershell.h"
 
 namespace marklens {
 

@@ -3,7 +3,7 @@
 
 #include "browseroptions.h"
 #include "devtoolsendpoint.h"
-#include "model/browserwindow.h"
+#include "model/page/browserwindow.h"
 
 namespace marklens {
 

@@ -8,8 +8,8 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 
 namespace marklens {
 

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "devtoolssession.h"
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
 
 namespace marklens {
 

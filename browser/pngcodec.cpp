@@ -6,8 +6,8 @@
 
 #include <png.h>
 
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 
 namespace marklens {
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/picture.h"
+#include "model/page/picture.h"
 
 namespace marklens {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "model/datafilelookup.h"
+#include "base/datafilelookup.h"
 
 namespace marklens {
 

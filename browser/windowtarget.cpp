@@ -4,7 +4,7 @@
 
 #include "chromiumpage.h"
 #include "chromiumtab.h"
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
 
 namespace marklens {
 

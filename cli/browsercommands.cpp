@@ -4,20 +4,20 @@
 #include <fstream>
 #include <ostream>
 
+#include "base/datafilelookup.h"
 #include "browser/chromiumshell.h"
 #include "browser/pngcodec.h"
 #include "browser/probelocation.h"
-#include "model/attributecatalog.h"
-#include "model/callerror.h"
-#include "model/datafilelookup.h"
-#include "model/documentmessages.h"
-#include "model/malformedanswer.h"
-#include "model/mirrorrebuild.h"
-#include "model/mirrorschema.h"
-#include "model/objectcallerror.h"
-#include "model/pagemirror.h"
-#include "model/statuscodes.h"
-#include "model/styleanswers.h"
+#include "model/document/documentmessages.h"
+#include "model/errors/callerror.h"
+#include "model/errors/malformedanswer.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/mirror/mirrorrebuild.h"
+#include "model/mirror/mirrorschema.h"
+#include "model/mirror/pagemirror.h"
+#include "model/style/attributecatalog.h"
+#include "model/style/styleanswers.h"
 
 namespace marklens::cli {
 namespace {

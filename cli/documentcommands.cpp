@@ -4,10 +4,10 @@
 #include <ostream>
 
 #include "mirrorcommands.h"
-#include "model/findsettings.h"
-#include "model/mirrorfind.h"
-#include "model/pagemirror.h"
-#include "model/selectionpath.h"
+#include "model/document/selectionpath.h"
+#include "model/find/findsettings.h"
+#include "model/find/mirrorfind.h"
+#include "model/mirror/pagemirror.h"
 
 namespace marklens::cli {
 namespace {

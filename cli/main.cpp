@@ -2,11 +2,11 @@
 #include <string>
 #include <vector>
 
+#include "base/largepages.h"
 #include "browsercommands.h"
 #include "clicommand.h"
 #include "documentcommands.h"
 #include "mirrorcommands.h"
-#include "model/largepages.h"
 
 namespace marklens::cli {
 

@@ -5,9 +5,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "model/box.h"
-#include "model/mirrorreading.h"
-#include "model/pagemirror.h"
+#include "model/mirror/box.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/pagemirror.h"
 
 namespace marklens::cli {
 

@@ -1,7 +1,7 @@
 # The layers from the ground up. Each layer's code sees only its own folder and the folders of
 # the layers below it, through a folder of links made for it in the build tree, so an include
 # that runs upward does not compile.
-set(MARKLENS_LAYERS model browser resources widgets panes edit app)
+set(MARKLENS_LAYERS base model browser resources widgets panes edit app)
 
 # Gives the target the include root of LAYER: links to LAYER and every layer below it.
 function(marklens_layer_includes target layer)

@@ -2,9 +2,9 @@
 
 #include <QLineEdit>
 
-#include "model/documentmessages.h"
-#include "model/documentui.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/documentmessages.h"
+#include "model/document/documentui.h"
+#include "model/document/pagewrightdoc.h"
 #include "resources/attributedialogtemplate.h"
 
 namespace marklens {

@@ -4,8 +4,8 @@
 #include <array>
 #include <string_view>
 
-#include "model/liveelement.h"
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
+#include "model/page/liveelement.h"
 
 namespace marklens {
 

@@ -2,11 +2,11 @@
 
 #include "dialoghtml.h"
 #include "elementhtml.h"
-#include "model/callerror.h"
-#include "model/documentui.h"
-#include "model/liveelement.h"
-#include "model/objectcallerror.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/documentui.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/callerror.h"
+#include "model/errors/objectcallerror.h"
+#include "model/page/liveelement.h"
 
 namespace marklens {
 

@@ -3,9 +3,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-#include "model/documentui.h"
-#include "model/pagewrightdoc.h"
-#include "model/styleanswers.h"
+#include "model/document/documentui.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/style/styleanswers.h"
 #include "resources/commandtable.h"
 
 namespace marklens {

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "model/attributecatalog.h"
-#include "model/attributepane.h"
+#include "model/style/attributecatalog.h"
+#include "model/style/attributepane.h"
 #include "widgets/elementlistpane.h"
 
 namespace marklens {

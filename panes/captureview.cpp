@@ -7,9 +7,9 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "model/mirrorreading.h"
-#include "model/mirrorschema.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/mirrorschema.h"
 #include "widgets/popuptext.h"
 #include "zoomview.h"
 

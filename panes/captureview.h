@@ -6,8 +6,8 @@
 #include <QCursor>
 #include <QImage>
 
-#include "model/box.h"
-#include "model/view.h"
+#include "model/document/view.h"
+#include "model/mirror/box.h"
 
 namespace marklens {
 

@@ -1,6 +1,6 @@
 #include "mirrortreemodel.h"
 
-#include "model/mirrorreading.h"
+#include "model/mirror/mirrorreading.h"
 
 namespace marklens {
 

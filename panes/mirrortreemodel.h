@@ -8,7 +8,7 @@
 
 #include <pugixml.hpp>
 
-#include "model/mirrorschema.h"
+#include "model/mirror/mirrorschema.h"
 
 namespace marklens {
 

@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 
 #include "mirrortreemodel.h"
-#include "model/pagemirror.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/mirror/pagemirror.h"
 #include "resources/commandtable.h"
 #include "treeitemdelegate.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <QTreeView>
 
-#include "model/view.h"
+#include "model/document/view.h"
 
 namespace marklens {
 

@@ -1,7 +1,7 @@
 #include "stylelist.h"
 
-#include "model/pagewrightdoc.h"
-#include "model/styleanswers.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/style/styleanswers.h"
 
 namespace marklens {
 

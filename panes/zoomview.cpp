@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
 
 namespace marklens {
 

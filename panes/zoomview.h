@@ -2,7 +2,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "model/view.h"
+#include "model/document/view.h"
 
 class QPainter;
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "model/commandids.h"
+#include "model/document/commandids.h"
 
 namespace marklens::resources {
 namespace {

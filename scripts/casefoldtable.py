@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes model/casefoldtable.cpp: Unicode simple case folding (status C and S) as sorted
+"""Writes model/find/casefoldtable.cpp: Unicode simple case folding (status C and S) as sorted
 pairs, from this Python's Unicode database. A character's simple folding is its full folding
 when that is one character; otherwise its lower case when that is one character (the S
 entries); otherwise the character itself."""

@@ -4,8 +4,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 
-#include "model/mirrorschema.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/mirror/mirrorschema.h"
 
 namespace marklens {
 

@@ -3,8 +3,8 @@
 
 #include <QTreeWidget>
 
-#include "model/liveelement.h"
-#include "model/view.h"
+#include "model/document/view.h"
+#include "model/page/liveelement.h"
 
 namespace marklens {
 

@@ -17,12 +17,12 @@
 #include <map>
 #include <memory>
 
+#include "base/largepages.h"
 #include "browser/chromiumpage.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
-#include "model/largepages.h"
-#include "model/mirrorrebuild.h"
-#include "model/pagemirror.h"
+#include "model/mirror/mirrorrebuild.h"
+#include "model/mirror/pagemirror.h"
 #include "tests/support/headlesschromium.h"
 #include "tests/support/pageserver.h"
 

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "model/findsettings.h"
-#include "model/mirrorfind.h"
-#include "model/pagemirror.h"
+#include "model/find/findsettings.h"
+#include "model/find/mirrorfind.h"
+#include "model/mirror/pagemirror.h"
 #include "tests/support/syntheticmirror.h"
 
 namespace {

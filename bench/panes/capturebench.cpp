@@ -15,7 +15,7 @@
 #include <QCursor>
 #include <QMouseEvent>
 
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
 #include "panes/captureview.h"
 #include "panes/zoomview.h"
 #include "tests/support/documentfakes.h"

@@ -7,12 +7,12 @@
 #include <QApplication>
 #include <QTreeWidget>
 
-#include "tests/support/documentfakes.h"
-#include "model/mirrorreading.h"
-#include "model/pagemirror.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/pagemirror.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
+#include "tests/support/documentfakes.h"
 #include "tests/support/syntheticmirror.h"
 
 namespace marklens::bench {

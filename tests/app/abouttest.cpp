@@ -9,7 +9,7 @@
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/marklensapp.h"
-#include "model/commandids.h"
+#include "model/document/commandids.h"
 #include "resources/versionresource.h"
 
 namespace marklens::test {

@@ -11,13 +11,13 @@
 
 #include "app/connectdialog.h"
 #include "browser/chromiumshell.h"
+#include "model/document/documentmessages.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/mirror/pagemirror.h"
+#include "panes/probetreeview.h"
+#include "tests/support/documentfakes.h"
 #include "tests/support/headlesschromium.h"
 #include "tests/support/pageserver.h"
-#include "tests/support/documentfakes.h"
-#include "model/documentmessages.h"
-#include "model/pagemirror.h"
-#include "model/pagewrightdoc.h"
-#include "panes/probetreeview.h"
 
 namespace marklens::test {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/panesplitter.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
 #include "panes/captureview.h"
 #include "panes/probetreeview.h"
 #include "panes/zoomview.h"

@@ -7,7 +7,7 @@
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "app/statushold.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
 
 namespace marklens::test {
 namespace {

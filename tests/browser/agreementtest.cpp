@@ -1,7 +1,7 @@
 #include <map>
 
 #include "browser/chromiumprobe.h"
-#include "model/mirrorreading.h"
+#include "model/mirror/mirrorreading.h"
 #include "tests/support/browserfixture.h"
 
 namespace marklens::testing {

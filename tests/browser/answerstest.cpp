@@ -1,8 +1,8 @@
 #include <pugixml.hpp>
 
+#include "model/errors/objectcallerror.h"
+#include "model/mirror/mirrorreading.h"
 #include "tests/support/browserfixture.h"
-#include "model/mirrorreading.h"
-#include "model/objectcallerror.h"
 
 namespace marklens::testing {
 namespace {

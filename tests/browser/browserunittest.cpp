@@ -3,13 +3,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/datafilelookup.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/endpointdiscovery.h"
 #include "browser/pageaddress.h"
 #include "browser/pngcodec.h"
-#include "model/datafilelookup.h"
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
 
 namespace marklens {
 namespace {

@@ -2,9 +2,9 @@
 #include <fstream>
 
 #include "browser/devtoolssession.h"
-#include "model/attributecatalog.h"
-#include "model/mirrorreading.h"
-#include "model/styleanswers.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/style/attributecatalog.h"
+#include "model/style/styleanswers.h"
 #include "tests/support/browserfixture.h"
 
 namespace marklens::testing {

@@ -6,8 +6,8 @@
 
 #include "browser/chromiumtab.h"
 #include "browser/endpointdiscovery.h"
+#include "model/mirror/mirrorreading.h"
 #include "tests/support/browserfixture.h"
-#include "model/mirrorreading.h"
 
 namespace marklens::testing {
 namespace {

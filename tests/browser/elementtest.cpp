@@ -1,6 +1,6 @@
+#include "model/errors/objectcallerror.h"
+#include "model/mirror/mirrorreading.h"
 #include "tests/support/browserfixture.h"
-#include "model/mirrorreading.h"
-#include "model/objectcallerror.h"
 
 namespace marklens::testing {
 namespace {

@@ -4,9 +4,9 @@
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/devtoolssession.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 #include "tests/support/browserfixture.h"
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
 
 namespace marklens::testing {
 namespace {

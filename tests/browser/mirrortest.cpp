@@ -9,10 +9,10 @@
 #include "browser/devtoolsendpoint.h"
 #include "browser/probelocation.h"
 
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/mirror/mirrorreading.h"
 #include "tests/support/browserfixture.h"
-#include "model/mirrorreading.h"
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
 
 namespace marklens::testing {
 namespace {

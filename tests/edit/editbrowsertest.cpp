@@ -5,15 +5,15 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "tests/support/browserfixture.h"
 #include "edit/dialoghtml.h"
 #include "edit/onedithtml.h"
-#include "tests/support/modaldriver.h"
-#include "model/documentui.h"
-#include "model/mirrorreading.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/documentui.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/mirror/mirrorreading.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
+#include "tests/support/browserfixture.h"
+#include "tests/support/modaldriver.h"
 #include "tests/support/typing.h"
 
 namespace marklens::testing {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "edit/elementhtml.h"
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
 #include "tests/support/recordingelement.h"
 
 namespace marklens::test {

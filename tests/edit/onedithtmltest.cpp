@@ -8,9 +8,9 @@
 
 #include "edit/dialoghtml.h"
 #include "edit/onedithtml.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/statuscodes.h"
 #include "tests/support/modaldriver.h"
-#include "model/pagewrightdoc.h"
-#include "model/statuscodes.h"
 #include "tests/support/recordingelement.h"
 
 namespace marklens::test {

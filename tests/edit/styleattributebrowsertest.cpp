@@ -4,11 +4,11 @@
 #include <QLineEdit>
 
 #include "edit/dialogattribute.h"
-#include "model/commandids.h"
-#include "model/documentmessages.h"
-#include "model/documentui.h"
-#include "model/mirrorreading.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/commandids.h"
+#include "model/document/documentmessages.h"
+#include "model/document/documentui.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/mirror/mirrorreading.h"
 #include "panes/attributelist.h"
 #include "panes/stylelist.h"
 #include "tests/support/browserfixture.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "model/pagemirror.h"
+#include "model/mirror/pagemirror.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     marklens::CPageMirror mirror;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "model/callerror.h"
-#include "model/objectcallerror.h"
-#include "model/statuscodes.h"
+#include "model/errors/callerror.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 #include "tests/support/documentfakes.h"
 
 namespace marklens::test {

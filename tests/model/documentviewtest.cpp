@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "model/document/document.h"
 #include "tests/support/documentfakes.h"
-#include "model/document.h"
 
 namespace marklens::test {
 namespace {

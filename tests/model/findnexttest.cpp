@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "model/commandids.h"
-#include "model/documentmessages.h"
-#include "model/findsettings.h"
-#include "model/pagewrightdoc.h"
+#include "model/document/commandids.h"
+#include "model/document/documentmessages.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/find/findsettings.h"
 #include "tests/support/documentfakes.h"
 
 namespace marklens::test {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/pagemirror.h"
+#include "model/mirror/pagemirror.h"
 #include "tests/support/syntheticmirror.h"
 
 namespace marklens {

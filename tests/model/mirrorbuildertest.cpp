@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "model/malformedanswer.h"
-#include "model/mirrorreading.h"
-#include "model/pagemirror.h"
+#include "model/errors/malformedanswer.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/pagemirror.h"
 
 namespace marklens {
 namespace {
@@ -97,7 +97,8 @@ TEST(MirrorBuilder, ZIndexIsThePaintOrderAcrossTheWholeMirror) {
 }
 
 TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
-    for (const char* bad : {"",
+    using namespace std::string_view_literals;
+    for (const std::string_view bad : std::initializer_list<std::string_view>{"",
                             "D",
                             "D5,ab\n)\n",
                             "D1,a\n",
@@ -116,10 +117,11 @@ TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
                             "D1,a\nkblock,visible\n)\n",
                             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,\n)\n",
                             "D-1,a\n)\n",
-                            "D2,\xF0\x9F\x98\x80x\n)\n"}) {
+                            "D2,\xF0\x9F\x98\x80x\n)\n",
+                            "D1,\t\n)\n"}) {
         CPageMirror mirror;
-        EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << bad;
-        EXPECT_FALSE(mirror.DocumentElement()) << bad;
+        EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << std::string(bad);
+        EXPECT_FALSE(mirror.DocumentElement()) << std::string(bad);
         EXPECT_EQ(mirror.HitTest(0, 0), 0);
         EXPECT_FALSE(mirror.FindNodeById(1));
     }

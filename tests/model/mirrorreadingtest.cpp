@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "model/box.h"
-#include "model/mirrorreading.h"
+#include "model/mirror/box.h"
+#include "model/mirror/mirrorreading.h"
 
 namespace marklens {
 namespace {

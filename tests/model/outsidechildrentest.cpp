@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "model/outsidechildren.h"
+#include "model/mirror/outsidechildren.h"
 
 namespace marklens {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "model/livepage.h"
-#include "model/mirrorrebuild.h"
-#include "model/objectcallerror.h"
-#include "model/pagemirror.h"
-#include "model/statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/mirror/mirrorrebuild.h"
+#include "model/mirror/pagemirror.h"
+#include "model/page/livepage.h"
 #include "tests/support/syntheticmirror.h"
 
 namespace marklens {

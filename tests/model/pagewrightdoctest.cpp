@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "model/attributepane.h"
-#include "model/browserlabel.h"
-#include "model/commandids.h"
-#include "model/documentmessages.h"
-#include "model/findsettings.h"
-#include "model/mirrorreading.h"
-#include "model/objectcallerror.h"
-#include "model/pagemirror.h"
-#include "model/pagewrightdoc.h"
-#include "model/statuscodes.h"
+#include "model/document/commandids.h"
+#include "model/document/documentmessages.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/find/findsettings.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/pagemirror.h"
+#include "model/page/browserlabel.h"
+#include "model/style/attributepane.h"
 #include "tests/support/documentfakes.h"
 
 namespace marklens::test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "model/pagemirror.h"
-#include "model/selectionpath.h"
+#include "model/document/selectionpath.h"
+#include "model/mirror/pagemirror.h"
 
 namespace marklens::test {
 namespace {

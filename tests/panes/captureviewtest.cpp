@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "model/pagewrightdoc.h"
+#include "model/document/pagewrightdoc.h"
 #include "panes/captureview.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"

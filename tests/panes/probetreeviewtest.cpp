@@ -13,13 +13,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "tests/support/documentfakes.h"
-#include "tests/support/modaldriver.h"
-#include "model/pagewrightdoc.h"
-#include "model/statuscodes.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/statuscodes.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
 #include "panes/treeitemdelegate.h"
+#include "tests/support/documentfakes.h"
+#include "tests/support/modaldriver.h"
 
 namespace marklens::test {
 namespace {

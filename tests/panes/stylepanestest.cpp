@@ -9,8 +9,8 @@
 #include <QMenu>
 #include <QTest>
 
-#include "model/pagewrightdoc.h"
-#include "model/statuscodes.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/statuscodes.h"
 #include "panes/attributelist.h"
 #include "panes/stylelist.h"
 #include "tests/support/documentfakes.h"

@@ -2,7 +2,7 @@
 
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
-#include "model/mirrorrebuild.h"
+#include "model/mirror/mirrorrebuild.h"
 
 namespace marklens::testing {
 

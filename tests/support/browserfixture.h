@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "browser/chromiumshell.h"
-#include "model/documentui.h"
-#include "model/pagemirror.h"
+#include "model/document/documentui.h"
+#include "model/mirror/pagemirror.h"
 #include "tests/support/headlesschromium.h"
 #include "tests/support/pageserver.h"
 

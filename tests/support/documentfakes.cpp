@@ -1,8 +1,8 @@
 #include "documentfakes.h"
 
-#include "model/objectcallerror.h"
-#include "model/pagewrightdoc.h"
-#include "model/statuscodes.h"
+#include "model/document/pagewrightdoc.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 
 namespace marklens::test {
 

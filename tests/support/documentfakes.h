@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "model/documentui.h"
-#include "model/livepage.h"
-#include "model/pageprobe.h"
-#include "model/view.h"
+#include "model/document/documentui.h"
+#include "model/document/view.h"
+#include "model/page/livepage.h"
+#include "model/page/pageprobe.h"
 
 namespace marklens {
 class CPagewrightDoc;

@@ -13,7 +13,7 @@
 
 #include "browser/devtoolsendpoint.h"
 #include "browser/devtoolssession.h"
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
 
 namespace marklens::testing {
 

@@ -1,6 +1,6 @@
 #include "recordingelement.h"
 
-#include "model/objectcallerror.h"
+#include "model/errors/objectcallerror.h"
 
 namespace marklens::test {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "model/page/liveelement.h"
 #include "tests/support/documentfakes.h"
-#include "model/liveelement.h"
 
 namespace marklens::test {
 

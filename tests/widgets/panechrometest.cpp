@@ -8,10 +8,10 @@
 #include <QWheelEvent>
 
 #include "app/frameui.h"
+#include "model/document/pagewrightdoc.h"
+#include "panes/probetreeview.h"
 #include "widgets/panecaption.h"
 #include "widgets/panechrome.h"
-#include "model/pagewrightdoc.h"
-#include "panes/probetreeview.h"
 
 namespace marklens::test {
 namespace {

@@ -4,22 +4,22 @@
 #include <optional>
 #include <stdexcept>
 
-#include "attributepane.h"
-#include "browserlabel.h"
-#include "browsershell.h"
-#include "callerror.h"
 #include "commandids.h"
 #include "documentmessages.h"
 #include "documentui.h"
-#include "findsettings.h"
-#include "mirrorfind.h"
-#include "mirrorrebuild.h"
-#include "mirrorschema.h"
-#include "modelessscript.h"
-#include "objectcallerror.h"
-#include "pagemirror.h"
+#include "model/errors/callerror.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/find/findsettings.h"
+#include "model/find/mirrorfind.h"
+#include "model/mirror/mirrorrebuild.h"
+#include "model/mirror/mirrorschema.h"
+#include "model/mirror/pagemirror.h"
+#include "model/page/browserlabel.h"
+#include "model/page/browsershell.h"
+#include "model/page/modelessscript.h"
+#include "model/style/attributepane.h"
 #include "selectionpath.h"
-#include "statuscodes.h"
 #include "waitcursor.h"
 
 namespace marklens {
@@ -193,9 +193,7 @@ void CPagewrightDoc::Refresh() {
     UpdateAllViews(nullptr, HintPageRebuilt);
 }
 
-void CPagewrightDoc::ShowStatusMessage(const std::string& text, bool hold) const {
-    ui_.ShowStatusMessage(text, hold);
-}
+void CPagewrightDoc::ShowStatusMessage(const std::string& text, bool hold) const { ui_.ShowStatusMessage(text, hold); }
 
 void CPagewrightDoc::ReportConnectError(const CObjectCallError& error) const {
     ui_.ShowMessage(ConnectErrorText(error), MessageIcon::Warning);

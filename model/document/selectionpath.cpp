@@ -1,8 +1,8 @@
 #include "selectionpath.h"
 
-#include "mirrorreading.h"
-#include "mirrorschema.h"
-#include "pagemirror.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/mirrorschema.h"
+#include "model/mirror/pagemirror.h"
 
 namespace marklens {
 
@@ -19,7 +19,8 @@ int PrecedingSiblings(pugi::xml_node node) {
 pugi::xml_node ChildAt(pugi::xml_node node, int index) {
     if (index < 0) return {};
     pugi::xml_node child = node.first_child();
-    for (int i = 0; child && i < index; ++i) child = child.next_sibling();
+    for (int i = 0; child && i < index; ++i)
+        child = child.next_sibling();
     return child;
 }
 

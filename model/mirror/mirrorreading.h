@@ -20,8 +20,17 @@ CBox BoxFromEdges(int left, int top, int width, int height);
 // The attributes of a box node read in one pass over its attribute list; the first attribute
 // of a name counts, as a look-up by name finds it. For the walks that read every node.
 enum BoxAttribute {
-    kNodeId, kLeft, kTop, kWidth, kHeight, kZIndex, kDisplay, kVisibility, kTransparent,
-    kOutsideChildren, kBoxAttributeCount
+    kNodeId,
+    kLeft,
+    kTop,
+    kWidth,
+    kHeight,
+    kZIndex,
+    kDisplay,
+    kVisibility,
+    kTransparent,
+    kOutsideChildren,
+    kBoxAttributeCount
 };
 
 class CBoxAttributes {
@@ -30,9 +39,7 @@ public:
 
     const char* Text(BoxAttribute which) const { return values_[which] ? values_[which] : ""; }
     int Number(BoxAttribute which) const { return ParseAtoi(values_[which]); }
-    CBox Box() const {
-        return BoxFromEdges(Number(kLeft), Number(kTop), Number(kWidth), Number(kHeight));
-    }
+    CBox Box() const { return BoxFromEdges(Number(kLeft), Number(kTop), Number(kWidth), Number(kHeight)); }
 
 private:
     const char* values_[kBoxAttributeCount] = {};

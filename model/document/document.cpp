@@ -10,9 +10,7 @@ void CDocument::AddView(IView& view) {
     if (!HasView(&view)) views_.push_back(&view);
 }
 
-void CDocument::RemoveView(const IView& view) {
-    std::erase(views_, &view);
-}
+void CDocument::RemoveView(const IView& view) { std::erase(views_, &view); }
 
 bool CDocument::HasView(const IView* view) const {
     return std::find(views_.begin(), views_.end(), view) != views_.end();

@@ -2,9 +2,9 @@
 
 #include <pugixml.hpp>
 
-#include "mirrorreading.h"
-#include "objectcallerror.h"
-#include "pageprobe.h"
+#include "model/errors/objectcallerror.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/page/pageprobe.h"
 
 namespace marklens {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "mirrorreading.h"
+#include "model/mirror/mirrorreading.h"
 
 namespace marklens {
 
@@ -29,8 +29,7 @@ CHitFacts CXmlHitTree::Facts(pugi::xml_node node) const {
     return facts;
 }
 
-void CXmlHitTree::AppendChildren(pugi::xml_node node, int, int,
-                                 std::vector<pugi::xml_node>& out) const {
+void CXmlHitTree::AppendChildren(pugi::xml_node node, int, int, std::vector<pugi::xml_node>& out) const {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         if (child.type() == pugi::node_element) out.push_back(child);
     }

@@ -7,7 +7,7 @@
 
 #include <pugixml.hpp>
 
-#include "hitwalk.h"
+#include "model/hit/hitwalk.h"
 #include "paintorder.h"
 
 namespace marklens {

@@ -2,11 +2,11 @@
 
 #include <new>
 
-#include "livepage.h"
-#include "objectcallerror.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/page/livepage.h"
+#include "model/page/pageprobe.h"
 #include "pagemirror.h"
-#include "pageprobe.h"
-#include "statuscodes.h"
 
 namespace marklens {
 

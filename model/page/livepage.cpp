@@ -1,7 +1,7 @@
 #include "livepage.h"
 
-#include "objectcallerror.h"
-#include "statuscodes.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
 
 namespace marklens {
 

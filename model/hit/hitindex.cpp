@@ -8,9 +8,7 @@ namespace {
 constexpr std::uint32_t kWideChildCount = 16;
 
 // Nodes that can never give a candidate, nor anything below them.
-bool NeverHit(const CHitFacts& facts) {
-    return facts.kind == HitKind::Other || facts.displayNone;
-}
+bool NeverHit(const CHitFacts& facts) { return facts.kind == HitKind::Other || facts.displayNone; }
 
 }  // namespace
 
@@ -103,7 +101,8 @@ void CHitIndex::BuildWide(Node node) {
     wide.byTop.assign(first, first + compact.childCount);
     std::stable_sort(wide.byTop.begin(), wide.byTop.end(),
                      [this](Node a, Node b) { return nodes_[a].reach.top < nodes_[b].reach.top; });
-    while (wide.leaves < wide.byTop.size()) wide.leaves *= 2;
+    while (wide.leaves < wide.byTop.size())
+        wide.leaves *= 2;
     wide.maxBottom.assign(2 * wide.leaves, INT_MIN);
     for (std::size_t i = 0; i < wide.byTop.size(); ++i) {
         const CBox& reach = nodes_[wide.byTop[i]].reach;

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "documentmessages.h"
-#include "documentui.h"
+#include "model/document/documentmessages.h"
+#include "model/document/documentui.h"
 #include "objectcallerror.h"
 #include "statuscodes.h"
 

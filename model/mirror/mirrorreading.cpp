@@ -21,7 +21,8 @@ int Saturate(std::int64_t value) {
 
 int ParseAtoi(const char* text) {
     if (!text) return 0;
-    while (IsCSpace(*text)) ++text;
+    while (IsCSpace(*text))
+        ++text;
     bool negative = false;
     if (*text == '+' || *text == '-') negative = *text++ == '-';
     std::int64_t value = 0;
@@ -32,13 +33,9 @@ int ParseAtoi(const char* text) {
     return Saturate(negative ? -value : value);
 }
 
-int IntAttribute(pugi::xml_node node, const char* name) {
-    return ParseAtoi(node.attribute(name).value());
-}
+int IntAttribute(pugi::xml_node node, const char* name) { return ParseAtoi(node.attribute(name).value()); }
 
-std::string StringAttribute(pugi::xml_node node, const char* name) {
-    return node.attribute(name).value();
-}
+std::string StringAttribute(pugi::xml_node node, const char* name) { return node.attribute(name).value(); }
 
 CBox BoxFromEdges(int left, int top, int width, int height) {
     // A hostile mirror may push left + width past 32 bits; pin the edge rather than wrap.

@@ -11,7 +11,8 @@ namespace marklens {
 namespace {
 
 pugi::xml_node NextElement(pugi::xml_node node) {
-    while (node && node.type() != pugi::node_element) node = node.next_sibling();
+    while (node && node.type() != pugi::node_element)
+        node = node.next_sibling();
     return node;
 }
 

@@ -6,10 +6,10 @@
 #include <iterator>
 #include <utility>
 
-#include "hitindex.h"
-#include "malformedanswer.h"
 #include "mirrorreading.h"
 #include "mirrorschema.h"
+#include "model/errors/malformedanswer.h"
+#include "model/hit/hitindex.h"
 #include "nodeidindex.h"
 
 namespace marklens {
@@ -55,6 +55,7 @@ public:
         const auto comma = rest_.find(',');
         if (comma == std::string_view::npos) Malformed("a field");
         const std::string_view token = rest_.substr(0, comma);
+        RefuseControls(token);
         rest_.remove_prefix(comma + 1);
         return token;
     }
@@ -71,6 +72,7 @@ public:
         }
         if (count < 0 || bytes > rest_.size()) Malformed("a text");
         const std::string_view text = rest_.substr(0, bytes);
+        RefuseControls(text);
         rest_.remove_prefix(bytes);
         return text;
     }
@@ -80,6 +82,14 @@ public:
     }
 
 private:
+    // The probe cleans every text; a control character (a NUL cuts the mirror's XML short)
+    // means the records are not the probe's.
+    static void RefuseControls(std::string_view text) {
+        for (const char c : text) {
+            if (static_cast<unsigned char>(c) < 0x20) Malformed("a text");
+        }
+    }
+
     std::string_view rest_;
 };
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <sstream>
 
-#include "hitindex.h"
-#include "hitwalk.h"
 #include "mirrorbuilder.h"
+#include "model/hit/hitindex.h"
+#include "model/hit/hitwalk.h"
 #include "nodeidindex.h"
 #include "outsidechildren.h"
 
@@ -28,8 +28,10 @@ bool CPageMirror::LoadXml(std::string_view text) {
     } else {
         int elements = 0;
         for (const pugi::xml_node child : xml_.children()) {
-            if (child.type() == pugi::node_element) ++elements;
-            else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) elements += 2;
+            if (child.type() == pugi::node_element)
+                ++elements;
+            else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+                elements += 2;
         }
         if (elements != 1) loadError_ = "the mirror must be exactly one XML element";
     }

@@ -11,8 +11,7 @@ std::string FormatStatusCode(std::uint32_t code) {
 }
 
 CObjectCallError::CObjectCallError(std::uint32_t code, std::string message)
-    : std::runtime_error(message.empty() ? FormatStatusCode(code)
-                                         : FormatStatusCode(code) + ": " + message),
+    : std::runtime_error(message.empty() ? FormatStatusCode(code) : FormatStatusCode(code) + ": " + message),
       code_(code),
       message_(std::move(message)) {}
 

@@ -6,8 +6,8 @@
 
 #include <pugixml.hpp>
 
-#include "box.h"
-#include "mirrorschema.h"
+#include "model/mirror/box.h"
+#include "model/mirror/mirrorschema.h"
 
 namespace marklens {
 
@@ -54,8 +54,10 @@ public:
             const Outcome done = Finish(frame, {frame.best, frame.bestZ, frame.bestBox});
             pending_.resize(frame.begin);
             frames_.pop_back();
-            if (frames_.empty()) outcome = done;
-            else Offer(frames_.back(), done);
+            if (frames_.empty())
+                outcome = done;
+            else
+                Offer(frames_.back(), done);
         }
         if (box && outcome.result != 0) *box = outcome.box;
         return outcome.result;

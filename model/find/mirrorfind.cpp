@@ -4,10 +4,10 @@
 
 #include "casefold.h"
 #include "findsettings.h"
-#include "mirrorreading.h"
-#include "mirrorschema.h"
-#include "mirrorwalk.h"
-#include "pagemirror.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/mirrorschema.h"
+#include "model/mirror/mirrorwalk.h"
+#include "model/mirror/pagemirror.h"
 
 namespace marklens {
 

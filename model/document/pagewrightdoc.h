@@ -5,12 +5,12 @@
 
 #include <pugixml.hpp>
 
-#include "box.h"
-#include "browserwindow.h"
 #include "document.h"
-#include "livepage.h"
-#include "pageprobe.h"
-#include "picture.h"
+#include "model/mirror/box.h"
+#include "model/page/browserwindow.h"
+#include "model/page/livepage.h"
+#include "model/page/pageprobe.h"
+#include "model/page/picture.h"
 
 namespace marklens {
 

@@ -6,7 +6,7 @@
 
 #include <pugixml.hpp>
 
-#include "datafilelookup.h"
+#include "base/datafilelookup.h"
 
 namespace marklens {
 
