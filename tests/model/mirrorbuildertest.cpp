@@ -98,27 +98,28 @@ TEST(MirrorBuilder, ZIndexIsThePaintOrderAcrossTheWholeMirror) {
 
 TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
     using namespace std::string_view_literals;
-    for (const std::string_view bad : std::initializer_list<std::string_view>{"",
-                            "D",
-                            "D5,ab\n)\n",
-                            "D1,a\n",
-                            "D1,a\n)\n)\n",
-                            "D1,a\n)\nD1,b\n)\n",
-                            "D1,a\n)\nx",
-                            "kblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,0,0,0,\n",
-                            "D1,a\nE1,2,3\n)\n)\n",
-                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nex,0,0,0,0,0,\n)\n",
-                            "D1,a\nq\n)\n",
-                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,,0,0,\n)\n",
-                            "D1,a\nn1,-1,0,P\n)\n",
-                            "D1,a\nn1,0,0,P\ne0,0,0,0,0,0,\n)\n",
-                            "D1,a\nkblock,visible,0,0,0,\ne0,0,0,0,0,0,\n)\n",
-                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,1,0,0,0,0,\n)\n",
-                            "D1,a\nkblock,visible\n)\n",
-                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,\n)\n",
-                            "D-1,a\n)\n",
-                            "D2,\xF0\x9F\x98\x80x\n)\n",
-                            "D1,\t\n)\n"}) {
+    for (const std::string_view bad :
+         std::initializer_list<std::string_view>{"",
+                                                 "D",
+                                                 "D5,ab\n)\n",
+                                                 "D1,a\n",
+                                                 "D1,a\n)\n)\n",
+                                                 "D1,a\n)\nD1,b\n)\n",
+                                                 "D1,a\n)\nx",
+                                                 "kblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,0,0,0,\n",
+                                                 "D1,a\nE1,2,3\n)\n)\n",
+                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nex,0,0,0,0,0,\n)\n",
+                                                 "D1,a\nq\n)\n",
+                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,,0,0,\n)\n",
+                                                 "D1,a\nn1,-1,0,P\n)\n",
+                                                 "D1,a\nn1,0,0,P\ne0,0,0,0,0,0,\n)\n",
+                                                 "D1,a\nkblock,visible,0,0,0,\ne0,0,0,0,0,0,\n)\n",
+                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,1,0,0,0,0,\n)\n",
+                                                 "D1,a\nkblock,visible\n)\n",
+                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,\n)\n",
+                                                 "D-1,a\n)\n",
+                                                 "D2,\xF0\x9F\x98\x80x\n)\n",
+                                                 "D1,\t\n)\n"}) {
         CPageMirror mirror;
         EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << std::string(bad);
         EXPECT_FALSE(mirror.DocumentElement()) << std::string(bad);
