@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -36,8 +37,13 @@ CConnectDialog::CConnectDialog(CPagewrightDoc& doc, QWidget* parent)
 }
 
 void CConnectDialog::OnRefresh() {
-    doc_.EnumerateBrowsers();
-    FillBrowserList();
+    if (IsWaiting()) return;
+    WaitForAnswer();
+    doc_.EnumerateBrowsers([dialog = QPointer<CConnectDialog>(this)] {
+        if (!dialog) return;
+        dialog->AnswerArrived();
+        dialog->FillBrowserList();
+    });
 }
 
 void CConnectDialog::FillBrowserList() {
@@ -61,16 +67,23 @@ void CConnectDialog::FillBrowserList() {
 void CConnectDialog::OnConnect() {
     const int position = list_->currentRow();
     // Nothing selected or the "<none found>" entry: no browser to attach to, stay open.
-    if (position < 0 || !list_->currentItem() || !list_->currentItem()->isSelected() ||
+    if (IsWaiting() || position < 0 || !list_->currentItem() || !list_->currentItem()->isSelected() ||
         position >= static_cast<int>(doc_.BrowserLabels().size())) {
         return;
     }
-    try {
-        doc_.ConnectToBrowser(position, nullptr);
-    } catch (const CObjectCallError& error) {
-        doc_.ReportConnectError(error);
-    }
-    accept();
+    // Open, and alive, until the page is attached; Cancel and Esc cancel the attach.
+    WaitForAnswer([this] { doc_.CancelWork(); });
+    doc_.ConnectToBrowser(position,
+                          [doc = &doc_, dialog = QPointer<CConnectDialog>(this)](const CWorkOutcome& outcome) {
+                              if (outcome.kind == CWorkOutcome::Kind::Failed) doc->ReportConnectError(*outcome.error);
+                              if (!dialog) return;
+                              dialog->AnswerArrived();
+                              if (outcome.kind == CWorkOutcome::Kind::Cancelled) {
+                                  dialog->reject();
+                              } else {
+                                  dialog->accept();
+                              }
+                          });
 }
 
 void CConnectDialog::OnFindModeless() {

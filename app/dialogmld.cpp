@@ -1,6 +1,7 @@
 #include "dialogmld.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include "model/document/documentmessages.h"
@@ -23,27 +24,30 @@ CDialogMld::CDialogMld(CPagewrightDoc& doc, int position, QWidget* parent)
     expression_->setFocus(Qt::OtherFocusReason);
 }
 
-bool CDialogMld::Evaluate(bool testOnly) {
-    try {
-        doc_.EvaluateModelessExpression(position_, expression_->text().toStdString(), testOnly);
-        return true;
-    } catch (const CObjectCallError& error) {
-        ReportFailure(error);
-        return false;
-    }
+void CDialogMld::Evaluate(bool testOnly) {
+    if (IsWaiting()) return;
+    WaitForAnswer();
+    doc_.EvaluateModelessExpression(
+        position_, expression_->text().toStdString(), testOnly,
+        [doc = &doc_, dialog = QPointer<CDialogMld>(this), testOnly](const CWorkOutcome& outcome) {
+            if (dialog) dialog->AnswerArrived();
+            if (outcome.kind == CWorkOutcome::Kind::Failed) {
+                const bool denied = outcome.error->Code() == status::kAccessDenied;
+                doc->Ui().ShowMessage(denied ? message::kModelessAccessDenied : message::kModelessNotFound,
+                                      MessageIcon::Warning);
+                return;  // open for another try
+            }
+            if (!outcome.IsDone()) return;
+            if (testOnly) {
+                doc->Ui().ShowMessage(message::kModelessFound, MessageIcon::Information);
+            } else if (dialog) {
+                dialog->CTemplateDialog::accept();
+            }
+        });
 }
 
-void CDialogMld::ReportFailure(const CObjectCallError& error) {
-    const bool denied = error.Code() == status::kAccessDenied;
-    doc_.Ui().ShowMessage(denied ? message::kModelessAccessDenied : message::kModelessNotFound, MessageIcon::Warning);
-}
+void CDialogMld::OnTest() { Evaluate(true); }
 
-void CDialogMld::OnTest() {
-    if (Evaluate(true)) doc_.Ui().ShowMessage(message::kModelessFound, MessageIcon::Information);
-}
-
-void CDialogMld::accept() {
-    if (Evaluate(false)) CTemplateDialog::accept();
-}
+void CDialogMld::accept() { Evaluate(false); }
 
 }  // namespace marklens

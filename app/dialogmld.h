@@ -5,12 +5,12 @@ class QLineEdit;
 
 namespace marklens {
 
-class CObjectCallError;
 class CPagewrightDoc;
 
 // "Find Modeless Dialog": the user names, by an expression evaluated in the chosen browser's
 // page, a window that page opened. Test only reports whether the expression finds one; OK
-// attaches to it and closes. Failures keep the dialog open for another try.
+// attaches to it and closes. The dialog stays open while the browser answers; failures keep
+// it open for another try.
 class CDialogMld : public CTemplateDialog {
     Q_OBJECT
 public:
@@ -25,9 +25,7 @@ public:
 
 private:
     void OnTest();
-    // True when the expression found a window (and, unless testing, attached to it).
-    bool Evaluate(bool testOnly);
-    void ReportFailure(const CObjectCallError& error);
+    void Evaluate(bool testOnly);
 
     CPagewrightDoc& doc_;
     int position_;

@@ -37,9 +37,21 @@ void CFrameUi::ShowStatusMessage(const std::string& text, bool hold) {
     if (frame_) frame_->ShowStatusMessage(QString::fromUtf8(text), hold);
 }
 
-void CFrameUi::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void CFrameUi::Post(std::function<void()> task) {
+    QMetaObject::invokeMethod(&postBox_, std::move(task), Qt::QueuedConnection);
+}
 
-void CFrameUi::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
+void CFrameUi::SetWorking(bool working) {
+    if (frame_) frame_->SetWorking(working);
+}
+
+void CFrameUi::SetBusy(bool busy) {
+    if (frame_) frame_->SetBusy(busy);
+}
+
+void CFrameUi::ShowProgress(const std::string& text, std::int64_t done, std::int64_t total) {
+    if (frame_) frame_->ShowProgress(QString::fromUtf8(text), done, total);
+}
 
 void CFrameUi::SetCaption(const std::string& caption) {
     if (frame_) frame_->setWindowTitle(QString::fromUtf8(caption));

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 
+#include <QObject>
 #include <QPointer>
 #include <QWidget>
 
@@ -27,9 +28,11 @@ public:
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     void ShowStatusMessage(const std::string& text, bool hold) override;
-    void BeginWaitCursor() override;
-    void EndWaitCursor() override;
     void SetCaption(const std::string& caption) override;
+    void Post(std::function<void()> task) override;
+    void SetWorking(bool working) override;
+    void SetBusy(bool busy) override;
+    void ShowProgress(const std::string& text, std::int64_t done, std::int64_t total) override;
     void BeginCapture() override;
     void EndCapture() override;
     void RunConnectDialog() override;
@@ -39,6 +42,7 @@ public:
                             const std::string& defaultValue) override;
 
 private:
+    QObject postBox_;  // lives on the user interface's thread, as long as this object
     QPointer<CMainFrame> frame_;
     CHandOvers handOvers_;
     QPointer<QWidget> activeBeforeCapture_;

@@ -1,12 +1,22 @@
 #include "mainframe.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
 
 #include "model/document/commandids.h"
 #include "model/document/pagewrightdoc.h"
@@ -38,6 +48,7 @@ CMainFrame::CMainFrame(CPagewrightDoc& doc, QWidget* parent) : QMainWindow(paren
     statusBar()->setSizeGripEnabled(true);
     BuildMenus();
     BuildAccelerators();
+    BuildProgressBox();
     resize(InitialSize());
     OnCreateClient();
 }
@@ -78,7 +89,76 @@ CPaneChrome* CMainFrame::ChromeOf(const QWidget* pane) {
     return pane ? qobject_cast<CPaneChrome*>(pane->parentWidget()) : nullptr;
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    if (busyCursor_) QApplication::restoreOverrideCursor();
+}
+
+void CMainFrame::BuildProgressBox() {
+    progressBox_ = new QWidget(this);
+    auto* layout = new QHBoxLayout(progressBox_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    progressText_ = new QLabel(progressBox_);
+    progressBar_ = new QProgressBar(progressBox_);
+    progressBar_->setFixedWidth(160);
+    progressBar_->setTextVisible(false);
+    cancel_ = new QToolButton(progressBox_);
+    cancel_->setText(QStringLiteral("Cancel"));
+    cancel_->setToolTip(QStringLiteral("Cancel (Esc)"));
+    layout->addWidget(progressText_);
+    layout->addWidget(progressBar_);
+    layout->addWidget(cancel_);
+    statusBar()->addPermanentWidget(progressBox_);
+    progressBox_->hide();
+    connect(cancel_, &QToolButton::clicked, this, [this] { doc_.CancelWork(); });
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, this, [this] { doc_.CancelWork(); });
+    progressDelay_ = new QTimer(this);
+    progressDelay_->setSingleShot(true);
+    progressDelay_->setInterval(kProgressDelayMs);
+    connect(progressDelay_, &QTimer::timeout, progressBox_, &QWidget::show);
+    cursorDelay_ = new QTimer(this);
+    cursorDelay_->setSingleShot(true);
+    cursorDelay_->setInterval(kBusyCursorDelayMs);
+    connect(cursorDelay_, &QTimer::timeout, this, [this] {
+        busyCursor_ = true;
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    });
+}
+
+void CMainFrame::SetWorking(bool working) {
+    if (working) {
+        if (!busyCursor_ && !cursorDelay_->isActive()) cursorDelay_->start();
+        return;
+    }
+    cursorDelay_->stop();
+    if (busyCursor_) QApplication::restoreOverrideCursor();
+    busyCursor_ = false;
+}
+
+void CMainFrame::SetBusy(bool busy) {
+    for (const int command : command::kPageCommands) {
+        if (QAction* action = Action(command)) action->setEnabled(!busy);
+    }
+    escape_->setEnabled(busy);
+    if (busy) {
+        progressText_->clear();
+        progressBar_->setRange(0, 0);
+        progressDelay_->start();
+    } else {
+        progressDelay_->stop();
+        progressBox_->hide();
+    }
+}
+
+void CMainFrame::ShowProgress(const QString& text, qint64 done, qint64 total) {
+    progressText_->setText(text);
+    const bool known = total > 0 && total <= std::numeric_limits<int>::max();
+    progressBar_->setRange(0, known ? static_cast<int>(total) : 0);
+    if (known) progressBar_->setValue(static_cast<int>(std::min(done, total)));
+}
+
+QString CMainFrame::ProgressText() const { return progressBox_->isVisible() ? progressText_->text() : QString(); }
 
 void CMainFrame::BuildMenus() {
     for (const resources::CMenu& menu : resources::MainMenu()) {

@@ -12,7 +12,12 @@
 #include "statushold.h"
 
 class QAction;
+class QLabel;
+class QProgressBar;
+class QShortcut;
 class QSplitter;
+class QTimer;
+class QToolButton;
 
 namespace marklens {
 
@@ -49,8 +54,23 @@ public:
     explicit CMainFrame(CPagewrightDoc& doc, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
+    // How long browser work runs before the status bar shows its progress, and before the
+    // cursor turns busy.
+    static constexpr int kProgressDelayMs = 300;
+    static constexpr int kBusyCursorDelayMs = 100;
+
     // A held text stays 5 seconds; texts without hold are dropped meanwhile.
     void ShowStatusMessage(const QString& text, bool hold);
+    // Browser work is on its way: the cursor over the program turns busy (still a pointer).
+    void SetWorking(bool working);
+    // An attach or a Refresh runs: the commands that read or change the page are disabled and,
+    // once it lasts, the status bar shows what it does, how far it got and a Cancel button;
+    // Cancel and Esc cancel it through the document.
+    void SetBusy(bool busy);
+    void ShowProgress(const QString& text, qint64 done, qint64 total);
+    QWidget* ProgressBox() const { return progressBox_; }
+    QString ProgressText() const;
+    QToolButton* CancelButton() const { return cancel_; }
     QString StatusText() const;
     // Milliseconds of a monotonic clock; tests put their own in.
     void SetClock(Clock clock) { clock_ = std::move(clock); }
@@ -82,6 +102,7 @@ private:
     bool OnFrameCommand(int command);
     void StartSplitMode();
     QSplitter* ActiveSplitter(Qt::Orientation orientation) const;
+    void BuildProgressBox();
 
     CPagewrightDoc& doc_;
     CStatusHold hold_;
@@ -93,6 +114,14 @@ private:
     CPaneSplitter* inner_ = nullptr;
     CPanes panes_;
     std::unique_ptr<CSplitKeyboardMode> splitMode_;
+    QWidget* progressBox_ = nullptr;
+    QLabel* progressText_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QToolButton* cancel_ = nullptr;
+    QShortcut* escape_ = nullptr;
+    QTimer* progressDelay_ = nullptr;
+    QTimer* cursorDelay_ = nullptr;
+    bool busyCursor_ = false;
 };
 
 }  // namespace marklens

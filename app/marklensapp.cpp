@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "aboutdialog.h"
+#include "base/workthread.h"
 #include "browser/browserprogram.h"
 #include "browser/chromiumshell.h"
 #include "browser/chromiumtab.h"
@@ -17,10 +18,11 @@
 #include "browser/pageaddress.h"
 #include "browser/probelocation.h"
 #include "frameui.h"
+#include "guardedapplication.h"
 #include "mainframe.h"
 #include "model/document/commandids.h"
 #include "model/document/pagewrightdoc.h"
-#include "model/document/waitcursor.h"
+#include "model/document/workoutcome.h"
 #include "model/errors/objectcallerror.h"
 #include "registration.h"
 #include "resources/stringtable.h"
@@ -35,6 +37,7 @@ namespace {
 constexpr const char* kOpenPageCaption = "Open Page in New Browser";
 constexpr const char* kOpenPagePrompt = "Address or file:";
 constexpr const char* kTabNotListed = "The page opened in the new browser is not among the browser pages.";
+constexpr const char* kOpeningPage = "Opening the page in a browser of Marklens's own...";
 
 // Qt aborts when its default platform finds no display; say so in one line instead.
 bool DisplayReachable() {
@@ -99,23 +102,6 @@ void CMarklensApp::OnOpenPageInNewBrowser() {
     if (ok) OpenPageInNewBrowser(page.toStdString());
 }
 
-bool CMarklensApp::EnsureOwnBrowser() {
-    // A browser the user closed meanwhile is replaced by a new one.
-    if (ownBrowser_ && ownBrowser_->IsRunning()) return true;
-    ownBrowser_.reset();
-    const CBrowserProgram program = CBrowserProgram::Find();
-    if (!program.Found()) {
-        ui_->ShowMessage(program.problem, MessageIcon::Warning);
-        return false;
-    }
-    COwnBrowser::CSettings settings;
-    settings.program = program.path;
-    settings.profile = OwnBrowserProfile();
-    settings.headless = BrowserHeadless();
-    ownBrowser_ = std::make_unique<COwnBrowser>(settings);
-    return true;
-}
-
 void CMarklensApp::OpenPageInNewBrowser(const std::string& page) {
     std::string problem;
     const std::optional<std::string> url = PageAddress(page, problem);
@@ -123,33 +109,56 @@ void CMarklensApp::OpenPageInNewBrowser(const std::string& page) {
         ui_->ShowMessage(problem, MessageIcon::Warning);
         return;
     }
-    std::string target;
-    try {
-        const CWaitCursor wait(*ui_);
-        if (!EnsureOwnBrowser()) return;
-        target = ownBrowser_->OpenPage(*url);
-    } catch (const std::runtime_error& error) {
-        ui_->ShowMessage(error.what(), MessageIcon::Warning);
+    const CBrowserProgram program = CBrowserProgram::Find();
+    if (!program.Found()) {
+        ui_->ShowMessage(program.problem, MessageIcon::Warning);
         return;
     }
-    AttachToTab(ownBrowser_->Endpoint().Text(), target);
+    COwnBrowser::CSettings settings;
+    settings.program = program.path;
+    settings.profile = OwnBrowserProfile();
+    settings.headless = BrowserHeadless();
+    if (!browserStarter_) browserStarter_ = std::make_unique<CWorkThread>();
+    ui_->SetWorking(true);
+    ui_->ShowStatusMessage(kOpeningPage, false);
+    browserStarter_->Post([this, url = *url, settings] {
+        std::string endpoint, target, failure;
+        try {
+            // A browser the user closed meanwhile is replaced by a new one.
+            if (!ownBrowser_ || !ownBrowser_->IsRunning()) {
+                ownBrowser_.reset();
+                ownBrowser_ = std::make_unique<COwnBrowser>(settings);
+            }
+            target = ownBrowser_->OpenPage(url);
+            endpoint = ownBrowser_->Endpoint().Text();
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        ui_->Post([this, endpoint, target, failure] {
+            ui_->SetWorking(false);
+            if (!failure.empty()) {
+                ui_->ShowMessage(failure, MessageIcon::Warning);
+                return;
+            }
+            AttachToTab(endpoint, target);
+        });
+    });
 }
 
 void CMarklensApp::AttachToTab(const std::string& endpoint, const std::string& targetId) {
     if (auto* shell = dynamic_cast<CChromiumShell*>(doc_->Shell())) shell->AddEndpoint(endpoint);
-    doc_->EnumerateBrowsers();
-    const std::vector<BrowserWindowHandle>& browsers = doc_->Browsers();
-    for (std::size_t position = 0; position < browsers.size(); ++position) {
-        const auto* tab = dynamic_cast<const CChromiumTab*>(browsers[position].get());
-        if (!tab || tab->TargetId() != targetId || tab->Endpoint().Text() != endpoint) continue;
-        try {
-            doc_->ConnectToBrowser(static_cast<int>(position), nullptr);
-        } catch (const CObjectCallError& error) {
-            doc_->ReportConnectError(error);
+    doc_->EnumerateBrowsers([this, endpoint, targetId] {
+        const std::vector<BrowserWindowHandle>& browsers = doc_->Browsers();
+        for (std::size_t position = 0; position < browsers.size(); ++position) {
+            const auto* tab = dynamic_cast<const CChromiumTab*>(browsers[position].get());
+            if (!tab || tab->TargetId() != targetId || tab->Endpoint().Text() != endpoint) continue;
+            doc_->ConnectToBrowser(static_cast<int>(position), [this](const CWorkOutcome& outcome) {
+                if (outcome.kind == CWorkOutcome::Kind::Failed) doc_->ReportConnectError(*outcome.error);
+            });
+            return;
         }
-        return;
-    }
-    ui_->ShowMessage(kTabNotListed, MessageIcon::Warning);
+        ui_->ShowMessage(kTabNotListed, MessageIcon::Warning);
+    });
 }
 
 int CMarklensApp::Main(int argc, char** argv) {
@@ -190,7 +199,7 @@ int CMarklensApp::Main(int argc, char** argv) {
     if (!CChromiumShell(browserOptions).IsProbeLibraryRegistered()) {
         std::fprintf(stderr, "marklens: %s\n", MissingProbeText({}).c_str());
     }
-    QApplication application(argc, argv);
+    CGuardedApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marklens"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/marklens/marklens.png")));
     CMarklensApp app;

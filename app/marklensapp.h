@@ -9,6 +9,7 @@ class CFrameUi;
 class CMainFrame;
 class COwnBrowser;
 class CPagewrightDoc;
+class CWorkThread;
 class IBrowserShell;
 
 // The application object: handles the registration switches, creates the one document and
@@ -30,9 +31,11 @@ public:
     void ShowAbout();
 
     // Opens a URL or file in the program's own browser (started at the first call, closed
-    // when the application object goes) and attaches to it once it has loaded. Failures are
-    // message boxes; the program goes on.
+    // when the application object goes) and attaches to it once it has loaded. The browser is
+    // started and waited for off the user interface's thread. Failures are message boxes; the
+    // program goes on.
     void OpenPageInNewBrowser(const std::string& page);
+    // Once the browser that OpenPageInNewBrowser started has answered.
     const COwnBrowser* OwnBrowser() const { return ownBrowser_.get(); }
 
     CPagewrightDoc* Document() const { return doc_.get(); }
@@ -42,15 +45,16 @@ public:
 private:
     bool OnAppCommand(int command);
     void OnOpenPageInNewBrowser();
-    bool EnsureOwnBrowser();
     void AttachToTab(const std::string& endpoint, const std::string& targetId);
 
-    // Destroyed in reverse: the frame and its panes go before the document they show, and the
-    // browser the program started goes last, once nothing holds a session to it.
+    // Destroyed in reverse: the thread that starts the browser stops first, the frame and its
+    // panes go before the document they show, and the browser the program started goes last,
+    // once nothing holds a session to it.
     std::unique_ptr<COwnBrowser> ownBrowser_;
     std::unique_ptr<CFrameUi> ui_;
     std::unique_ptr<CPagewrightDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<CWorkThread> browserStarter_;
 };
 
 }  // namespace marklens

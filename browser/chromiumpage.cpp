@@ -28,19 +28,25 @@ PageProbeHandle CChromiumPage::CreateProbe() {
 // browser encodes for speed rather than size, and the decoding keeps its buffer.
 CPicture CChromiumPage::CapturePicture() {
     session_->Notify("Page.bringToFront", nlohmann::json::object());
-    const nlohmann::json metrics = session_->Call("Page.getLayoutMetrics");
-    const nlohmann::json& css = metrics.at("cssLayoutViewport");
-    const double cssWidth = css.value("clientWidth", 0.0);
-    const double deviceWidth = metrics.contains("layoutViewport") ? metrics["layoutViewport"].value("clientWidth", 0.0) : 0.0;
-    const double ratio = cssWidth > 0 && deviceWidth > 0 ? deviceWidth / cssWidth : 1.0;
-    const nlohmann::json clip = {{"x", css.value("pageX", 0.0)},
-                                 {"y", css.value("pageY", 0.0)},
-                                 {"width", cssWidth},
-                                 {"height", css.value("clientHeight", 0.0)},
-                                 {"scale", 1.0 / ratio}};
-    const nlohmann::json shot =
-        session_->Call("Page.captureScreenshot", {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}});
-    DecodeBase64(shot.at("data").get_ref<const std::string&>(), pngBytes_);
+    try {
+        const nlohmann::json metrics = session_->Call("Page.getLayoutMetrics");
+        const nlohmann::json& css = metrics.at("cssLayoutViewport");
+        const double cssWidth = css.value("clientWidth", 0.0);
+        const double deviceWidth =
+            metrics.contains("layoutViewport") ? metrics["layoutViewport"].value("clientWidth", 0.0) : 0.0;
+        const double ratio = cssWidth > 0 && deviceWidth > 0 ? deviceWidth / cssWidth : 1.0;
+        const nlohmann::json clip = {{"x", css.value("pageX", 0.0)},
+                                     {"y", css.value("pageY", 0.0)},
+                                     {"width", cssWidth},
+                                     {"height", css.value("clientHeight", 0.0)},
+                                     {"scale", 1.0 / ratio}};
+        const nlohmann::json shot =
+            session_->Call("Page.captureScreenshot", {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}});
+        DecodeBase64(shot.at("data").get_ref<const std::string&>(), pngBytes_);
+    } catch (const nlohmann::json::exception& error) {
+        throw CObjectCallError(status::kFail,
+                               std::string("The browser's picture answer was not understood: ") + error.what());
+    }
     return DecodePng(pngBytes_);
 }
 

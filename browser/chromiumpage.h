@@ -17,6 +17,9 @@ public:
 
     PageProbeHandle CreateProbe() override;
     CPicture CapturePicture() override;
+    void ObeyCancellation(CancellationHandle cancellation) override {
+        session_->ObeyCancellation(std::move(cancellation));
+    }
     void ExecScript(const std::string& statement) override;
     LiveObjectHandle GlobalObject(const std::string& name) override;
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 
 #include "chromiumelement.h"
 #include "model/errors/malformedanswer.h"
@@ -23,6 +24,46 @@ bool IsDocumentGone(const CObjectCallError& error) {
         if (error.Message().find(text) != std::string::npos) return true;
     }
     return false;
+}
+
+// What one step of the walk answered (see the probe's mirrorStep).
+struct CWalkStep {
+    enum Kind { More = 0, Done = 1, Changed = 2, Lost = 3 };
+    int kind = Lost;
+    std::int64_t walked = 0;
+    std::int64_t total = 0;
+    std::string text;
+};
+
+CWalkStep ReadStep(Json result) {
+    const auto value = result.find("value");
+    if (value == result.end() || !value->is_array() || value->size() != 4 || !(*value)[0].is_number_integer() ||
+        !(*value)[1].is_number_integer() || !(*value)[2].is_number_integer() || !(*value)[3].is_string()) {
+        throw CMalformedAnswer("the mirror: a step of the walk");
+    }
+    CWalkStep step;
+    step.kind = (*value)[0].get<int>();
+    step.walked = (*value)[1].get<std::int64_t>();
+    step.total = (*value)[2].get<std::int64_t>();
+    step.text = std::move((*value)[3].get_ref<std::string&>());
+    if (step.kind < CWalkStep::More || step.kind > CWalkStep::Lost) throw CMalformedAnswer("the mirror: a step's kind");
+    return step;
+}
+
+Json Budget(std::optional<std::chrono::milliseconds> slice) {
+    return Json::array({{{"value", slice ? Json(slice->count()) : Json(nullptr)}}});
+}
+
+// The answer of one style question, or none when it could not be had; a cancellation ends the
+// whole work instead.
+template <typename Question>
+std::optional<std::string> AnswerOf(Question question) {
+    try {
+        return question();
+    } catch (const CObjectCallError& error) {
+        if (error.Code() == status::kCancelled) throw;
+        return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -88,27 +129,57 @@ std::string CChromiumProbe::RequestMirror(ILivePage& page, int, int) {
     return mirror.ToXml();
 }
 
-// The walk keeps its records in the page; they come over in parts, which the browser hands over
-// much faster than one large answer. A page that navigates meanwhile gets a fresh probe that
-// has no parts: its new document is walked once more.
-CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&) {
-    for (int walk = 0; walk < 2; ++walk) {
-        const Json count = CallProbe("function() { return this.mirror(); }", Json::array(), true);
-        const auto parts = count.find("value");
-        if (parts == count.end() || !parts->is_number_unsigned()) throw CMalformedAnswer("the mirror: no parts");
-        const std::uint64_t total = parts->get<std::uint64_t>();
-        const RemoteObjectHandle walked = probe_;
-        CMirrorAnswer answer{"", true};
-        std::uint64_t part = 0;
-        for (; part < total; ++part) {
-            Json value =
-                CallProbe("function(i) { return this.mirrorPart(i); }", Json::array({{{"value", part}}}), true);
-            if (probe_ != walked) break;
-            answer.text += Text(std::move(value), "the mirror");
-        }
-        if (part == total) return answer;
+CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&, const CWalkControl& control) {
+    for (int walk = 0; walk <= kSlicedWalks; ++walk) {
+        // A page that keeps spoiling the slices is walked in one call: nothing can change
+        // while it runs.
+        std::optional<CMirrorAnswer> answer = Walk(walk < kSlicedWalks ? slice_ : std::nullopt, control);
+        if (answer) return std::move(*answer);
     }
-    throw CObjectCallError(status::kFail, "The page navigated while its mirror was read");
+    throw CObjectCallError(status::kFail, "The page kept changing while its mirror was read");
+}
+
+// Two steps are on their way at once, so the page walks on while the last step's records
+// travel. The walk keeps its place in the page between steps; a page that navigates meanwhile
+// gets a fresh probe that has no walk, and its new document is walked once more.
+std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::milliseconds> slice,
+                                                  const CWalkControl& control) {
+    if (!probe_) Create();
+    const RemoteObjectHandle walking = probe_;
+    std::deque<CDevToolsSession::CPendingCall> steps;
+    steps.push_back(walking->Start("function(b) { return this.mirrorStart(b); }", Budget(slice)));
+    CMirrorAnswer answer{"", true};
+    for (;;) {
+        if (slice && steps.size() < 2) {
+            steps.push_back(walking->Start("function(b) { return this.mirrorStep(b); }", Budget(slice)));
+        }
+        CWalkStep step;
+        try {
+            step = ReadStep(CRemoteObject::ResultOf(steps.front()));
+        } catch (const CObjectCallError& error) {
+            steps.clear();
+            if (error.Code() == status::kCancelled) AbandonWalk(*walking);
+            if (!IsDocumentGone(error) || !session_->IsOpen()) throw;
+            Create();
+            return std::nullopt;
+        }
+        steps.pop_front();
+        answer.text += step.text;
+        if (step.kind == CWalkStep::Done) return answer;
+        if (step.kind != CWalkStep::More) return std::nullopt;
+        if (control.progress) control.progress(step.walked, step.total);
+        if (control.cancellation && control.cancellation->IsCancelled()) {
+            steps.clear();
+            AbandonWalk(*walking);
+            throw CObjectCallError(status::kCancelled, "The walk of the page was cancelled");
+        }
+    }
+}
+
+void CChromiumProbe::AbandonWalk(const CRemoteObject& probe) noexcept {
+    session_->Notify("Runtime.callFunctionOn", {{"functionDeclaration", "function() { this.mirrorAbandon(); }"},
+                                                {"objectId", probe.ObjectId()},
+                                                {"silent", true}});
 }
 
 std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::string& catalogXml) {
@@ -131,6 +202,22 @@ LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
 // origins' sheets and cannot know layers or the exact specificity.
 std::string CChromiumProbe::StyleRules(ILiveElement& element) {
     return cascade_.RulesXml(ElementObject(element).ObjectId());
+}
+
+CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) {
+    const CRemoteObject& target = ElementObject(element);
+    if (!probe_) Create();
+    std::optional<CDevToolsSession::CPendingCall> current;
+    if (catalogXml) {
+        current.emplace(probe_->Start("function(e, c) { return this.currentStyle(e, c); }",
+                                      Json::array({{{"objectId", target.ObjectId()}}, {{"value", *catalogXml}}})));
+    }
+    CStyleTexts texts;
+    if (rules) texts.rules = AnswerOf([&] { return cascade_.RulesXml(target.ObjectId()); });
+    if (current) {
+        texts.currentStyle = AnswerOf([&] { return Text(CRemoteObject::ResultOf(*current), "the current style"); });
+    }
+    return texts;
 }
 
 std::vector<int> CChromiumProbe::BrowserHits(int step) {

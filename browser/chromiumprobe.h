@@ -1,4 +1,6 @@
 #pragma once
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,20 +15,40 @@ namespace marklens {
 // When the tab navigated, the next call creates it anew in the new document.
 class CChromiumProbe : public IPageProbe {
 public:
+    // How long the page walks at a time before it answers with what it has written: short
+    // enough that the page stays responsive and a slow page fails within the call time-out,
+    // long enough that the round trips cost little.
+    static constexpr std::chrono::milliseconds kWalkSlice{40};
+    // Walks that a page may spoil by changing between slices before it is walked in one call.
+    static constexpr int kSlicedWalks = 3;
+
     // Throws CObjectCallError with status::kAccessDenied when the page refuses the probe.
     CChromiumProbe(DevToolsSessionHandle session, std::string script);
 
     std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
-    CMirrorAnswer RequestMirrorAnswer(ILivePage& page) override;
+    // Walks the page in slices; see CWalkControl. A page that changes what was walked between
+    // two slices, or navigates, is walked again.
+    CMirrorAnswer RequestMirrorAnswer(ILivePage& page, const CWalkControl& control) override;
+    using IPageProbe::RequestMirrorAnswer;
     std::string CurrentStyle(ILiveElement& element, const std::string& catalogXml) override;
     LiveElementHandle ElementForId(const std::string& nodeIdText) override;
     std::string StyleRules(ILiveElement& element) override;
+    // The current-style question goes out before the rules' calls, so both are on their way
+    // at once.
+    CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) override;
+    // The time of one slice of the walk; none walks the whole page in one call, zero one node
+    // per slice.
+    void SetWalkSlice(std::optional<std::chrono::milliseconds> slice) { slice_ = slice; }
     // What the browser itself hits on a grid over the viewport, every step pixels: x, y and the
     // node identifier of the last mirror (0 for nothing, -1 for a node not in it), row by row.
     std::vector<int> BrowserHits(int step);
 
 private:
     void Create();
+    // One walk of the page; none when the page spoilt it (walk again).
+    std::optional<CMirrorAnswer> Walk(std::optional<std::chrono::milliseconds> slice, const CWalkControl& control);
+    // Lets the page drop a walk this probe gave up, without waiting for it.
+    void AbandonWalk(const CRemoteObject& probe) noexcept;
     // Calls a probe method; once more on a fresh probe when the old one's document is gone.
     nlohmann::json CallProbe(const std::string& function, const nlohmann::json& arguments, bool byValue);
     static std::string Text(nlohmann::json value, const char* answer);
@@ -36,6 +58,7 @@ private:
     std::string script_;
     RemoteObjectHandle probe_;
     CCascadeRules cascade_;
+    std::optional<std::chrono::milliseconds> slice_ = kWalkSlice;
 };
 
 }  // namespace marklens

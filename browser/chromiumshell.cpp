@@ -37,20 +37,29 @@ void AddTabs(const CDevToolsEndpoint& endpoint, const CBrowserOptions& options,
 CChromiumShell::CChromiumShell(CBrowserOptions options) : options_(std::move(options)) {}
 
 std::vector<BrowserWindowHandle> CChromiumShell::EnumerateBrowsers() {
+    const CBrowserOptions options = Options();
     const std::vector<CDevToolsEndpoint> endpoints =
-        options_.endpoints.empty() ? DiscoverEndpoints(options_.extraEndpoints) : ParseEndpointList(options_.endpoints);
+        options.endpoints.empty() ? DiscoverEndpoints(options.extraEndpoints) : ParseEndpointList(options.endpoints);
     std::vector<BrowserWindowHandle> tabs;
-    for (const CDevToolsEndpoint& endpoint : endpoints) AddTabs(endpoint, options_, tabs);
+    for (const CDevToolsEndpoint& endpoint : endpoints)
+        AddTabs(endpoint, options, tabs);
     return tabs;
 }
 
+CBrowserOptions CChromiumShell::Options() const {
+    const std::lock_guard lock(mutex_);
+    return options_;
+}
+
 void CChromiumShell::AddEndpoint(const std::string& endpoint) {
+    const std::lock_guard lock(mutex_);
     auto& extra = options_.extraEndpoints;
     if (std::find(extra.begin(), extra.end(), endpoint) == extra.end()) extra.push_back(endpoint);
 }
 
 bool CChromiumShell::IsProbeLibraryRegistered() const {
-    return ReadProbeScript(options_.probePath.empty() ? DefaultProbePath() : options_.probePath).has_value();
+    const std::string probePath = Options().probePath;
+    return ReadProbeScript(probePath.empty() ? DefaultProbePath() : probePath).has_value();
 }
 
 }  // namespace marklens

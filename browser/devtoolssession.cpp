@@ -2,6 +2,7 @@
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>
 #include <boost/beast/websocket.hpp>
 
@@ -123,6 +124,12 @@ void CDevToolsSession::OnMessage() {
     const auto data = readBuffer_.data();
     const char* begin = static_cast<const char*>(data.data());
     const std::string_view text(begin, data.size());
+    if (rawId_ != 0 && LeadingAnswerId(text) == rawId_) {
+        rawSize_ = text.size();
+        answers_[rawId_] = Json::object();
+        readBuffer_.consume(readBuffer_.size());
+        return;
+    }
     std::string failure = "it is not a protocol message";
     Json message = ReadProtocolMessage(text, &failure);
     if (message.is_discarded() || !message.is_object()) {
@@ -167,23 +174,75 @@ void CDevToolsSession::Send(const std::string& text, Clock::time_point deadline)
     if (failure) MarkClosed(failure.message());
 }
 
-CDevToolsSession::Json CDevToolsSession::Call(const std::string& method, const Json& params) {
-    if (closed_) ThrowClosed(method);
-    const std::int64_t id = nextId_++;
-    const auto deadline = Clock::now() + timeout_;
-    waiting_.insert(id);
+CDevToolsSession::CPendingCall::CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method,
+                                             Clock::time_point deadline)
+    : session_(&session), id_(id), method_(std::move(method)), deadline_(deadline) {}
+
+CDevToolsSession::CPendingCall::CPendingCall(CPendingCall&& other) noexcept
+    : session_(std::exchange(other.session_, nullptr)),
+      id_(other.id_),
+      method_(std::move(other.method_)),
+      deadline_(other.deadline_) {}
+
+CDevToolsSession::CPendingCall::~CPendingCall() {
+    if (session_) session_->Forget(id_);
+}
+
+CDevToolsSession::Json CDevToolsSession::CPendingCall::Result() {
+    CDevToolsSession* session = std::exchange(session_, nullptr);
+    if (!session) throw CObjectCallError(status::kFail, method_ + " was already answered");
     struct Forget {
         CDevToolsSession& session;
         std::int64_t id;
-        ~Forget() {
-            session.waiting_.erase(id);
-            session.answers_.erase(id);
-        }
-    } forget{*this, id};
+        ~Forget() { session.Forget(id); }
+    } forget{*session, id_};
+    return session->Await(id_, method_, deadline_);
+}
 
+void CDevToolsSession::Forget(std::int64_t id) {
+    waiting_.erase(id);
+    answers_.erase(id);
+}
+
+void CDevToolsSession::ThrowIfCancelled(const std::string& method) const {
+    if (cancellation_ && cancellation_->IsCancelled()) {
+        throw CObjectCallError(status::kCancelled, method + " was cancelled");
+    }
+}
+
+CDevToolsSession::CPendingCall CDevToolsSession::Start(const std::string& method, const Json& params) {
+    if (closed_) ThrowClosed(method);
+    ThrowIfCancelled(method);
+    const std::int64_t id = nextId_++;
+    const auto deadline = Clock::now() + timeout_;
+    waiting_.insert(id);
+    CPendingCall pending(*this, id, method, deadline);
     Send(Json{{"id", id}, {"method", method}, {"params", params}}.dump(-1, ' ', false, Json::error_handler_t::replace),
          deadline);
     StartRead();
+    return pending;
+}
+
+CDevToolsSession::Json CDevToolsSession::Call(const std::string& method, const Json& params) {
+    return Start(method, params).Result();
+}
+
+std::size_t CDevToolsSession::CallForRawSize(const std::string& method, const Json& params) {
+    CPendingCall call = Start(method, params);
+    rawId_ = call.id_;
+    rawSize_ = 0;
+    struct Clear {
+        std::int64_t& id;
+        ~Clear() { id = 0; }
+    } clear{rawId_};
+    call.Result();
+    return rawSize_;
+}
+
+CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::string& method, Clock::time_point deadline) {
+    // A cancellation from another thread wakes the loop below through the event queue.
+    std::optional<CCancellation::CWakeUp> wakeUp;
+    if (cancellation_) wakeUp.emplace(*cancellation_, [this] { asio::post(io_, [] {}); });
     for (;;) {
         const auto answer = answers_.find(id);
         if (answer != answers_.end()) {
@@ -196,6 +255,7 @@ CDevToolsSession::Json CDevToolsSession::Call(const std::string& method, const J
             return result != message.end() ? std::move(*result) : Json::object();
         }
         if (closed_) ThrowClosed(method);
+        ThrowIfCancelled(method);
         // Take in what already arrived first, so a dialog that has closed since is known.
         io_.restart();
         io_.poll();
@@ -205,6 +265,7 @@ CDevToolsSession::Json CDevToolsSession::Call(const std::string& method, const J
                                    "The page is blocked in a dialog (alert, confirm or prompt); " + method +
                                        " cannot be answered");
         }
+        ThrowIfCancelled(method);
         if (!RunUntil(deadline)) {
             throw CObjectCallError(status::kTimeout,
                                    "The browser did not answer " + method + " within " + Seconds(timeout_));

@@ -13,14 +13,42 @@
 #include <boost/beast/websocket/stream.hpp>
 #include <nlohmann/json.hpp>
 
+#include "base/cancellation.h"
+
 namespace marklens {
 
-// One DevTools protocol connection to a target. Calls are synchronous: each blocks until its
-// answer or the time-out. Events that arrive meanwhile are queued. Internally one read is
-// always in flight, so an answer that comes after its call timed out is simply dropped.
+// One DevTools protocol connection to a target, used from one thread. A call blocks that
+// thread until its answer, the time-out or a cancellation; several calls can be on their way
+// at once (Start, then Result). Events that arrive meanwhile are queued. Internally one read
+// is always in flight, so an answer that comes after its call gave up is simply dropped.
 class CDevToolsSession {
 public:
     using Json = nlohmann::json;
+    using Clock = std::chrono::steady_clock;
+
+    // A call on its way: sent when made, its answer taken with Result() (once). An answer
+    // nobody takes is dropped when the object goes.
+    class CPendingCall {
+    public:
+        CPendingCall(CPendingCall&& other) noexcept;
+        CPendingCall(const CPendingCall&) = delete;
+        CPendingCall& operator=(const CPendingCall&) = delete;
+        CPendingCall& operator=(CPendingCall&&) = delete;
+        ~CPendingCall();
+
+        // The call's result object; a protocol error, a lost connection, the time-out or a
+        // cancellation throws CObjectCallError.
+        Json Result();
+
+    private:
+        friend class CDevToolsSession;
+        CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method, Clock::time_point deadline);
+
+        CDevToolsSession* session_;
+        std::int64_t id_;
+        std::string method_;
+        Clock::time_point deadline_;
+    };
 
     CDevToolsSession(const std::string& host, const std::string& port, const std::string& path,
                      std::chrono::milliseconds timeout);
@@ -28,11 +56,21 @@ public:
     CDevToolsSession(const CDevToolsSession&) = delete;
     CDevToolsSession& operator=(const CDevToolsSession&) = delete;
 
-    // The call's result object; a protocol error, a lost connection or the time-out throws
-    // CObjectCallError.
+    // The call's result object; a protocol error, a lost connection, the time-out or a
+    // cancellation throws CObjectCallError.
     Json Call(const std::string& method, const Json& params = Json::object());
+    // Sends the call and returns at once.
+    CPendingCall Start(const std::string& method, const Json& params = Json::object());
+    // The answer's text as it arrived, unread beyond its id: what a client pays that parses
+    // nothing of it. Only for measuring the browser's own time.
+    std::size_t CallForRawSize(const std::string& method, const Json& params = Json::object());
     // Sends without waiting for the answer (releasing objects); never throws.
     void Notify(const std::string& method, const Json& params) noexcept;
+
+    // From now on every wait ends as soon as the cancellation is asked for (none: waits end by
+    // answer or time-out only). A cancelled call throws CObjectCallError with
+    // status::kCancelled; the session stays usable.
+    void ObeyCancellation(CancellationHandle cancellation) { cancellation_ = std::move(cancellation); }
 
     bool IsOpen() const { return !closed_; }
     std::chrono::milliseconds Timeout() const { return timeout_; }
@@ -40,9 +78,10 @@ public:
     std::deque<Json>& Events() { return events_; }
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     void Send(const std::string& text, Clock::time_point deadline);
+    Json Await(std::int64_t id, const std::string& method, Clock::time_point deadline);
+    void Forget(std::int64_t id);
+    void ThrowIfCancelled(const std::string& method) const;
     void StartRead();
     void OnMessage();
     void MarkClosed(const std::string& reason);
@@ -56,6 +95,9 @@ private:
     std::chrono::milliseconds timeout_;
     std::map<std::int64_t, Json> answers_;
     std::set<std::int64_t> waiting_;
+    std::int64_t rawId_ = 0;  // a call whose answer is only counted
+    std::size_t rawSize_ = 0;
+    CancellationHandle cancellation_;
     std::deque<Json> events_;
     std::int64_t nextId_ = 1;
     bool reading_ = false;

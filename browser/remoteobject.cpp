@@ -22,11 +22,21 @@ CRemoteObject::CRemoteObject(DevToolsSessionHandle session, std::string objectId
 CRemoteObject::~CRemoteObject() { session_->Notify("Runtime.releaseObject", {{"objectId", objectId_}}); }
 
 CRemoteObject::Json CRemoteObject::Call(const std::string& function, const Json& arguments, bool byValue) const {
-    Json result = session_->Call("Runtime.callFunctionOn", {{"functionDeclaration", function},
-                                                            {"objectId", objectId_},
-                                                            {"arguments", arguments},
-                                                            {"returnByValue", byValue},
-                                                            {"silent", true}});
+    CDevToolsSession::CPendingCall call = Start(function, arguments, byValue);
+    return ResultOf(call);
+}
+
+CDevToolsSession::CPendingCall CRemoteObject::Start(const std::string& function, const Json& arguments,
+                                                    bool byValue) const {
+    return session_->Start("Runtime.callFunctionOn", {{"functionDeclaration", function},
+                                                      {"objectId", objectId_},
+                                                      {"arguments", arguments},
+                                                      {"returnByValue", byValue},
+                                                      {"silent", true}});
+}
+
+CRemoteObject::Json CRemoteObject::ResultOf(CDevToolsSession::CPendingCall& call) {
+    Json result = call.Result();
     if (const std::string error = ExceptionText(result); !error.empty()) {
         throw CObjectCallError(status::kFail, error);
     }

@@ -1,6 +1,7 @@
 #include "dialogattribute.h"
 
 #include <QLineEdit>
+#include <QPointer>
 
 #include "model/document/documentmessages.h"
 #include "model/document/documentui.h"
@@ -30,11 +31,18 @@ QLineEdit* CDialogAttribute::ReadOnlyBox(int id, const QString& text) {
 }
 
 void CDialogAttribute::accept() {
-    if (doc_.SetStyleAttribute(name_.toStdString(), value_->text().toStdString())) {
-        CTemplateDialog::accept();
-        return;
-    }
-    doc_.Ui().ShowMessage(message::kValueNotAccepted, MessageIcon::Warning);
+    if (IsWaiting()) return;
+    WaitForAnswer();
+    doc_.SetStyleAttribute(name_.toStdString(), value_->text().toStdString(),
+                           [doc = &doc_, dialog = QPointer<CDialogAttribute>(this)](const CWorkOutcome& outcome) {
+                               if (!dialog) return;
+                               dialog->AnswerArrived();
+                               if (outcome.IsDone()) {
+                                   dialog->CTemplateDialog::accept();
+                               } else if (outcome.kind != CWorkOutcome::Kind::Cancelled) {
+                                   doc->Ui().ShowMessage(message::kValueNotAccepted, MessageIcon::Warning);
+                               }
+                           });
 }
 
 }  // namespace marklens

@@ -10,8 +10,8 @@ namespace marklens {
 class CPagewrightDoc;
 
 // "Set Attribute Value": shows the attribute's name and catalog default and lets the user type
-// the value. OK sets it through the document; a value the browser refuses keeps the dialog
-// open with the typed text.
+// the value. OK sets it through the document and waits, open, for the browser's answer; a value
+// the browser refuses keeps the dialog open with the typed text.
 class CDialogAttribute : public CTemplateDialog {
     Q_OBJECT
 public:

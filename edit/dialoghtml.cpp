@@ -58,7 +58,12 @@ QString CDialogHtml::EditedText() const {
 }
 
 void CDialogHtml::accept() {
+    if (IsWaiting()) return;
     result_ = EditedText();
+    if (writer_) {
+        writer_(mode_, result_);
+        return;
+    }
     CTemplateDialog::accept();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <functional>
 
 #include <QString>
 
@@ -23,6 +24,10 @@ public:
     // After OK: the mode the dialog was in and the edit box's contents.
     HtmlMode Mode() const { return mode_; }
     const QString& Result() const { return result_; }
+    // What OK does before the dialog closes: writes the result, and closes the dialog with
+    // Written once the page has it. Without one, OK closes at once.
+    void SetWriter(std::function<void(HtmlMode mode, const QString& text)> writer) { writer_ = std::move(writer); }
+    void Written() { CTemplateDialog::accept(); }
 
     QPlainTextEdit* EditBox() const { return edit_; }
     QRadioButton* ModeButton(HtmlMode mode) const { return buttons_[static_cast<int>(mode)]; }
@@ -43,6 +48,7 @@ private:
     HtmlMode mode_ = HtmlMode::Outer;
     QString result_;
     QSize lastSize_;
+    std::function<void(HtmlMode, const QString&)> writer_;
 };
 
 }  // namespace marklens

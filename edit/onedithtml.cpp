@@ -1,9 +1,14 @@
 #include "onedithtml.h"
 
+#include <memory>
+
+#include <QPointer>
+
 #include "dialoghtml.h"
 #include "elementhtml.h"
 #include "model/document/documentui.h"
 #include "model/document/pagewrightdoc.h"
+#include "model/document/workoutcome.h"
 #include "model/errors/callerror.h"
 #include "model/errors/objectcallerror.h"
 #include "model/page/liveelement.h"
@@ -18,35 +23,52 @@ constexpr const char* kCannotWrite = "Could not change HTML element";
 
 QString Wide(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
+// The dialog over the element's HTML as read; OK writes it and waits for the page's answer,
+// a refusal keeps the dialog open with what the user typed. A written element refreshes the
+// document.
+void EditAndWrite(CPagewrightDoc& doc, QWidget* parent, const CElementHtml& html, int nodeId) {
+    CDialogHtml dialog(parent, html.outerEditable, html.innerEditable, html.textEditable, Wide(html.outer),
+                       Wide(html.inner), Wide(html.text));
+    dialog.SetWriter([&doc, &dialog, tagName = html.tagName, nodeId](HtmlMode mode, const QString& text) {
+        dialog.WaitForAnswer();
+        doc.WithElement(
+            nodeId,
+            [tagName, mode, content = text.toStdString()](ILiveElement& element) {
+                CElementHtml::Write(element, tagName, mode, content);
+            },
+            [&doc, box = QPointer<CDialogHtml>(&dialog)](const CWorkOutcome& outcome) {
+                if (!box) return;
+                box->AnswerArrived();
+                if (outcome.kind == CWorkOutcome::Kind::Failed) {
+                    ShowCallError(doc.Ui(), kCannotWrite, *outcome.error);
+                } else if (outcome.kind == CWorkOutcome::Kind::NoElement) {
+                    doc.Ui().ShowMessage(kNotAnElement, MessageIcon::None);
+                } else if (outcome.IsDone()) {
+                    box->Written();
+                }
+            });
+    });
+    if (dialog.exec() == QDialog::Accepted) doc.Refresh();
+}
+
 }  // namespace
 
 void OnEditHtml(CPagewrightDoc& doc, QWidget* parent) {
     const int selection = doc.GetSelection();
     if (selection == 0) return;
-    IDocumentUi& ui = doc.Ui();
-    const LiveElementHandle element = doc.ElementForNodeId(selection);
-    if (!element) {
-        ui.ShowMessage(kNotAnElement, MessageIcon::None);
-        return;
-    }
-    std::string tagName;
-    try {
-        tagName = element->TagName();
-    } catch (const CObjectCallError& error) {
-        ShowCallError(ui, kCannotRead, error);
-        return;
-    }
-    const CElementHtml html = CElementHtml::Read(*element, std::move(tagName));
-    CDialogHtml dialog(parent, html.outerEditable, html.innerEditable, html.textEditable, Wide(html.outer),
-                       Wide(html.inner), Wide(html.text));
-    if (dialog.exec() != QDialog::Accepted) return;
-    try {
-        CElementHtml::Write(*element, html.tagName, dialog.Mode(), dialog.Result().toStdString());
-    } catch (const CObjectCallError& error) {
-        ShowCallError(ui, kCannotWrite, error);
-        return;
-    }
-    doc.Refresh();
+    auto html = std::make_shared<CElementHtml>();
+    doc.WithElement(
+        selection,
+        [html](ILiveElement& element) {
+            std::string tagName = element.TagName();  // its failure is reported as such
+            *html = CElementHtml::Read(element, std::move(tagName));
+        },
+        [&doc, parent = QPointer<QWidget>(parent), html, selection](const CWorkOutcome& outcome) {
+            IDocumentUi& ui = doc.Ui();
+            if (outcome.kind == CWorkOutcome::Kind::NoElement) ui.ShowMessage(kNotAnElement, MessageIcon::None);
+            if (outcome.kind == CWorkOutcome::Kind::Failed) ShowCallError(ui, kCannotRead, *outcome.error);
+            if (outcome.IsDone()) EditAndWrite(doc, parent, *html, selection);
+        });
 }
 
 }  // namespace marklens

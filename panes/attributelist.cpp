@@ -57,14 +57,14 @@ void CAttributeList::OnUpdate(IView*, UpdateHint hint) {
     }
 }
 
+// The values go until the new ones arrive: they belong to the element selected before.
 void CAttributeList::RefreshValues() {
-    const PageProbeHandle probe = Doc().Probe();
-    const LiveElementHandle element = catalogLoaded_ && probe ? SelectedElement(false) : nullptr;
-    const auto answer = element ? AskCurrentStyle(*probe, *element, catalog_.QuestionXml()) : std::nullopt;
-    if (answer)
-        FillValues(*answer);
-    else
-        ClearValues();
+    ClearValues();
+    if (catalogLoaded_) AskAboutSelection({catalog_.QuestionXml(), false}, false);
+}
+
+void CAttributeList::OnAnswers(const CStyleAnswers& answers) {
+    if (answers.values) FillValues(*answers.values);
 }
 
 void CAttributeList::SetValue(int row, const QString& text, bool equalsDefault) {

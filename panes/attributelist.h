@@ -34,6 +34,7 @@ public:
     bool EqualsDefault(int row) const { return equalsDefault_.at(static_cast<std::size_t>(row)); }
 
 protected:
+    void OnAnswers(const CStyleAnswers& answers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 

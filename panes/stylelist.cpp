@@ -19,17 +19,16 @@ CStyleList::CStyleList(CPagewrightDoc& doc, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);  // no full-row selection here
 }
 
-void CStyleList::OnUpdate(IView*, UpdateHint) { Rebuild(); }
-
-void CStyleList::Rebuild() {
+void CStyleList::OnUpdate(IView*, UpdateHint) {
     clear();
-    const PageProbeHandle probe = Doc().Probe();
-    const LiveElementHandle element = probe ? SelectedElement(true) : nullptr;
-    const auto rules = element ? AskStyleRules(*probe, *element) : std::nullopt;
-    if (!rules) return;
+    AskAboutSelection({std::nullopt, true}, true);
+}
+
+void CStyleList::OnAnswers(const CStyleAnswers& answers) {
+    if (!answers.rules) return;
     QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(rules->size()));
-    for (const CStyleRule& rule : *rules) {
+    rows.reserve(static_cast<qsizetype>(answers.rules->size()));
+    for (const CStyleRule& rule : *answers.rules) {
         rows << new QTreeWidgetItem(
             QStringList{Wide(rule.selector), Wide(rule.score), Wide(rule.source), Wide(rule.text)});
     }

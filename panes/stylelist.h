@@ -16,8 +16,8 @@ public:
 
     void OnUpdate(IView* sender, UpdateHint hint) override;
 
-private:
-    void Rebuild();
+protected:
+    void OnAnswers(const CStyleAnswers& answers) override;
 };
 
 }  // namespace marklens

@@ -23,6 +23,7 @@
     FRAME: getter(HTMLFrameElement.prototype, 'contentDocument'),
   };
   const getAttribute = Element.prototype.getAttribute;
+  const getElementsByTagName = Document.prototype.getElementsByTagName;
   const createTreeWalker = Document.prototype.createTreeWalker;
   const walkerFirstChild = TreeWalker.prototype.firstChild;
   const walkerNextSibling = TreeWalker.prototype.nextSibling;
@@ -255,7 +256,7 @@
   const kMaxNumber = 2 ** 31 - 1;
   const kComma = 44;
   const kNewline = 10;
-  // The first character of each kind of record (see mirror()).
+  // The first character of each kind of record (see mirrorStart()).
   const kRecordKind = {
     document: 0x44, emptyDocument: 0x64, element: 0x45, childless: 0x65, frame: 0x46, comment: 0x63,
     look: 0x6B, label: 0x6E, close: 0x29,
@@ -271,6 +272,7 @@
     constructor() {
       this.units = new Uint16Array(1 << 16);
       this.length = 0;
+      this.decoder = new TextDecoder('utf-16le');
     }
 
     room(count) {
@@ -321,18 +323,12 @@
       this.unit(kNewline);
     }
 
-    // The text in parts of at most size units, none ending inside a surrogate pair.
-    parts(size) {
-      const decoder = new TextDecoder('utf-16le');
-      const parts = [];
-      for (let start = 0; start < this.length;) {
-        let end = Math.min(start + size, this.length);
-        const unit = end < this.length ? this.units[end] : 0;
-        if (unit >= 0xDC00 && unit <= 0xDFFF) --end;
-        parts.push(decoder.decode(this.units.subarray(start, end)));
-        start = end;
-      }
-      return parts;
+    // The records written since the last take, as one string; the buffer is reused. Records
+    // are whole when taken, so no surrogate pair is ever split.
+    take() {
+      const text = this.decoder.decode(this.units.subarray(0, this.length));
+      this.length = 0;
+      return text;
     }
   }
 
@@ -362,11 +358,15 @@
     }
   }
 
-  // The page mirror's walk over the live page, in tree order, as compact records (see mirror()).
-  // It keeps its own stack, so any nesting depth fits.
+  // The page mirror's walk over the live page, in tree order, as compact records (see
+  // mirrorStart()). It keeps its own stack, so any nesting depth fits, and can stop after any
+  // node and go on later from there.
   class MirrorWalk {
-    constructor(nodes) {
-      this.nodes = nodes;
+    constructor(watch) {
+      this.nodes = [null];
+      this.watch = watch;   // called with each document the walk enters
+      this.elements = 0;    // elements walked so far
+      this.total = 0;       // elements of the documents entered so far
       this.out = new RecordText();
       this.inherited = [];  // per open element, what its children inherit
       this.frames = [];     // per open frame document, what to restore after it
@@ -443,21 +443,42 @@
       return at;
     }
 
-    run() {
+    begin() {
       this.nodes.push(document);
+      this.enterDocument(document);
       this.out.counted(kRecordKind.document, clean(docLabel(document)));
       this.scope = new DocumentScope(document, { x: 0, y: 0 }, undefined);
       this.state = this.scope.top;
       // A walker that shows only elements and comments, so text nodes are never touched.
       this.walker = createTreeWalker.call(document, document, kShown);
-      let node = walkerFirstChild.call(this.walker);
+      this.node = walkerFirstChild.call(this.walker);
+    }
+
+    enterDocument(doc) {
+      this.watch(doc);
+      this.total += call(getElementsByTagName, doc, '*').length;
+    }
+
+    // Walks on for about budget milliseconds (at least one node); true once the whole page is
+    // written.
+    step(budget) {
+      const every = budget > 0 ? 16 : 1;
+      const end = performance.now() + budget;
+      let node = this.node;
+      let count = 0;
       for (;;) {
-        while (node !== null) node = this.visit(node);
+        while (node !== null) {
+          node = this.visit(node);
+          if (++count % every === 0 && performance.now() >= end) {
+            this.node = node;
+            return false;
+          }
+        }
         node = this.closeParent();
         if (node === undefined) break;
       }
       this.close();
-      return this.out;
+      return true;
     }
 
     close() {
@@ -472,6 +493,7 @@
         this.out.counted(kRecordKind.comment, clean(cut(dataOf.call(node).trim())));
         return walkerNextSibling.call(this.walker);
       }
+      ++this.elements;
       const tag = tagNameOf.call(node).toUpperCase();
       const look = this.elementFacts(node);
       const label = this.label(node, tag);
@@ -647,6 +669,7 @@
         this.close();
         return walkerNextSibling.call(this.walker);
       }
+      this.enterDocument(inner);
       this.out.counted(kRecordKind.document, clean(docLabel(inner)));
       this.frames.push({ walker: this.walker, scope: this.scope, state: this.state });
       const below = this.below;
@@ -706,18 +729,41 @@
     return tag === 'option' || tag === 'script' || tag === 'title';
   }
 
-  // Characters of the records per answer: the browser hands over larger answers several times
-  // slower per character.
-  const kMirrorPart = 200000;
+  // What a step of the walk answers, first in its answer.
+  const kStep = { more: 0, done: 1, changed: 2, lost: 3 };
+
+  // Whether a change the page made while it was walked leaves the records written so far
+  // consistent: text, style and geometry move on in a live page anyway, but an element added
+  // or removed, or a changed label, would make the records a mix of two pages.
+  function breaksWalk(records) {
+    for (const record of records) {
+      if (record.type === 'attributes') {
+        if (record.attributeName === 'id' || record.attributeName === 'class') return true;
+      } else if (record.type === 'childList') {
+        for (const list of [record.addedNodes, record.removedNodes]) {
+          for (const node of list) {
+            const type = call(nodeTypeOf, node);
+            if (type === 1 || type === 8) return true;
+          }
+        }
+      } else if (record.type === 'characterData' && call(nodeTypeOf, record.target) === 8) {
+        return true;
+      }
+    }
+    return false;
+  }
 
   class Probe {
     constructor() {
       this.nodes = [null];
-      this.parts = [];
+      this.walk = null;
+      this.observer = null;
+      this.broken = false;
     }
 
-    // The page mirror as compact records, one line each, in tree order; the program builds the
-    // mirror from them. Records:
+    // Starts a walk of the page mirror (dropping one that runs) and walks its first slice; see
+    // mirrorStep. The records, one line each in tree order, from which the program builds the
+    // mirror:
     //   D|d  a document with|without children: "D<len>,<label>"
     //   E|e  an element with|without children, F a frame (its document record follows):
     //        "E<look>,<label>,<left>,<top>,<width>,<height>," or, when the look's display is
@@ -733,19 +779,45 @@
     //   c    a comment: "c<len>,<text>"
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
-    // record numbers from 1. Returns the number of parts the records are kept in, which
-    // mirrorPart(i) hands out, each once.
-    mirror() {
-      const nodes = [null];
-      this.nodes = nodes;
-      this.parts = new MirrorWalk(nodes).run().parts(kMirrorPart);
-      return this.parts.length;
+    // record numbers from 1.
+    mirrorStart(budget) {
+      this.mirrorAbandon();
+      // The page's changes reach the callback between steps, or takeRecords() at a step.
+      const observer = new MutationObserver(records => { this.broken = this.broken || breaksWalk(records); });
+      this.observer = observer;
+      this.broken = false;
+      const watch = doc => observer.observe(doc, { subtree: true, childList: true, attributes: true, characterData: true });
+      this.walk = new MirrorWalk(watch);
+      this.walk.begin();
+      return this.mirrorStep(budget);
     }
 
-    mirrorPart(index) {
-      const part = this.parts[index];
-      this.parts[index] = null;
-      return typeof part === 'string' ? part : null;
+    // Walks on for about budget milliseconds (Infinity: to the end) and answers
+    // [kStep, elements walked, elements of the page, the records written meanwhile]. The walk
+    // stops with kStep.changed when the page changed what was walked since the last step, and
+    // kStep.lost tells that this probe has no walk (it is new: the page navigated). Once done,
+    // element() answers for the new mirror's identifiers.
+    mirrorStep(budget) {
+      const walk = this.walk;
+      if (walk === null) return [kStep.lost, 0, 0, ''];
+      if (this.broken || breaksWalk(this.observer.takeRecords())) {
+        this.mirrorAbandon();
+        return [kStep.changed, 0, 0, ''];
+      }
+      const done = walk.step(typeof budget === 'number' ? budget : Infinity);
+      const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.out.take()];
+      if (done) {
+        this.nodes = walk.nodes;
+        this.mirrorAbandon();
+      }
+      return answer;
+    }
+
+    // Drops the walk that runs and all it holds.
+    mirrorAbandon() {
+      if (this.observer !== null) this.observer.disconnect();
+      this.observer = null;
+      this.walk = null;
     }
 
     // The browser's own hit test on a grid over the viewport, every step pixels: x, y and the

@@ -31,11 +31,12 @@ CElementListPane::CElementListPane(CPagewrightDoc& doc, const char* caption, con
 
 CElementListPane::~CElementListPane() { doc_.RemoveView(*this); }
 
-LiveElementHandle CElementListPane::SelectedElement(bool acceptDocument) const {
-    const int selection = doc_.GetSelection();
-    const schema::NodeKind kind = schema::KindOf(doc_.FindNodeById(selection));
+bool CElementListPane::AskAboutSelection(const CStyleQuestions& questions, bool acceptDocument) {
+    const schema::NodeKind kind = schema::KindOf(doc_.FindNodeById(doc_.GetSelection()));
     const bool accepted = schema::HasBox(kind) || (acceptDocument && kind == schema::NodeKind::Doc);
-    return accepted ? doc_.ElementForNodeId(selection) : nullptr;
+    if (!accepted) return false;
+    doc_.AskStyles(*this, questions, [this](const CStyleAnswers& answers) { OnAnswers(answers); });
+    return true;
 }
 
 void CElementListPane::mouseMoveEvent(QMouseEvent* event) {

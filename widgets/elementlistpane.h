@@ -4,14 +4,16 @@
 #include <QTreeWidget>
 
 #include "model/document/view.h"
-#include "model/page/liveelement.h"
+#include "model/style/styleanswers.h"
 
 namespace marklens {
 
 class CPagewrightDoc;
 
 // A report list that follows the document's selection: one of the document's views, with its
-// caption, its column headings and a status-line hint while the pointer moves over it.
+// caption, its column headings and a status-line hint while the pointer moves over it. The
+// panes of this kind ask their questions of the selected element through the document, which
+// asks them all at once and drops answers that come after the selection moved on.
 class CElementListPane : public QTreeWidget, public IView {
     Q_OBJECT
 public:
@@ -27,9 +29,11 @@ protected:
                      std::span<const CColumn> columns, QWidget* parent);
 
     CPagewrightDoc& Doc() const { return doc_; }
-    // The live element of the selected mirror node, when that node is an element or a frame
-    // (or, with acceptDocument, a document); none when the page has no such element.
-    LiveElementHandle SelectedElement(bool acceptDocument) const;
+    // Asks the questions of the selected mirror node when that node is an element or a frame
+    // (or, with acceptDocument, a document); its answers reach OnAnswers later. False, and
+    // nothing asked, for a node of another kind or none.
+    bool AskAboutSelection(const CStyleQuestions& questions, bool acceptDocument);
+    virtual void OnAnswers(const CStyleAnswers& answers) = 0;
 
     void mouseMoveEvent(QMouseEvent* event) override;
     // No menu from the menu key, and none travels on to the frame.

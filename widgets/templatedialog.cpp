@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <utility>
+
 namespace marklens {
 
 namespace {
@@ -83,6 +85,36 @@ QWidget* CTemplateDialog::CreateControl(const resources::CControlTemplate& contr
         return new QPlainTextEdit(text, this);
     }
     return new QWidget(this);
+}
+
+void CTemplateDialog::WaitForAnswer(std::function<void()> onCancel) {
+    if (waiting_) AnswerArrived();
+    waiting_ = true;
+    onCancel_ = std::move(onCancel);
+    for (auto control = controls_.begin(); control != controls_.end(); ++control) {
+        // Cancel stays usable while the dialog waits, where the wait can be cancelled.
+        const bool keep = control.key() == 2 && onCancel_;
+        if (keep || !control.value()->isEnabled()) continue;
+        control.value()->setEnabled(false);
+        disabledWhileWaiting_.append(control.value());
+    }
+}
+
+void CTemplateDialog::AnswerArrived() {
+    waiting_ = false;
+    onCancel_ = nullptr;
+    for (QWidget* control : std::exchange(disabledWhileWaiting_, {}))
+        control->setEnabled(true);
+}
+
+void CTemplateDialog::reject() {
+    if (!waiting_) {
+        QDialog::reject();
+        return;
+    }
+    if (!onCancel_) return;
+    const std::function<void()> cancel = onCancel_;  // it may end the wait and close the dialog
+    cancel();
 }
 
 }  // namespace marklens

@@ -1,6 +1,9 @@
 #pragma once
+#include <functional>
+
 #include <QDialog>
 #include <QHash>
+#include <QList>
 
 #include "resources/dialogtemplate.h"
 
@@ -18,11 +21,23 @@ public:
     QWidget* Control(int id) const { return controls_.value(id); }
     QPoint DialogUnitsToPixels(int x, int y) const;
 
+    // The dialog waits for the browser's answer: it stays open and alive, its controls
+    // disabled but for Cancel. Cancel and Esc then run onCancel (when there is one) instead of
+    // closing; the answer's handler calls AnswerArrived before it closes the dialog or goes on.
+    void WaitForAnswer(std::function<void()> onCancel = {});
+    void AnswerArrived();
+    bool IsWaiting() const { return waiting_; }
+
+    void reject() override;
+
 private:
     QWidget* CreateControl(const resources::CControlTemplate& control);
 
     QSize baseUnits_;
     QHash<int, QWidget*> controls_;
+    bool waiting_ = false;
+    QList<QWidget*> disabledWhileWaiting_;
+    std::function<void()> onCancel_;
 };
 
 }  // namespace marklens

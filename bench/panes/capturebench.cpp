@@ -47,15 +47,15 @@ struct CPointing {
         shape.nodes = kElements;
         shape.pageWidth = kPictureWidth;
         probe->mirrorText = testing::MakePageMirror(shape);
-        doc.SetPage(std::make_shared<CScreenPage>());
-        doc.SetProbe(probe);
+        auto page = std::make_shared<CScreenPage>();
+        page->probe = probe;
         zoom = new CZoomView(doc, &window);
         capture = new CCaptureView(doc, &window);
         capture->setGeometry(0, 0, 1500, 800);
         zoom->setGeometry(1510, 0, 220, 300);
         window.resize(1740, 810);
         window.show();
-        doc.CompleteAttach();
+        doc.AttachPage(page, "big page", [](const CWorkOutcome&) {});
         QCoreApplication::processEvents();
         QCursor::setPos(capture->viewport()->mapToGlobal(QPoint(400, 300)));
     }
@@ -81,7 +81,7 @@ struct CPointing {
     }
 
     test::CRecordingUi ui;
-    CPagewrightDoc doc{ui, nullptr};
+    CPagewrightDoc doc{ui, nullptr, CPagewrightDoc::Jobs::Inline};
     QWidget window;
     CZoomView* zoom;
     CCaptureView* capture;

@@ -1,12 +1,14 @@
 // A selection change that fills both style panes, on an element that 50 rules match in a
-// 10,000-element page of a real headless browser; beside it, in the same run, the rules answer
-// alone and one bare protocol round trip.
+// 10,000-element page of a real headless browser, the answers coming back through the event
+// loop from the page connection's thread; beside it, in the same run and on a connection of
+// its own, the rules answer alone and one bare protocol round trip.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <memory>
 
 #include <QApplication>
+#include <QTest>
 
 #include "browser/chromiumpage.h"
 #include "browser/chromiumtab.h"
@@ -18,6 +20,7 @@
 #include "panes/attributelist.h"
 #include "panes/stylelist.h"
 #include "tests/support/documentfakes.h"
+#include "tests/support/eventloopposting.h"
 #include "tests/support/headlesschromium.h"
 #include "tests/support/pageserver.h"
 
@@ -32,23 +35,28 @@ struct CStylePage {
         CBrowserOptions options;
         options.timeout = std::chrono::seconds(60);
         CChromiumTab tab(*CDevToolsEndpoint::Parse(chrome.Endpoint()), target, "", options);
-        page = tab.Document();
-        doc.SetPage(page);
-        doc.SetProbe(page->CreateProbe());
-        doc.CompleteAttach();
+        test::PostThroughEventLoop(ui);
+        bool attached = false;
+        doc.AttachPage(tab.Document(), "rules", [&](const CWorkOutcome& outcome) { attached = outcome.IsDone(); });
+        QTest::qWaitFor([&] { return attached; }, 60000);
         for (const pugi::xpath_node& hit : doc.Mirror()->Xml().select_nodes("//element")) {
             if (std::string(hit.node().attribute("text").value()).find("\"target\"") != std::string::npos) {
                 targetId = IntAttribute(hit.node(), "node-id");
             }
         }
+        page = tab.Document();
+        probe = page->CreateProbe();
+        probe->RequestMirrorAnswer(*page);  // the same walk: the same identifiers
     }
+    bool Filled() const { return rules.topLevelItemCount() >= 50 && !attributes.topLevelItem(0)->text(1).isEmpty(); }
     testing::CPageServer server;
     testing::CHeadlessChromium chrome;
     test::CRecordingUi ui;
     CPagewrightDoc doc{ui, nullptr};
     CAttributeList attributes{doc};
     CStyleList rules{doc};
-    LivePageHandle page;
+    LivePageHandle page;  // the connection of the bare answers
+    PageProbeHandle probe;
     int targetId = 0;
 };
 
@@ -61,7 +69,7 @@ void BM_SelectionFillsBothStylePanes(benchmark::State& state) {
     CStylePage& bench = Page();
     for (auto _ : state) {
         bench.doc.SetSelection(bench.targetId, nullptr);
-        if (bench.rules.topLevelItemCount() < 50) state.SkipWithError("the rules pane is not filled");
+        if (!QTest::qWaitFor([&] { return bench.Filled(); }, 10000)) state.SkipWithError("the panes are not filled");
     }
     state.counters["rules"] = bench.rules.topLevelItemCount();
     state.counters["attributes"] = bench.attributes.topLevelItemCount();
@@ -69,9 +77,9 @@ void BM_SelectionFillsBothStylePanes(benchmark::State& state) {
 
 void BM_RulesAnswerAlone(benchmark::State& state) {
     CStylePage& bench = Page();
-    const LiveElementHandle element = bench.doc.ElementForNodeId(bench.targetId);
+    const LiveElementHandle element = bench.probe->ElementForId(std::to_string(bench.targetId));
     for (auto _ : state)
-        benchmark::DoNotOptimize(AskStyleRules(*bench.doc.Probe(), *element));
+        benchmark::DoNotOptimize(AskStyles(*bench.probe, *element, {std::nullopt, true}));
 }
 
 void BM_ProtocolRoundTrip(benchmark::State& state) {

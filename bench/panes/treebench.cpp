@@ -29,9 +29,8 @@ struct CBigPage {
         testing::CSyntheticMirrorShape shape;
         shape.nodes = kElements;
         probe->mirrorText = testing::MakePageMirror(shape);
-        doc.SetPage(page);
-        doc.SetProbe(probe);
-        doc.RebuildMirror();
+        page->probe = probe;
+        doc.AttachPage(page, "big page", [](const CWorkOutcome&) {});
         FindDeepest(doc.Mirror()->DocumentElement(), 0);
     }
 
@@ -47,7 +46,7 @@ struct CBigPage {
     }
 
     test::CRecordingUi ui;
-    CPagewrightDoc doc{ui, nullptr};
+    CPagewrightDoc doc{ui, nullptr, CPagewrightDoc::Jobs::Inline};
     int count = 0, firstDepth = 0, lastDepth = 0, firstDeep = 0, lastDeep = 0;
 };
 

@@ -16,4 +16,7 @@ inline constexpr int kSplit = 57653;
 inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
 inline constexpr int kStatusBar = 59393;
+
+// The commands that read or change the page: they wait while an attach or a Refresh runs.
+inline constexpr int kPageCommands[] = {kRefresh, kEditHtml, kEditStyleAttribute};
 }  // namespace marklens::command

@@ -20,9 +20,18 @@ void CDocument::UpdateAllViews(IView* sender, UpdateHint hint) {
     // A handler may add or remove views; walk a copy and skip any view removed meanwhile,
     // so a pane that went away is never called.
     const std::vector<IView*> snapshot = views_;
-    for (IView* view : snapshot) {
-        if (view != sender && HasView(view)) view->OnUpdate(sender, hint);
+    struct CDepth {
+        int& depth;
+        explicit CDepth(int& d) : depth(d) { ++depth; }
+        ~CDepth() { --depth; }
+    };
+    {
+        const CDepth depth(broadcastDepth_);
+        for (IView* view : snapshot) {
+            if (view != sender && HasView(view)) view->OnUpdate(sender, hint);
+        }
     }
+    if (broadcastDepth_ == 0) OnBroadcastEnd();
 }
 
 }  // namespace marklens

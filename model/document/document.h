@@ -23,11 +23,16 @@ public:
     // Calls every view's OnUpdate in creation order, skipping the sender, before returning.
     // A view may broadcast again from its handler; that broadcast runs to completion inside.
     void UpdateAllViews(IView* sender, UpdateHint hint);
-
-private:
     bool HasView(const IView* view) const;
 
+protected:
+    // After the outermost broadcast has reached every view.
+    virtual void OnBroadcastEnd() {}
+    bool InBroadcast() const { return broadcastDepth_ > 0; }
+
+private:
     std::vector<IView*> views_;
+    int broadcastDepth_ = 0;
 };
 
 }  // namespace marklens

@@ -19,4 +19,9 @@ inline constexpr const char* kModelessFound = "Expression resulted in Modeless D
 inline constexpr const char* kModelessNotFound = "Expression did not find Modeless Dialog";
 inline constexpr const char* kModelessAccessDenied =
     "Access denied by the browser, probably the modeless window is from a different domain.";
+inline constexpr const char* kOpeningPage = "Opening the page";
+inline constexpr const char* kReadingPage = "Reading page: %s of %s elements";
+inline constexpr const char* kBuildingMirror = "Building the mirror";
+inline constexpr const char* kCapturingPage = "Capturing the page";
+inline constexpr const char* kUnexpectedFailure = "Something unexpected went wrong: ";
 }  // namespace marklens::message

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace marklens {
@@ -15,14 +17,23 @@ public:
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
     // The status line; with hold the text stays 5 seconds against texts without hold.
     virtual void ShowStatusMessage(const std::string& text, bool hold) = 0;
-    virtual void BeginWaitCursor() = 0;
-    virtual void EndWaitCursor() = 0;
     virtual void SetCaption(const std::string& caption) = 0;
     // Around a capture: bringing the browser's tab to the front can raise its window over
     // ours, so afterwards the program's window is put in front again with the focus where it
     // was. Nothing to do where there is no window.
     virtual void BeginCapture() {}
     virtual void EndCapture() {}
+
+    // Runs the task on the user interface's thread once the current event is handled, in the
+    // order posted. Callable from any thread; the browser work's answers come back this way.
+    virtual void Post(std::function<void()> task) = 0;
+    // Browser work is on its way (the window stays alive; the cursor says that it waits).
+    virtual void SetWorking(bool working) = 0;
+    // An attach or a Refresh runs: the commands that read or change the page are disabled, and
+    // the work can be cancelled (CPagewrightDoc::CancelWork).
+    virtual void SetBusy(bool busy) = 0;
+    // What that work does and how far it got (total 0: unknown); shown once it lasts.
+    virtual void ShowProgress(const std::string& text, std::int64_t done, std::int64_t total) = 0;
 
     // Runs the Connect dialog modally; its effects happen inside it.
     virtual void RunConnectDialog() = 0;

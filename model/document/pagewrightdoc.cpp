@@ -1,8 +1,10 @@
 #include "pagewrightdoc.h"
 
 #include <array>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "commandids.h"
 #include "documentmessages.h"
@@ -20,7 +22,6 @@
 #include "model/page/modelessscript.h"
 #include "model/style/attributepane.h"
 #include "selectionpath.h"
-#include "waitcursor.h"
 
 namespace marklens {
 
@@ -42,26 +43,71 @@ constexpr std::array kDocumentCommands{
     CDocumentCommand{command::kEditStyleAttribute, &CPagewrightDoc::OnEditStyleAttribute},
 };
 
-// The program's window comes back to the front after a capture, also a failed one.
-class CCaptureFront {
-public:
-    explicit CCaptureFront(IDocumentUi& ui) : ui_(ui) { ui_.BeginCapture(); }
-    ~CCaptureFront() { ui_.EndCapture(); }
-    CCaptureFront(const CCaptureFront&) = delete;
-    CCaptureFront& operator=(const CCaptureFront&) = delete;
+CWorkOutcome OutcomeOf(const CObjectCallError& error) {
+    const auto kind = error.Code() == status::kCancelled ? CWorkOutcome::Kind::Cancelled : CWorkOutcome::Kind::Failed;
+    return {kind, error};
+}
 
-private:
-    IDocumentUi& ui_;
-};
+CWorkOutcome Cancelled() { return {CWorkOutcome::Kind::Cancelled, std::nullopt}; }
+
+// The live element of a node, on the connection's thread; a look-up that fails finds nothing.
+LiveElementHandle LookUp(CPageConnection::CSide& side, int nodeId) {
+    if (!side.probe) return nullptr;
+    try {
+        return side.probe->ElementForId(std::to_string(nodeId));
+    } catch (const CObjectCallError& error) {
+        if (error.Code() == status::kCancelled) throw;
+        return nullptr;
+    }
+}
+
+// "1,000,000"
+std::string WithThousands(std::int64_t value) {
+    std::string digits = std::to_string(value);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > (digits[0] == '-' ? 1 : 0); at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return digits;
+}
+
+std::string ReadingText(std::int64_t walked, std::int64_t total) {
+    char text[128];
+    std::snprintf(text, sizeof text, message::kReadingPage, WithThousands(walked).c_str(),
+                  WithThousands(total).c_str());
+    return text;
+}
 
 }  // namespace
 
-CPagewrightDoc::CPagewrightDoc(IDocumentUi& ui, std::shared_ptr<IBrowserShell> shell)
-    : ui_(ui), shell_(std::move(shell)) {
+// What a walk fills on the connection's thread for this one to install.
+struct CPagewrightDoc::CWalkResult {
+    std::unique_ptr<CPageMirror> mirror;
+    std::unique_ptr<CPicture> picture;
+};
+
+// An attach or a Refresh: where it runs and whom it answers here. Only the document holds it,
+// so its connection never outlives the document.
+struct CPagewrightDoc::CPageWork {
+    PageConnectionHandle connection;
+    bool ownsConnection = false;  // an attach's new connection, not the attached one
+    CancellationHandle cancellation = std::make_shared<CCancellation>();
+    std::shared_ptr<CWalkResult> result = std::make_shared<CWalkResult>();
+    std::string label;
+    WorkDone done;
+};
+
+CPagewrightDoc::CPagewrightDoc(IDocumentUi& ui, std::shared_ptr<IBrowserShell> shell, Jobs jobs)
+    : ui_(ui), shell_(std::move(shell)), jobs_(jobs) {
     g_document = this;
 }
 
 CPagewrightDoc::~CPagewrightDoc() {
+    if (running_) running_->cancellation->Cancel();
+    // Every connection's thread ends here: none may run work of this document after it.
+    running_.reset();
+    connection_.reset();
+    discovery_.reset();
+    retired_.clear();
     // A pointer left to a destroyed document would send the next dialog into freed memory.
     if (g_document == this) g_document = nullptr;
 }
@@ -70,20 +116,12 @@ CPagewrightDoc* CPagewrightDoc::Instance() { return g_document; }
 
 void CPagewrightDoc::SetSelection(int nodeId, IView* sender) {
     selection_ = nodeId;
+    ++selectionSerial_;
     UpdateAllViews(sender, HintSelectionChanged);
 }
 
 pugi::xml_node CPagewrightDoc::FindNodeById(int nodeId) const {
     return mirror_ ? mirror_->FindNodeById(nodeId) : pugi::xml_node();
-}
-
-LiveElementHandle CPagewrightDoc::ElementForNodeId(int nodeId) const {
-    if (!probe_) return nullptr;
-    try {
-        return probe_->ElementForId(std::to_string(nodeId));
-    } catch (const CObjectCallError&) {
-        return nullptr;
-    }
 }
 
 int CPagewrightDoc::HitTest(int x, int y, CBox* box) const {
@@ -92,105 +130,358 @@ int CPagewrightDoc::HitTest(int x, int y, CBox* box) const {
     return 0;
 }
 
-void CPagewrightDoc::RebuildMirror() {
-    if (!probe_ || !page_) throw CObjectCallError(status::kInvalidPointer);
-    ::marklens::RebuildMirror(*probe_, *page_, mirror_);
+PageConnectionHandle CPagewrightDoc::NewConnection() const { return std::make_shared<CPageConnection>(jobs_); }
+
+void CPagewrightDoc::PostHere(std::function<void()> task) {
+    ui_.Post([this, alive = std::weak_ptr<bool>(alive_), task = std::move(task)] {
+        if (alive.expired()) return;
+        // Nothing that goes wrong in an answer may end the program.
+        try {
+            task();
+        } catch (const std::exception& error) {
+            ui_.ShowMessage(std::string(message::kUnexpectedFailure) + error.what(), MessageIcon::Warning);
+        } catch (...) {
+            ui_.ShowMessage(message::kUnexpectedFailure, MessageIcon::Warning);
+        }
+    });
 }
 
-void CPagewrightDoc::CaptureBrowserPicture() {
-    picture_.reset();
-    if (!page_) throw CObjectCallError(status::kInvalidPointer);
-    const CCaptureFront front(ui_);
-    picture_ = std::make_unique<CPicture>(page_->CapturePicture());
+void CPagewrightDoc::Run(const PageConnectionHandle& connection, CancellationHandle cancellation, Work work,
+                         WorkDone done) {
+    if (++working_ == 1) ui_.SetWorking(true);
+    connection->Post([this, cancellation = std::move(cancellation), work = std::move(work),
+                      done = std::move(done)](CPageConnection::CSide& side) mutable {
+        CWorkOutcome outcome;
+        try {
+            if (cancellation->IsCancelled()) throw CObjectCallError(status::kCancelled);
+            if (side.page) side.page->ObeyCancellation(cancellation);
+            work(side, cancellation);
+        } catch (const CObjectCallError& error) {
+            outcome = OutcomeOf(error);
+        } catch (const std::exception& error) {
+            outcome =
+                OutcomeOf(CObjectCallError(status::kFail, std::string(message::kUnexpectedFailure) + error.what()));
+        } catch (...) {
+            outcome = OutcomeOf(CObjectCallError(status::kFail, message::kUnexpectedFailure));
+        }
+        if (side.page) side.page->ObeyCancellation(nullptr);
+        PostHere([this, outcome = std::move(outcome), done = std::move(done)] {
+            if (--working_ == 0) ui_.SetWorking(false);
+            done(outcome);
+        });
+    });
 }
 
-void CPagewrightDoc::CompleteAttach() {
-    RebuildMirror();
-    CaptureBrowserPicture();
-    selection_ = 0;
-    UpdateAllViews(nullptr, HintPageRebuilt);
+bool CPagewrightDoc::IsIdle() const {
+    if (working_ != 0) return false;
+    for (const PageConnectionHandle& connection : {connection_, discovery_}) {
+        if (connection && !connection->IsIdle()) return false;
+    }
+    return retired_.empty() && !running_;
 }
 
-void CPagewrightDoc::EnumerateBrowsers() {
-    labels_.clear();
-    browsers_.clear();
+void CPagewrightDoc::SetBusy(Busy busy) {
+    const bool changed = (busy_ != Busy::None) != (busy != Busy::None);
+    busy_ = busy;
+    if (changed) ui_.SetBusy(busy != Busy::None);
+}
+
+void CPagewrightDoc::Retire(PageConnectionHandle connection) {
+    if (!connection) return;
+    connection->Cancellation()->Cancel();
+    CPageConnection* raw = connection.get();
+    retired_.push_back(std::move(connection));
+    raw->Post([this, raw](CPageConnection::CSide& side) {
+        side.probe.reset();
+        side.page.reset();
+        PostHere(
+            [this, raw] { std::erase_if(retired_, [raw](const PageConnectionHandle& c) { return c.get() == raw; }); });
+    });
+}
+
+void CPagewrightDoc::EnumerateBrowsers(std::function<void()> done) {
     if (!shell_) {
+        labels_.clear();
+        browsers_.clear();
         ui_.ShowMessage(message::kCouldNotListPages, MessageIcon::Warning);
+        done();
         return;
     }
-    for (BrowserWindowHandle& browser : shell_->EnumerateBrowsers()) {
-        if (!browser) continue;
-        labels_.push_back(CutLabel(browser->Label()));
-        browsers_.push_back(std::move(browser));
-    }
+    if (!discovery_) discovery_ = NewConnection();
+    auto found = std::make_shared<std::vector<BrowserWindowHandle>>();
+    Run(
+        discovery_, discovery_->Cancellation(),
+        [shell = shell_, found](CPageConnection::CSide&, const CancellationHandle&) {
+            *found = shell->EnumerateBrowsers();
+        },
+        [this, found, done = std::move(done)](const CWorkOutcome&) {
+            labels_.clear();
+            browsers_.clear();
+            for (BrowserWindowHandle& browser : *found) {
+                if (!browser) continue;
+                labels_.push_back(CutLabel(browser->Label()));
+                browsers_.push_back(std::move(browser));
+            }
+            done();
+        });
 }
 
-void CPagewrightDoc::ConnectToBrowser(int position, LivePageHandle modelessPage) {
-    if (!shell_ || !shell_->IsProbeLibraryRegistered()) {
-        ui_.ShowMessage(message::kLibraryNotRegistered, MessageIcon::Warning);
-        return;
-    }
+BrowserWindowHandle CPagewrightDoc::ListedBrowser(int position) const {
     // A position past the lists names no browser; refuse it rather than step off the end.
-    const bool listed = position >= 0 && static_cast<std::size_t>(position) < browsers_.size();
-    if (!listed) throw CObjectCallError(status::kInvalidPointer);
-    const std::string label = labels_[static_cast<std::size_t>(position)];
-    const BrowserWindowHandle browser = browsers_[static_cast<std::size_t>(position)];
-    if (modelessPage) {
-        page_ = std::move(modelessPage);
-    } else {
-        if (!browser) throw CObjectCallError(status::kInvalidPointer);
-        page_ = browser->Document();
-    }
-    SetBrowserCaption(label);
-    if (!page_) throw CObjectCallError(status::kInvalidPointer);
-    // The old probe belongs to the old page: never keep it next to the new one.
-    probe_.reset();
-    probe_ = page_->CreateProbe();
-    if (!probe_) throw CObjectCallError(status::kAccessDenied);
-    const CWaitCursor wait(ui_);
-    CompleteAttach();
-}
-
-const BrowserWindowHandle& CPagewrightDoc::ListedBrowser(int position) const {
     const bool listed = position >= 0 && static_cast<std::size_t>(position) < browsers_.size();
     if (!listed || !browsers_[static_cast<std::size_t>(position)]) throw CObjectCallError(status::kInvalidPointer);
     return browsers_[static_cast<std::size_t>(position)];
 }
 
-void CPagewrightDoc::EvaluateModelessExpression(int position, const std::string& expression, bool testOnly) {
-    const BrowserWindowHandle browser = ListedBrowser(position);
-    const LivePageHandle opener = browser->Document();
-    if (!opener) throw CObjectCallError(status::kInvalidPointer);
-    opener->ExecScript(script::kResultAssignment + expression);
-    const LiveObjectHandle value = opener->GlobalObject(script::kResultName);
-    if (!value) throw CObjectCallError(status::kFail);
-    // Only a value that proved to be an object is cleared; a failed one stays for the page to see.
-    opener->ExecScript(script::kResultReset);
-    LivePageHandle window = value->WindowDocument();
-    if (!window) throw CObjectCallError(status::kFail);
-    if (!testOnly) ConnectToBrowser(position, std::move(window));
+void CPagewrightDoc::ConnectToBrowser(int position, WorkDone done) {
+    if (!shell_ || !shell_->IsProbeLibraryRegistered()) {
+        ui_.ShowMessage(message::kLibraryNotRegistered, MessageIcon::Warning);
+        done(Cancelled());
+        return;
+    }
+    BrowserWindowHandle browser;
+    try {
+        browser = ListedBrowser(position);
+    } catch (const CObjectCallError& error) {
+        done(OutcomeOf(error));
+        return;
+    }
+    StartAttach(
+        labels_[static_cast<std::size_t>(position)],
+        [browser](const CancellationHandle&) { return browser->Document(); }, std::move(done));
 }
 
-void CPagewrightDoc::SetPage(LivePageHandle page) { page_ = std::move(page); }
+void CPagewrightDoc::AttachPage(LivePageHandle page, const std::string& label, WorkDone done) {
+    StartAttach(
+        label, [page = std::move(page)](const CancellationHandle&) { return page; }, std::move(done));
+}
 
-void CPagewrightDoc::SetProbe(PageProbeHandle probe) { probe_ = std::move(probe); }
+void CPagewrightDoc::EvaluateModelessExpression(int position, const std::string& expression, bool testOnly,
+                                                WorkDone done) {
+    BrowserWindowHandle browser;
+    try {
+        browser = ListedBrowser(position);
+    } catch (const CObjectCallError& error) {
+        done(OutcomeOf(error));
+        return;
+    }
+    // The window's page, reached through the page that opened it.
+    auto window = [browser, expression](const CancellationHandle& cancellation) {
+        const LivePageHandle opener = browser->Document();
+        if (!opener) throw CObjectCallError(status::kInvalidPointer);
+        opener->ObeyCancellation(cancellation);
+        opener->ExecScript(script::kResultAssignment + expression);
+        const LiveObjectHandle value = opener->GlobalObject(script::kResultName);
+        if (!value) throw CObjectCallError(status::kFail);
+        // Only a value that proved to be an object is cleared; a failed one stays for the page to see.
+        opener->ExecScript(script::kResultReset);
+        LivePageHandle page = value->WindowDocument();
+        if (!page) throw CObjectCallError(status::kFail);
+        return page;
+    };
+    if (!testOnly) {
+        if (!shell_ || !shell_->IsProbeLibraryRegistered()) {
+            ui_.ShowMessage(message::kLibraryNotRegistered, MessageIcon::Warning);
+            done(Cancelled());
+            return;
+        }
+        StartAttach(labels_[static_cast<std::size_t>(position)], std::move(window), std::move(done));
+        return;
+    }
+    const PageConnectionHandle trial = NewConnection();
+    Run(
+        trial, trial->Cancellation(),
+        [window = std::move(window)](CPageConnection::CSide&, const CancellationHandle& cancellation) {
+            window(cancellation);
+        },
+        std::move(done));
+    Retire(trial);
+}
+
+void CPagewrightDoc::StartAttach(const std::string& label,
+                                 std::function<LivePageHandle(const CancellationHandle&)> page, WorkDone done) {
+    CancelWork();
+    auto attach = std::make_shared<CPageWork>();
+    attach->connection = NewConnection();
+    attach->ownsConnection = true;
+    attach->label = label;
+    attach->done = std::move(done);
+    running_ = attach;
+    SetBusy(Busy::Attach);
+    ui_.ShowProgress(message::kOpeningPage, 0, 0);
+    ui_.BeginCapture();
+    Run(
+        attach->connection, attach->cancellation,
+        [this, page = std::move(page), result = attach->result](CPageConnection::CSide& side,
+                                                                const CancellationHandle& cancellation) {
+            side.page = page(cancellation);
+            if (!side.page) throw CObjectCallError(status::kInvalidPointer);
+            side.page->ObeyCancellation(cancellation);
+            side.probe = side.page->CreateProbe();
+            if (!side.probe) throw CObjectCallError(status::kAccessDenied);
+            WalkAndCapture(side, *result, cancellation);
+        },
+        [this, weak = std::weak_ptr<CPageWork>(attach)](const CWorkOutcome& outcome) {
+            FinishAttach(weak.lock(), outcome);
+        });
+}
+
+void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& result,
+                                    const CancellationHandle& cancellation) {
+    const auto progress = [this, cancellation](std::string text, std::int64_t done, std::int64_t total) {
+        PostHere([this, cancellation, text = std::move(text), done, total] {
+            if (running_ && running_->cancellation == cancellation) ui_.ShowProgress(text, done, total);
+        });
+    };
+    CWalkControl control;
+    control.cancellation = cancellation;
+    control.progress = [&](std::int64_t walked, std::int64_t total) {
+        progress(ReadingText(walked, total), walked, total);
+    };
+    const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
+    progress(message::kBuildingMirror, 0, 0);
+    result.mirror = BuildMirror(answer);
+    if (cancellation->IsCancelled()) throw CObjectCallError(status::kCancelled);
+    progress(message::kCapturingPage, 0, 0);
+    result.picture = std::make_unique<CPicture>(side.page->CapturePicture());
+}
+
+void CPagewrightDoc::FinishAttach(const std::shared_ptr<CPageWork>& attach, const CWorkOutcome& outcome) {
+    // A cancelled or overtaken attach has told its caller already.
+    if (!attach || attach != running_) return;
+    running_.reset();
+    SetBusy(Busy::None);
+    ui_.EndCapture();
+    if (!outcome.IsDone()) {
+        // All or nothing: the document stays with the page it had.
+        Retire(attach->connection);
+        attach->done(outcome);
+        return;
+    }
+    Retire(std::exchange(connection_, attach->connection));
+    SetBrowserCaption(attach->label);
+    Install(*attach->result);
+    selection_ = 0;
+    ++selectionSerial_;
+    UpdateAllViews(nullptr, HintPageRebuilt);
+    attach->done(outcome);
+}
+
+void CPagewrightDoc::Install(CWalkResult& result) {
+    // Tearing down a large mirror takes a while: it goes on a connection's thread.
+    if (mirror_ && connection_) {
+        connection_->Post(
+            [old = std::shared_ptr<CPageMirror>(std::move(mirror_))](CPageConnection::CSide&) mutable { old.reset(); });
+    }
+    mirror_ = std::move(result.mirror);
+    picture_ = std::move(result.picture);
+}
 
 void CPagewrightDoc::Refresh() {
-    if (!page_) {
+    if (!connection_) {
         OnConnect();
         return;
     }
+    if (IsBusy()) return;
+    auto refresh = std::make_shared<CPageWork>();
+    refresh->connection = connection_;
+    running_ = refresh;
+    SetBusy(Busy::Refresh);
+    ui_.ShowProgress(ReadingText(0, 0), 0, 0);
+    ui_.BeginCapture();
+    Run(
+        connection_, refresh->cancellation,
+        [this, result = refresh->result](CPageConnection::CSide& side, const CancellationHandle& cancellation) {
+            if (!side.page || !side.probe) throw CObjectCallError(status::kInvalidPointer);
+            WalkAndCapture(side, *result, cancellation);
+        },
+        [this, weak = std::weak_ptr<CPageWork>(refresh)](const CWorkOutcome& outcome) {
+            FinishRefresh(weak.lock(), outcome);
+        });
+}
+
+void CPagewrightDoc::FinishRefresh(const std::shared_ptr<CPageWork>& refresh, const CWorkOutcome& outcome) {
+    if (!refresh || refresh != running_) return;
+    running_.reset();
+    SetBusy(Busy::None);
+    ui_.EndCapture();
+    if (outcome.kind == CWorkOutcome::Kind::Failed) ReportConnectError(*outcome.error);
+    if (!outcome.IsDone()) return;
+    // The place of the selection as it is now: one made during a long Refresh is kept.
     const SelectionPath path = PathOfSelection(mirror_.get(), selection_);
-    try {
-        const CWaitCursor wait(ui_);
-        RebuildMirror();
-        CaptureBrowserPicture();
-    } catch (const CObjectCallError& error) {
-        ReportConnectError(error);
+    Install(*refresh->result);
+    selection_ = SelectionAtPath(mirror_.get(), path);
+    ++selectionSerial_;
+    UpdateAllViews(nullptr, HintPageRebuilt);
+}
+
+void CPagewrightDoc::CancelWork() {
+    const std::shared_ptr<CPageWork> work = std::exchange(running_, nullptr);
+    if (!work) return;
+    work->cancellation->Cancel();
+    SetBusy(Busy::None);
+    ui_.EndCapture();
+    if (work->ownsConnection) Retire(work->connection);
+    if (work->done) work->done(Cancelled());
+}
+
+void CPagewrightDoc::AskStyles(IView& asker, const CStyleQuestions& questions,
+                               std::function<void(const CStyleAnswers&)> answer) {
+    if (IsBusy() || !connection_ || questions.Empty()) return;
+    pendingQuestions_.Add(questions);
+    // A view that asks again in the same broadcast (a nested one) is answered once.
+    std::erase_if(pendingAskers_, [&asker](const CStyleAsker& pending) { return pending.view == &asker; });
+    pendingAskers_.push_back({&asker, std::move(answer)});
+    if (!InBroadcast()) SendStyleQuestions();
+}
+
+void CPagewrightDoc::OnBroadcastEnd() { SendStyleQuestions(); }
+
+void CPagewrightDoc::SendStyleQuestions() {
+    if (pendingAskers_.empty()) return;
+    const CStyleQuestions questions = std::exchange(pendingQuestions_, {});
+    auto askers = std::make_shared<std::vector<CStyleAsker>>(std::exchange(pendingAskers_, {}));
+    if (IsBusy() || !connection_) return;
+    auto answers = std::make_shared<CStyleAnswers>();
+    Run(
+        connection_, connection_->Cancellation(),
+        [nodeId = selection_, questions, answers](CPageConnection::CSide& side, const CancellationHandle&) {
+            const LiveElementHandle element = LookUp(side, nodeId);
+            if (element) *answers = ::marklens::AskStyles(*side.probe, *element, questions);
+        },
+        [this, askers, answers, serial = selectionSerial_](const CWorkOutcome&) {
+            if (serial != selectionSerial_ || IsBusy()) return;  // the selection has moved on
+            for (const CStyleAsker& asker : *askers) {
+                if (HasView(asker.view)) asker.answer(*answers);
+            }
+        });
+}
+
+void CPagewrightDoc::WithElement(int nodeId, std::function<void(ILiveElement&)> work, WorkDone done) {
+    if (IsBusy()) {
+        done(Cancelled());
         return;
     }
-    selection_ = SelectionAtPath(mirror_.get(), path);
-    UpdateAllViews(nullptr, HintPageRebuilt);
+    if (!connection_) {
+        done({CWorkOutcome::Kind::NoElement, std::nullopt});
+        return;
+    }
+    auto found = std::make_shared<bool>(false);
+    Run(
+        connection_, connection_->Cancellation(),
+        [nodeId, work = std::move(work), found](CPageConnection::CSide& side, const CancellationHandle&) {
+            const LiveElementHandle element = LookUp(side, nodeId);
+            if (!element) return;
+            *found = true;
+            work(*element);
+        },
+        [found, done = std::move(done)](const CWorkOutcome& outcome) {
+            if (outcome.IsDone() && !*found) {
+                done({CWorkOutcome::Kind::NoElement, std::nullopt});
+                return;
+            }
+            done(outcome);
+        });
 }
 
 void CPagewrightDoc::ShowStatusMessage(const std::string& text, bool hold) const { ui_.ShowStatusMessage(text, hold); }
@@ -243,45 +534,79 @@ void CPagewrightDoc::OnFindNext() {
 
 void CPagewrightDoc::OnRefresh() { Refresh(); }
 
-void CPagewrightDoc::OnEditHtml() { ui_.EditHtml(); }
+// The commands that read or change the page wait while an attach or a Refresh runs.
+void CPagewrightDoc::OnEditHtml() {
+    if (!IsBusy()) ui_.EditHtml();
+}
 
 void CPagewrightDoc::OnEditStyleAttribute() {
-    if (attributePane_) attributePane_->EditSelectedAttribute();
+    if (attributePane_ && !IsBusy()) attributePane_->EditSelectedAttribute();
 }
 
 void CPagewrightDoc::EditStyleAttribute(const std::string& name, const std::string& value,
                                         const std::string& defaultValue) {
     // Documents have no inline style; only elements and frames of the mirror can take one.
     const bool styled = schema::HasBox(schema::KindOf(FindNodeById(selection_)));
-    if (!styled || !ElementForNodeId(selection_)) {
-        ui_.ShowMessage(message::kCannotSetStyle, MessageIcon::Warning);
+    const auto open = [this, name, value, defaultValue](const CWorkOutcome& outcome) {
+        if (outcome.IsDone()) {
+            ui_.RunAttributeDialog(name, value, defaultValue);
+        } else if (outcome.kind != CWorkOutcome::Kind::Cancelled) {
+            ui_.ShowMessage(message::kCannotSetStyle, MessageIcon::Warning);
+        }
+    };
+    if (!styled) {
+        open({CWorkOutcome::Kind::NoElement, std::nullopt});
         return;
     }
-    ui_.RunAttributeDialog(name, value, defaultValue);
+    WithElement(
+        selection_, [](ILiveElement&) {}, open);
 }
 
-bool CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::string& value) {
-    try {
-        const LiveElementHandle element = ElementForNodeId(selection_);
-        if (!element) return false;
-        element->SetStyleAttribute(name, value);
-    } catch (const CObjectCallError&) {
-        return false;
+void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::string& value, WorkDone done) {
+    if (!connection_ || IsBusy()) {
+        done({CWorkOutcome::Kind::NoElement, std::nullopt});
+        return;
     }
-    // From here the page shows the new value: a failed capture must not take that back.
-    std::optional<CObjectCallError> captureFailure;
-    try {
-        CaptureBrowserPicture();
-    } catch (const CObjectCallError& error) {
-        captureFailure = error;
-    }
-    UpdateAllViews(nullptr, HintStyleChanged);
-    if (captureFailure) {
-        const std::string& detail = captureFailure->Message();
-        ui_.ShowMessage(std::string(message::kCaptureFailed) + (detail.empty() ? "" : "\n" + detail),
-                        MessageIcon::Warning);
-    }
-    return true;
+    struct CSet {
+        bool found = false;
+        bool taken = false;
+        std::unique_ptr<CPicture> picture;
+        std::optional<CObjectCallError> captureFailure;
+    };
+    auto set = std::make_shared<CSet>();
+    ui_.BeginCapture();
+    Run(
+        connection_, connection_->Cancellation(),
+        [nodeId = selection_, name, value, set](CPageConnection::CSide& side, const CancellationHandle&) {
+            const LiveElementHandle element = LookUp(side, nodeId);
+            if (!element) return;
+            set->found = true;
+            element->SetStyleAttribute(name, value);
+            set->taken = true;
+            // From here the page shows the new value: a failed capture must not take that back.
+            try {
+                set->picture = std::make_unique<CPicture>(side.page->CapturePicture());
+            } catch (const CObjectCallError& error) {
+                if (error.Code() == status::kCancelled) throw;
+                set->captureFailure = error;
+            }
+        },
+        [this, set, done = std::move(done)](const CWorkOutcome& outcome) {
+            ui_.EndCapture();
+            if (!set->taken) {
+                done(set->found || !outcome.IsDone() ? outcome : CWorkOutcome{CWorkOutcome::Kind::NoElement, {}});
+                return;
+            }
+            picture_ = std::move(set->picture);
+            ++selectionSerial_;
+            UpdateAllViews(nullptr, HintStyleChanged);
+            if (set->captureFailure) {
+                const std::string& detail = set->captureFailure->Message();
+                ui_.ShowMessage(std::string(message::kCaptureFailed) + (detail.empty() ? "" : "\n" + detail),
+                                MessageIcon::Warning);
+            }
+            done({CWorkOutcome::Kind::Done, std::nullopt});
+        });
 }
 
 }  // namespace marklens

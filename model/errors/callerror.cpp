@@ -24,6 +24,7 @@ constexpr std::array kCodeTexts{
     CCodeText{status::kFail, "Unspecified error"},
     CCodeText{status::kAccessDenied, "Access is denied."},
     CCodeText{status::kTimeout, "The browser did not answer in time."},
+    CCodeText{status::kCancelled, "The operation was cancelled."},
 };
 
 constexpr std::uint32_t kDispatchBase = 0x80040200;

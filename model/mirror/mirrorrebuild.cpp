@@ -10,9 +10,8 @@
 
 namespace marklens {
 
-void RebuildMirror(IPageProbe& probe, ILivePage& page, std::unique_ptr<CPageMirror>& mirror) {
-    const CMirrorAnswer answer = probe.RequestMirrorAnswer(page);
-    mirror.reset();
+std::unique_ptr<CPageMirror> BuildMirror(const CMirrorAnswer& answer) {
+    std::unique_ptr<CPageMirror> mirror;
     try {
         mirror = std::make_unique<CPageMirror>();
     } catch (const std::bad_alloc&) {
@@ -20,10 +19,22 @@ void RebuildMirror(IPageProbe& probe, ILivePage& page, std::unique_ptr<CPageMirr
     }
     if (answer.records) {
         mirror->BuildFromRecords(answer.text);
-        return;
+        return mirror;
     }
     if (!mirror->LoadXml(answer.text)) throw CObjectCallError(status::kFail, mirror->LoadError());
     mirror->MarkOutsideChildren();
+    return mirror;
+}
+
+void RebuildMirror(IPageProbe& probe, ILivePage& page, std::unique_ptr<CPageMirror>& mirror) {
+    const CMirrorAnswer answer = probe.RequestMirrorAnswer(page);
+    mirror.reset();
+    try {
+        mirror = BuildMirror(answer);
+    } catch (...) {
+        mirror = std::make_unique<CPageMirror>();
+        throw;
+    }
 }
 
 }  // namespace marklens

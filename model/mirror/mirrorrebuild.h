@@ -6,6 +6,11 @@ namespace marklens {
 class CPageMirror;
 class IPageProbe;
 class ILivePage;
+struct CMirrorAnswer;
+
+// The mirror of the probe's answer, marked and indexed. Throws CObjectCallError (a
+// CMalformedAnswer for malformed records).
+std::unique_ptr<CPageMirror> BuildMirror(const CMirrorAnswer& answer);
 
 // Replaces mirror from the page through its probe, then marks outside-children. Throws
 // CObjectCallError. A failed probe call leaves the old mirror; a failed load leaves a new,

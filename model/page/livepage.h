@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "base/cancellation.h"
 #include "liveobject.h"
 #include "pageprobe.h"
 #include "picture.h"
@@ -18,6 +19,10 @@ public:
     virtual PageProbeHandle CreateProbe() = 0;
     // Brings the tab to the front and captures its viewport.
     virtual CPicture CapturePicture() = 0;
+    // From now on every call to the page, its probe and its elements gives up as soon as the
+    // cancellation is asked for (none: only a time-out ends a wait), failing with
+    // status::kCancelled. Called on the thread the page's calls run on.
+    virtual void ObeyCancellation(CancellationHandle) {}
 
     // Runs a statement in the page's top window, in the world the page's own scripts share,
     // so their globals are visible; a statement that does not compile or throws fails. Pages

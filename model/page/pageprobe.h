@@ -1,7 +1,11 @@
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "base/cancellation.h"
 #include "liveelement.h"
 
 namespace marklens {
@@ -15,6 +19,21 @@ struct CMirrorAnswer {
     bool records = false;
 };
 
+// How a long walk of the page reports and stops. progress, when set, hears now and then how
+// many elements were walked of how many the page has; once the cancellation is asked for, the
+// walk frees what it keeps in the page and throws CObjectCallError with status::kCancelled.
+struct CWalkControl {
+    std::function<void(std::int64_t walked, std::int64_t total)> progress;
+    CancellationHandle cancellation;
+};
+
+// The probe's answer texts to the two style questions of one element; a question not asked,
+// or one the probe could not answer, has none.
+struct CStyleTexts {
+    std::optional<std::string> currentStyle;
+    std::optional<std::string> rules;
+};
+
 // The page probe: the object created inside the attached page that does all page-side work.
 // A failing call throws CObjectCallError.
 class IPageProbe {
@@ -23,8 +42,10 @@ public:
 
     // The page mirror as one XML text. Both integers are passed as 0.
     virtual std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) = 0;
-    // The same mirror in the form the probe makes it, for a rebuild without a text round trip.
-    virtual CMirrorAnswer RequestMirrorAnswer(ILivePage& page) { return {RequestMirror(page, 0, 0), false}; }
+    // The same mirror in the form the probe makes it, for a rebuild without a text round trip;
+    // a probe that walks the page in slices reports and stops as the control says.
+    virtual CMirrorAnswer RequestMirrorAnswer(ILivePage& page, const CWalkControl& control);
+    CMirrorAnswer RequestMirrorAnswer(ILivePage& page) { return RequestMirrorAnswer(page, CWalkControl{}); }
     // One "/attribs/attrib" entry per catalog entry, in catalog order, with current and
     // default values.
     virtual std::string CurrentStyle(ILiveElement& element, const std::string& catalogXml) = 0;
@@ -32,6 +53,9 @@ public:
     virtual LiveElementHandle ElementForId(const std::string& nodeIdText) = 0;
     // One "/style/rule" entry per applying rule, in display order.
     virtual std::string StyleRules(ILiveElement& element) = 0;
+    // Both style questions of one element, the current style only with a catalog; a probe that
+    // can asks them at once. The default asks one after the other.
+    virtual CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules);
 };
 
 using PageProbeHandle = std::shared_ptr<IPageProbe>;

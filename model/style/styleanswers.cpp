@@ -2,7 +2,6 @@
 
 #include <pugixml.hpp>
 
-#include "model/errors/objectcallerror.h"
 #include "model/mirror/mirrorreading.h"
 #include "model/page/pageprobe.h"
 
@@ -41,21 +40,18 @@ std::optional<std::vector<CStyleRule>> ParseStyleRules(const std::string& answer
     return rules;
 }
 
-std::optional<std::vector<CStyleValue>> AskCurrentStyle(IPageProbe& probe, ILiveElement& element,
-                                                        const std::string& catalogXml) {
-    try {
-        return ParseCurrentStyle(probe.CurrentStyle(element, catalogXml));
-    } catch (const CObjectCallError&) {
-        return std::nullopt;
-    }
+void CStyleQuestions::Add(const CStyleQuestions& other) {
+    if (other.catalogXml) catalogXml = other.catalogXml;
+    rules = rules || other.rules;
 }
 
-std::optional<std::vector<CStyleRule>> AskStyleRules(IPageProbe& probe, ILiveElement& element) {
-    try {
-        return ParseStyleRules(probe.StyleRules(element));
-    } catch (const CObjectCallError&) {
-        return std::nullopt;
-    }
+CStyleAnswers AskStyles(IPageProbe& probe, ILiveElement& element, const CStyleQuestions& questions) {
+    const CStyleTexts texts =
+        probe.StyleTexts(element, questions.catalogXml ? &*questions.catalogXml : nullptr, questions.rules);
+    CStyleAnswers answers;
+    if (texts.currentStyle) answers.values = ParseCurrentStyle(*texts.currentStyle);
+    if (texts.rules) answers.rules = ParseStyleRules(*texts.rules);
+    return answers;
 }
 
 }  // namespace marklens

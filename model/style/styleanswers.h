@@ -29,9 +29,25 @@ struct CStyleRule {
 std::optional<std::vector<CStyleValue>> ParseCurrentStyle(const std::string& answer);
 std::optional<std::vector<CStyleRule>> ParseStyleRules(const std::string& answer);
 
-// The probe's question and the parse in one; a failed call is no answer, and says nothing.
-std::optional<std::vector<CStyleValue>> AskCurrentStyle(IPageProbe& probe, ILiveElement& element,
-                                                        const std::string& catalogXml);
-std::optional<std::vector<CStyleRule>> AskStyleRules(IPageProbe& probe, ILiveElement& element);
+// What the panes that follow the selection ask of its element: the current values of a
+// catalog (given as the catalog's question text), the rules that apply, or both.
+struct CStyleQuestions {
+    std::optional<std::string> catalogXml;
+    bool rules = false;
+
+    bool Empty() const { return !catalogXml && !rules; }
+    // Asks what either asks; of two catalogs the later one.
+    void Add(const CStyleQuestions& other);
+};
+
+// The answers for one element; a question not asked, or one the probe could not answer (the
+// call failed, or its text does not parse), has none.
+struct CStyleAnswers {
+    std::optional<std::vector<CStyleValue>> values;
+    std::optional<std::vector<CStyleRule>> rules;
+};
+
+// The probe's questions (at once where it can) and the parse in one; says nothing of failures.
+CStyleAnswers AskStyles(IPageProbe& probe, ILiveElement& element, const CStyleQuestions& questions);
 
 }  // namespace marklens

@@ -16,6 +16,7 @@
 #include "model/mirror/pagemirror.h"
 #include "panes/probetreeview.h"
 #include "tests/support/documentfakes.h"
+#include "tests/support/eventloopposting.h"
 #include "tests/support/headlesschromium.h"
 #include "tests/support/pageserver.h"
 
@@ -43,9 +44,19 @@ protected:
         options.timeout = std::chrono::seconds(5);
         options.endpoints = {endpoint.empty() ? chrome_->Endpoint() : endpoint};
         options.probePath = probePath;
+        PostThroughEventLoop(ui_);
         doc_ = std::make_unique<CPagewrightDoc>(ui_, std::make_shared<CChromiumShell>(options));
+        OpenDialog();
+    }
+    // A dialog of its own, once it has listed the browser pages.
+    void OpenDialog() {
         dialog_ = std::make_unique<CConnectDialog>(*doc_, nullptr);
         dialog_->show();
+        Settle();
+    }
+    // Until the dialog has its answer from the browser.
+    void Settle() {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog_->IsWaiting(); }, 20000));
     }
 
     QStringList Entries() const {
@@ -56,6 +67,7 @@ protected:
     int RowOf(const QString& text) const { return Entries().indexOf(text); }
     void Click(int buttonId) {
         QTest::mouseClick(qobject_cast<QPushButton*>(dialog_->Control(buttonId)), Qt::LeftButton);
+        Settle();
     }
 
     static std::unique_ptr<CHeadlessChromium> chrome_;
@@ -89,6 +101,7 @@ TEST_F(ConnectDialog, ListsTabsWithTheSameTitleAndKeepsThePositionOverARefresh) 
     QApplication::setActiveWindow(dialog_.get());
     for (int tries = 0; tries < 50 && dialog_->BrowserList()->count() != last; ++tries) {
         QTest::keyClick(dialog_->BrowserList(), Qt::Key_F5);
+        Settle();
         QTest::qWait(100);  // the browser drops a closed tab from its list a moment later
     }
     EXPECT_EQ(dialog_->BrowserList()->count(), last);
@@ -132,7 +145,9 @@ TEST_F(ConnectDialog, ConnectAttachesTheChosenTab) {
 
     // A second attach to the same tab gives a fresh mirror and no selection.
     doc_->SetSelection(3, nullptr);
-    doc_->ConnectToBrowser(row, nullptr);
+    bool attached = false;
+    doc_->ConnectToBrowser(row, [&](const CWorkOutcome& outcome) { attached = outcome.IsDone(); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return attached; }, 20000));
     EXPECT_EQ(doc_->GetSelection(), 0);
     chrome_->CloseTab(tab);
 }
@@ -150,7 +165,7 @@ TEST_F(ConnectDialog, NoBrowserGivesNoneFoundAndADisabledConnect) {
     emit dialog_->BrowserList()->itemDoubleClicked(item);
     EXPECT_TRUE(dialog_->isVisible());
     EXPECT_TRUE(ui_.messages.empty());
-    EXPECT_FALSE(doc_->Page());
+    EXPECT_FALSE(doc_->IsAttached());
 }
 
 TEST_F(ConnectDialog, MissingProbeLibraryChangesNothing) {
@@ -162,7 +177,7 @@ TEST_F(ConnectDialog, MissingProbeLibraryChangesNothing) {
     EXPECT_EQ(ui_.messages[0].text, message::kLibraryNotRegistered);
     EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
     EXPECT_TRUE(ui_.captions.empty());
-    EXPECT_FALSE(doc_->Page());
+    EXPECT_FALSE(doc_->IsAttached());
     EXPECT_FALSE(dialog_->isVisible());
     chrome_->CloseTab(tab);
 }
@@ -178,6 +193,38 @@ TEST_F(ConnectDialog, KilledBrowserBeforeConnectGivesTheConnectError) {
     EXPECT_EQ(ui_.messages[0].text, message::kCouldNotConnect);
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_FALSE(doc_->Mirror());
+}
+
+// Esc while the dialog waits for a large page: the attach stops, the dialog closes, and the
+// document still shows the page it had, picture and all.
+TEST_F(ConnectDialog, EscDuringALargeAttachKeepsThePreviousPage) {
+    const std::string small = chrome_->OpenTab(server_->Url(0, "/edit.html"));
+    const std::string large = chrome_->OpenTab(server_->Url(0, "/manyrules.html?n=100000"), std::chrono::seconds(60));
+    MakeDocument();
+    dialog_->BrowserList()->setCurrentRow(RowOf("Edit"));
+    Click(kConnect);
+    const CPageMirror* mirror = doc_->Mirror();
+    const CPicture* picture = doc_->Picture();
+    ASSERT_TRUE(mirror && picture);
+
+    OpenDialog();
+    dialog_->BrowserList()->setCurrentRow(RowOf("Many rules"));
+    QTest::mouseClick(dialog_->ConnectButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog_->IsWaiting());
+    EXPECT_FALSE(dialog_->ConnectButton()->isEnabled());
+    const auto reading = [&] { return !ui_.progress.empty() && ui_.progress.back().rfind("Reading page: ", 0) == 0; };
+    ASSERT_TRUE(QTest::qWaitFor(reading, 20000));
+    QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+    EXPECT_FALSE(doc_->IsBusy());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc_->IsIdle(); }, 20000));
+    EXPECT_EQ(doc_->Mirror(), mirror);
+    EXPECT_EQ(doc_->Picture(), picture);
+    EXPECT_EQ(ui_.captions, std::vector<std::string>{"Marklens - Edit"});
+    EXPECT_TRUE(ui_.messages.empty());
+    chrome_->CloseTab(small);
+    chrome_->CloseTab(large);
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ protected:
         ui_.SetFrame(&frame_);
         AttachFakePage(doc_, kMirror);
         frame_.show();
+        EXPECT_TRUE(
+            QTest::qWaitFor([this] { return doc_.Mirror() != nullptr; }));  // the answer comes by the event loop
     }
 
     // The keys go to the active window, which the closed dialog gave back.
@@ -45,7 +47,7 @@ protected:
     }
 
     CFrameUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     CMainFrame frame_{doc_};
 };
 
@@ -60,6 +62,7 @@ TEST_F(FindDialogTest, CtrlFEditsTheSettingsAndF3SearchesAgain) {
         EXPECT_FALSE(dialog.MatchCase()->isChecked());
         QTest::mouseClick(dialog.SearchUp(), Qt::LeftButton);
         QTest::mouseClick(dialog.MatchCase(), Qt::LeftButton);
+        dialog.FindText()->selectAll();  // the clicks took the focus and with it the selection
         TypeText(dialog.FindText(), "item");
         Click(dialog, 1);
     });

@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QCursor>
 #include <QImage>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include "app/frameui.h"
 #include "app/mainframe.h"
 #include "browser/chromiumshell.h"
+#include "model/document/commandids.h"
 #include "model/document/pagewrightdoc.h"
+#include "model/document/workoutcome.h"
 #include "model/mirror/mirrorreading.h"
 #include "model/mirror/pagemirror.h"
 #include "panes/captureview.h"
@@ -19,10 +24,24 @@
 #include "panes/probetreeview.h"
 #include "panes/zoomview.h"
 #include "tests/support/headlesschromium.h"
+#include "tests/support/pageserver.h"
 #include "widgets/popuptext.h"
 
 namespace marklens::test {
 namespace {
+
+// Finds the page among the browser pages and attaches to it, as the Connect dialog does.
+bool Attach(CPagewrightDoc& doc, const std::string& label) {
+    bool listed = false;
+    doc.EnumerateBrowsers([&] { listed = true; });
+    if (!QTest::qWaitFor([&] { return listed; }, 20000)) return false;
+    const auto& labels = doc.BrowserLabels();
+    const auto found = std::find(labels.begin(), labels.end(), label);
+    if (found == labels.end()) return false;
+    std::optional<CWorkOutcome> outcome;
+    doc.ConnectToBrowser(static_cast<int>(found - labels.begin()), [&](const CWorkOutcome& o) { outcome = o; });
+    return QTest::qWaitFor([&] { return outcome.has_value(); }, 60000) && outcome->IsDone();
+}
 
 int NodeIdWithLabel(const CPagewrightDoc& doc, const std::string& part) {
     const std::string query = "//*[contains(@text, '" + part + "')]";
@@ -45,11 +64,7 @@ TEST(FivePaneWindow, PointingAtTheDemoPageLightsNamesZoomsAndSelects) {
     frame.resize(1280, 900);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    doc.EnumerateBrowsers();
-    const auto& labels = doc.BrowserLabels();
-    const auto demo = std::find(labels.begin(), labels.end(), "Marklens demo page");
-    ASSERT_NE(demo, labels.end());
-    doc.ConnectToBrowser(static_cast<int>(demo - labels.begin()), nullptr);
+    ASSERT_TRUE(Attach(doc, "Marklens demo page"));
     ASSERT_TRUE(doc.Picture());
 
     const int back = NodeIdWithLabel(doc, "id=\"back\"");
@@ -77,6 +92,46 @@ TEST(FivePaneWindow, PointingAtTheDemoPageLightsNamesZoomsAndSelects) {
     QTest::mouseClick(viewport, Qt::LeftButton, {}, overlap);
     EXPECT_EQ(doc.GetSelection(), front);
     EXPECT_EQ(CMirrorTreeModel::NodeId(panes.tree->currentIndex()), front);
+}
+
+// A Refresh of a large page: the window keeps painting and taking timers, the page commands
+// wait, the status bar tells how far the walk got, and Esc there cancels it, the mirror and
+// the picture left as they were.
+TEST(FivePaneWindow, LargeRefreshShowsProgressKeepsTheWindowAliveAndEscCancels) {
+    testing::CHeadlessChromium chrome;
+    testing::CPageServer server(testing::FixturePagesDir());
+    chrome.OpenTab(server.Url(0, "/manyrules.html?n=200000"), std::chrono::seconds(60));
+    CBrowserOptions options;
+    options.endpoints = {chrome.Endpoint()};
+    CFrameUi ui;
+    CPagewrightDoc doc(ui, std::make_shared<CChromiumShell>(options));
+    CMainFrame frame(doc);
+    ui.SetFrame(&frame);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    ASSERT_TRUE(Attach(doc, "Many rules"));
+    const CPageMirror* mirror = doc.Mirror();
+    const CPicture* picture = doc.Picture();
+
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    QTest::keyClick(&frame, Qt::Key_F5);
+    EXPECT_TRUE(doc.IsBusy());
+    EXPECT_FALSE(frame.Action(command::kRefresh)->isEnabled());
+    EXPECT_FALSE(frame.Action(command::kEditHtml)->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.ProgressText().startsWith("Reading page: "); }, 20000));
+    EXPECT_TRUE(frame.ProgressText().contains(" of ")) << frame.ProgressText().toStdString();
+    EXPECT_TRUE(frame.CancelButton()->isVisible());
+    EXPECT_GT(ticks, 10);  // the event loop ran all along
+    QTest::keyClick(&frame, Qt::Key_Escape);
+    EXPECT_FALSE(doc.IsBusy());
+    EXPECT_FALSE(frame.ProgressBox()->isVisible());
+    EXPECT_TRUE(frame.Action(command::kRefresh)->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.IsIdle(); }, 20000));
+    EXPECT_EQ(doc.Mirror(), mirror);
+    EXPECT_EQ(doc.Picture(), picture);
 }
 
 }  // namespace

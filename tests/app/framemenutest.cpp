@@ -54,7 +54,7 @@ protected:
     int connectDialogs_ = 0;
     int findDialogs_ = 0;
     CFrameUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     CMainFrame frame_{doc_};
 };
 
@@ -141,7 +141,7 @@ TEST(ApplicationStart, CreatesOneDocumentAndOneFrameWithNothingAttached) {
     ASSERT_NE(app.Frame(), nullptr);
     EXPECT_TRUE(app.Frame()->isVisible());
     EXPECT_EQ(CPagewrightDoc::Instance(), app.Document());
-    EXPECT_FALSE(app.Document()->Page());
+    EXPECT_FALSE(app.Document()->IsAttached());
     EXPECT_EQ(app.Document()->Mirror(), nullptr);
     // The views in the layout's order: attribute list, capture, zoom, tree, style rules.
     const std::vector<IView*>& views = app.Document()->Views();

@@ -52,7 +52,8 @@ protected:
         CBrowserOptions options;
         options.timeout = std::chrono::seconds(5);
         options.endpoints = {chrome_->Endpoint()};
-        doc_ = std::make_unique<CPagewrightDoc>(ui_, std::make_shared<CChromiumShell>(options));
+        doc_ = std::make_unique<CPagewrightDoc>(ui_, std::make_shared<CChromiumShell>(options),
+                                                CPagewrightDoc::Jobs::Inline);
     }
 
     // Opens a pop-up as a user would, by a click on its button (headless Chromium blocks
@@ -72,7 +73,7 @@ protected:
 
     // The opener's position in the document's lists, enumerated afresh.
     int OpenerPosition(const char* title = "Opener") {
-        doc_->EnumerateBrowsers();
+        doc_->EnumerateBrowsers([] {});
         const auto& labels = doc_->BrowserLabels();
         return static_cast<int>(std::find(labels.begin(), labels.end(), title) - labels.begin());
     }
@@ -125,7 +126,7 @@ TEST_F(ModelessDialog, TestThenOkAttachesToThePopupAndRefreshFollowsItUntilItClo
         EXPECT_EQ(ui_.messages[0].text, message::kModelessFound);
         EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Information);
         EXPECT_EQ(PageVariable(), "null");
-        EXPECT_FALSE(doc_->Page());
+        EXPECT_FALSE(doc_->IsAttached());
         EXPECT_TRUE(dialog.isVisible());
         ui_.messages.clear();
         Click(dialog, 1);
@@ -174,7 +175,7 @@ TEST_F(ModelessDialog, ValuesThatAreNoWindowAreNotFoundAndThePageVariableTellsHo
     // OK with no window attaches nothing and keeps the dialog open.
     Click(dialog, 1);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_FALSE(doc_->Page());
+    EXPECT_FALSE(doc_->IsAttached());
 }
 
 TEST_F(ModelessDialog, PopupOfAnotherOriginIsDeniedAndTwinPopupsAreToldApart) {
@@ -198,7 +199,7 @@ TEST_F(ModelessDialog, PopupOfAnotherOriginIsDeniedAndTwinPopupsAreToldApart) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_NE(MirrorText().find("window-second"), std::string::npos);
     EXPECT_EQ(MirrorText().find("window-first"), std::string::npos);
-    doc_->EvaluateModelessExpression(position, "_first", false);
+    doc_->EvaluateModelessExpression(position, "_first", false, [](const CWorkOutcome&) {});
     EXPECT_NE(MirrorText().find("window-first"), std::string::npos);
 }
 
@@ -209,7 +210,8 @@ TEST_F(ModelessDialog, DemoPagePopupIsFoundThroughItsDefaultExpression) {
                                                  "2])(document.getElementById('open-popup').getBoundingClientRect())");
     const nlohmann::json point = nlohmann::json::parse(center);
     ClickAndWaitForPopup(demo, point[0].get<double>(), point[1].get<double>());
-    doc_->EvaluateModelessExpression(OpenerPosition("Marklens demo page"), CDialogMld::kDefaultExpression, false);
+    doc_->EvaluateModelessExpression(OpenerPosition("Marklens demo page"), CDialogMld::kDefaultExpression, false,
+                                     [](const CWorkOutcome&) {});
     EXPECT_EQ(ui_.captions.back(), "Marklens - Marklens demo page");
     EXPECT_NE(MirrorText().find("Marklens demo pop-up"), std::string::npos) << MirrorText().substr(0, 600);
 }

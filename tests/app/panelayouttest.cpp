@@ -40,7 +40,7 @@ protected:
     CPaneSplitter& Outer() const { return *frame_.OuterSplitter(); }
 
     CFrameUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     CMainFrame frame_{doc_};
 };
 
@@ -98,11 +98,15 @@ public:
 
 TEST_F(PaneLayoutTest, AfterACaptureTheFrameIsInFrontWithTheFocusWhereItWas) {
     auto page = std::make_shared<CRaisingPage>();
-    doc_.SetPage(page);
-    frame_.Panes().tree->setFocus();
-    doc_.CaptureBrowserPicture();
+    auto probe = std::make_shared<CFakeProbe>();
+    probe->mirrorText = "<doc node-id='1' text='doc - raising'/>";
+    page->probe = probe;
+    frame_.Panes().capture->setFocus();
+    bool attached = false;
+    doc_.AttachPage(page, "raising", [&](const CWorkOutcome& outcome) { attached = outcome.IsDone(); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return attached; }));
     EXPECT_TRUE(QTest::qWaitForWindowActive(&frame_));
-    EXPECT_EQ(QApplication::focusWidget(), frame_.Panes().tree);
+    EXPECT_EQ(QApplication::focusWidget(), frame_.Panes().capture);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ protected:
 
     std::int64_t now_ = 1000;
     CFrameUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     CMainFrame frame_{doc_};
 };
 

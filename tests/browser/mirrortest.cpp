@@ -219,23 +219,6 @@ TEST_F(Mirror, NavigatedTabGetsAFreshProbe) {
     EXPECT_THROW(old->TagName(), CObjectCallError);
 }
 
-// A probe script of the test's own, gone with the test.
-class CProbeFile {
-public:
-    CProbeFile(const std::string& name, const std::string& script) : path_(::testing::TempDir() + "/" + name) {
-        std::ofstream file(path_);
-        file << script;
-        if (!file) throw std::runtime_error("cannot write " + path_);
-    }
-    ~CProbeFile() { std::remove(path_.c_str()); }
-    CProbeFile(const CProbeFile&) = delete;
-    CProbeFile& operator=(const CProbeFile&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 TEST_F(Mirror, ProbeThatThePageRefusesIsAccessDenied) {
     const CProbeFile refused("refused-probe.js", "throw new Error('not here');");
     lastTarget_ = Chrome().OpenTab(Pages().Url(0, "states.html"));
@@ -252,33 +235,6 @@ TEST_F(Mirror, ProbeThatThePageRefusesIsAccessDenied) {
             EXPECT_NE(error.Message().find("not here"), std::string::npos);
         }
     }
-}
-
-// The probe reports its document gone after the first part of the records, as when the page
-// navigates then: the page is walked once more, not reported malformed.
-TEST_F(Mirror, DocumentGoneBetweenPartsIsWalkedAgain) {
-    std::ifstream real(DefaultProbePath());
-    std::stringstream source;
-    source << real.rdbuf();
-    const CProbeFile gone("gone-probe.js", "(() => { const probe = " + source.str() +
-                                               ";\nconst part = probe.mirrorPart;\n"
-                                               "probe.mirrorPart = function (i) {\n"
-                                               "  const mark = document.getElementById('target');\n"
-                                               "  if (i === 1 && !mark.hasAttribute('data-gone')) {\n"
-                                               "    mark.setAttribute('data-gone', '');\n"
-                                               "    throw new Error('Execution context was destroyed.');\n"
-                                               "  }\n"
-                                               "  return part.call(this, i);\n"
-                                               "};\nreturn probe; })()");
-    OpenPage("hostile.html");  // records in many parts
-    CBrowserOptions options = Options();
-    options.probePath = gone.Path();
-    CChromiumTab tab(*CDevToolsEndpoint::Parse(Chrome().Endpoint()), lastTarget_, "", options);
-    const LivePageHandle page = tab.Document();
-    const PageProbeHandle probe = page->CreateProbe();
-    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
-    EXPECT_TRUE(NodeWithLabel(*mirror, "\"huge\""));
-    EXPECT_EQ(Chrome().Evaluate(lastTarget_, "document.getElementById('target').hasAttribute('data-gone')"), "true");
 }
 
 class HighDensity : public CBrowserSuite {

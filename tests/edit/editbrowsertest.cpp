@@ -23,9 +23,7 @@ class EditBrowser : public CBrowserSuite {
 protected:
     void SetUp() override {
         LivePageHandle page = OpenPage("edittable.html");
-        doc_.SetPage(page);
-        doc_.SetProbe(page->CreateProbe());
-        doc_.CompleteAttach();
+        doc_.AttachPage(page, "page", [](const CWorkOutcome&) {});
         QApplication::processEvents();
     }
     int IdOf(const std::string& label) const { return IntAttribute(NodeWithLabel(*doc_.Mirror(), label), "node-id"); }
@@ -41,7 +39,7 @@ protected:
     }
 
     CMessageUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     CProbeTreeView tree_{doc_};
 };
 
@@ -84,13 +82,15 @@ TEST_F(EditBrowser, TitleInTextModeSetsThePageTitle) {
     EXPECT_EQ(doc_.Mirror()->DocumentElement().attribute("text").as_string(), std::string("doc - After"));
 }
 
-TEST_F(EditBrowser, RefusedOuterHtmlShowsTheBrowsersTextAndDoesNotRefresh) {
+TEST_F(EditBrowser, RefusedOuterHtmlShowsTheBrowsersTextKeepsTheDialogAndDoesNotRefresh) {
     doc_.SetSelection(IdOf("<HTML"), nullptr);
     const int selection = doc_.GetSelection();
     ASSERT_NE(selection, 0);
-    EXPECT_TRUE(Edit([](CDialogHtml& dialog) {
+    EXPECT_TRUE(Edit([&](CDialogHtml& dialog) {
         EXPECT_TRUE(dialog.EditBox()->isReadOnly());
         dialog.accept();  // the unchanged outer HTML goes back, and the page refuses it
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.reject();
     }));
     ASSERT_EQ(ui_.messages.size(), 1u);
     const std::string& message = ui_.messages[0];

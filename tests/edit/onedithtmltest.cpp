@@ -25,9 +25,9 @@ class OnEditHtmlTest : public ::testing::Test {
 protected:
     OnEditHtmlTest() {
         probe_->mirrorText = kMirror;
-        doc_.SetPage(std::make_shared<CFakePage>());
-        doc_.SetProbe(probe_);
-        doc_.CompleteAttach();
+        auto page = std::make_shared<CFakePage>();
+        page->probe = probe_;
+        doc_.AttachPage(page, "page", [](const CWorkOutcome&) {});
         doc_.SetSelection(4, nullptr);
         probe_->mirrorRequests = 0;
         probe_->elementRequests.clear();
@@ -49,7 +49,7 @@ protected:
     }
 
     CRecordingUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     std::shared_ptr<CElementProbe> probe_ = std::make_shared<CElementProbe>();
 };
 
@@ -92,21 +92,23 @@ TEST_F(OnEditHtmlTest, CellOpensInInnerModeWritesAndRefreshesKeepingThePlace) {
     EXPECT_TRUE(ui_.messages.empty());
 }
 
-TEST_F(OnEditHtmlTest, ReadOnlyRowIsWrittenBackAndARefusalIsReportedWithoutRefresh) {
+// A refused write keeps the dialog open with what it holds; the next OK writes and refreshes.
+TEST_F(OnEditHtmlTest, ReadOnlyRowIsWrittenBackAndARefusalKeepsTheDialogForAnotherTry) {
     Element().tag = "TR";
     Element().outer = "<tr><td>cell</td></tr>";
     Element().writeFailure = status::kFail;
     Element().failureMessage = "refused";
-    EXPECT_TRUE(Run([](CDialogHtml& dialog) {
+    EXPECT_TRUE(Run([&](CDialogHtml& dialog) {
         EXPECT_EQ(dialog.Mode(), HtmlMode::Outer);
         EXPECT_TRUE(dialog.EditBox()->isReadOnly());
         Ok(dialog);
+        ASSERT_EQ(ui_.messages.size(), 1u);
+        EXPECT_EQ(ui_.messages[0].text, "Could not change HTML element(refused)");
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(probe_->mirrorRequests, 0);
+        Element().writeFailure.reset();
+        Ok(dialog);
     }));
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, "Could not change HTML element(refused)");
-    EXPECT_EQ(probe_->mirrorRequests, 0);
-    Element().writeFailure.reset();
-    EXPECT_TRUE(Run(Ok));
     EXPECT_EQ(Element().writes, std::vector<std::string>{"outer:<tr><td>cell</td></tr>"});
     EXPECT_EQ(probe_->mirrorRequests, 1);
 }

@@ -33,9 +33,7 @@ class StyleAttributeBrowser : public CBrowserSuite {
 protected:
     void SetUp() override {
         LivePageHandle page = OpenPage("cascade.html");
-        doc_.SetPage(page);
-        doc_.SetProbe(page->CreateProbe());
-        doc_.CompleteAttach();
+        doc_.AttachPage(page, "page", [](const CWorkOutcome&) {});
     }
     int IdOf(const std::string& label) const { return IntAttribute(NodeWithLabel(*doc_.Mirror(), label), "node-id"); }
     int Row(const QString& name) const {
@@ -58,7 +56,7 @@ protected:
     }
 
     CDialogUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     CAttributeList attributes_{doc_};
     CStyleList rules_{doc_};
 };

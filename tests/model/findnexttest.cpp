@@ -36,7 +36,7 @@ protected:
     }
 
     CRecordingUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     Log log_;
     CLoggingView tree_{"tree", log_};
 };

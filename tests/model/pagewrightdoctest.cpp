@@ -9,6 +9,7 @@
 #include "model/mirror/mirrorreading.h"
 #include "model/mirror/pagemirror.h"
 #include "model/page/browserlabel.h"
+#include "model/page/liveelement.h"
 #include "model/style/attributepane.h"
 #include "tests/support/documentfakes.h"
 
@@ -53,16 +54,16 @@ protected:
 
     void Attach(const char* mirrorText) {
         probe_->mirrorText = mirrorText;
-        doc_.SetPage(page_);
-        doc_.SetProbe(probe_);
-        doc_.CompleteAttach();
+        page_->probe = probe_;
+        doc_.AttachPage(page_, "page", [this](const CWorkOutcome& outcome) { outcomes_.push_back(outcome.kind); });
         log_.clear();
     }
 
     CRecordingUi ui_;
     std::shared_ptr<CFakePage> page_ = std::make_shared<CFakePage>();
     std::shared_ptr<CFakeProbe> probe_ = std::make_shared<CFakeProbe>();
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
+    std::vector<CWorkOutcome::Kind> outcomes_;
     Log log_;
     CLoggingView tree_;
     CLoggingView capture_;
@@ -71,8 +72,7 @@ protected:
 TEST_F(PagewrightDocTest, StartsEmptyAndRegistersTheProcessWideDocument) {
     EXPECT_EQ(CPagewrightDoc::Instance(), &doc_);
     EXPECT_EQ(doc_.GetSelection(), 0);
-    EXPECT_FALSE(doc_.Page());
-    EXPECT_FALSE(doc_.Probe());
+    EXPECT_FALSE(doc_.IsAttached());
     EXPECT_EQ(doc_.Mirror(), nullptr);
     EXPECT_EQ(doc_.Picture(), nullptr);
     EXPECT_TRUE(doc_.BrowserLabels().empty());
@@ -97,7 +97,10 @@ TEST_F(PagewrightDocTest, SetSelectionBroadcastsEvenWhenUnchangedAndSkipsTheSend
 
 TEST_F(PagewrightDocTest, LookUpsWithoutAPageGiveNothingAndSayNothing) {
     EXPECT_FALSE(doc_.FindNodeById(1));
-    EXPECT_EQ(doc_.ElementForNodeId(1), nullptr);
+    doc_.WithElement(
+        1, [](ILiveElement&) { ADD_FAILURE() << "an element without a page"; },
+        [this](const CWorkOutcome& outcome) { outcomes_.push_back(outcome.kind); });
+    EXPECT_EQ(outcomes_, std::vector{CWorkOutcome::Kind::NoElement});
     CBox box{1, 2, 3, 4};
     EXPECT_EQ(doc_.HitTest(5, 5, &box), 0);
     EXPECT_EQ(box, CBox{});
@@ -108,9 +111,13 @@ TEST_F(PagewrightDocTest, AttachLoadsCapturesClearsSelectionAndBroadcastsRebuilt
     doc_.SetSelection(9, nullptr);
     log_.clear();
     probe_->mirrorText = kFirstMirror;
-    doc_.SetPage(page_);
-    doc_.SetProbe(probe_);
-    doc_.CompleteAttach();
+    page_->probe = probe_;
+    doc_.AttachPage(page_, "Demo page", [this](const CWorkOutcome& outcome) { outcomes_.push_back(outcome.kind); });
+    EXPECT_EQ(outcomes_, std::vector{CWorkOutcome::Kind::Done});
+    EXPECT_EQ(ui_.captions, (std::vector<std::string>{"Marklens - Demo page"}));
+    EXPECT_EQ(ui_.progress.front(), "Opening the page");
+    EXPECT_EQ(ui_.busyPeriods, 1);
+    EXPECT_EQ(ui_.busyDepth, 0);
     EXPECT_EQ(doc_.GetSelection(), 0);
     EXPECT_EQ(log_, (Log{"capture:0", "tree:0"}));
     ASSERT_NE(doc_.Picture(), nullptr);
@@ -123,13 +130,17 @@ TEST_F(PagewrightDocTest, AttachLoadsCapturesClearsSelectionAndBroadcastsRebuilt
     EXPECT_EQ(box, (CBox{40, 40, 60, 60}));
 }
 
-TEST_F(PagewrightDocTest, ElementLookUpPassesDecimalTextAndSwallowsFailures) {
+TEST_F(PagewrightDocTest, ElementWorkPassesDecimalTextAndLookUpFailuresFindNothing) {
     Attach(kFirstMirror);
-    const LiveElementHandle element = doc_.ElementForNodeId(-12);
-    ASSERT_NE(element, nullptr);
-    EXPECT_EQ(static_cast<CFakeElement&>(*element).id, "-12");
+    std::vector<std::string> reached;
+    const auto work = [&](ILiveElement& element) { reached.push_back(static_cast<CFakeElement&>(element).id); };
+    const auto done = [this](const CWorkOutcome& outcome) { outcomes_.push_back(outcome.kind); };
+    doc_.WithElement(-12, work, done);
     probe_->elementFailure = status::kTimeout;
-    EXPECT_EQ(doc_.ElementForNodeId(4), nullptr);
+    doc_.WithElement(4, work, done);
+    EXPECT_EQ(reached, std::vector<std::string>{"-12"});
+    EXPECT_EQ(outcomes_,
+              (std::vector{CWorkOutcome::Kind::Done, CWorkOutcome::Kind::Done, CWorkOutcome::Kind::NoElement}));
     EXPECT_EQ(probe_->elementRequests, (std::vector<std::string>{"-12", "4"}));
     EXPECT_TRUE(ui_.messages.empty());
 }
@@ -153,8 +164,8 @@ TEST_F(PagewrightDocTest, RefreshCarriesTheSelectionByPosition) {
     EXPECT_EQ(doc_.GetSelection(), 25);
     EXPECT_EQ(log_, (Log{"capture:0", "tree:0"}));
     EXPECT_EQ(page_->captures, 2);
-    EXPECT_EQ(ui_.waitCursors, 1);
-    EXPECT_EQ(ui_.waitDepth, 0);
+    EXPECT_EQ(ui_.busyPeriods, 2);
+    EXPECT_EQ(ui_.busyDepth, 0);
 
     doc_.SetSelection(21, nullptr);  // the document element: a one-index path
     probe_->mirrorText = kFirstMirror;
@@ -190,7 +201,7 @@ TEST_F(PagewrightDocTest, RefreshWithAFailingProbeReportsAndKeepsEverything) {
     EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
     EXPECT_TRUE(log_.empty());
     EXPECT_EQ(doc_.GetSelection(), 4);
-    EXPECT_EQ(ui_.waitDepth, 0);
+    EXPECT_EQ(ui_.busyDepth, 0);
     // A failed probe call leaves the old mirror in place.
     EXPECT_EQ(StringAttribute(doc_.FindNodeById(4), "text"), "P");
 }
@@ -206,49 +217,44 @@ TEST_F(PagewrightDocTest, RefreshDeniedShowsTheAccessDeniedText) {
     EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Warning);
 }
 
-TEST_F(PagewrightDocTest, RefreshWithAnUnloadableMirrorLeavesAnEmptyOne) {
+// A Refresh is all or nothing: a mirror that does not load or a capture that fails leaves the
+// mirror and the picture the panes show.
+TEST_F(PagewrightDocTest, RefreshThatFailsToLoadOrCaptureKeepsMirrorAndPicture) {
     Attach(kFirstMirror);
     doc_.SetSelection(4, nullptr);
+    const CPicture* picture = doc_.Picture();
     log_.clear();
     probe_->mirrorText = "<doc node-id='1'";
     doc_.Refresh();
-    EXPECT_EQ(ui_.messages.size(), 1u);
-    EXPECT_TRUE(log_.empty());
-    EXPECT_EQ(doc_.GetSelection(), 4);
-    ASSERT_NE(doc_.Mirror(), nullptr);
-    EXPECT_FALSE(doc_.Mirror()->DocumentElement());
-    EXPECT_FALSE(doc_.FindNodeById(4));
-    EXPECT_EQ(doc_.HitTest(15, 15), 0);
-}
-
-TEST_F(PagewrightDocTest, FailedCaptureLeavesNoPicture) {
-    Attach(kFirstMirror);
-    ASSERT_NE(doc_.Picture(), nullptr);
-    page_->captureFailure = status::kFail;
-    EXPECT_THROW(doc_.CaptureBrowserPicture(), CObjectCallError);
-    EXPECT_EQ(doc_.Picture(), nullptr);
-
-    page_->captureFailure.reset();
-    doc_.CaptureBrowserPicture();
+    probe_->mirrorText = kRebuiltMirror;
     page_->captureFailure = status::kTimeout;
-    log_.clear();
     doc_.Refresh();
-    EXPECT_EQ(doc_.Picture(), nullptr);
+    ASSERT_EQ(ui_.messages.size(), 2u);
     EXPECT_EQ(ui_.messages.back().text, "Could not connect to browser");
     EXPECT_TRUE(log_.empty());
+    EXPECT_EQ(doc_.GetSelection(), 4);
+    EXPECT_EQ(StringAttribute(doc_.FindNodeById(4), "text"), "P");
+    EXPECT_EQ(doc_.HitTest(15, 15), 4);
+    EXPECT_EQ(doc_.Picture(), picture);
 }
 
-TEST_F(PagewrightDocTest, PageOperationsWithoutPageOrProbeFailWithInvalidPointer) {
-    try {
-        doc_.RebuildMirror();
-        FAIL() << "no probe, no mirror";
-    } catch (const CObjectCallError& error) {
-        EXPECT_EQ(error.Code(), status::kInvalidPointer);
-    }
-    EXPECT_THROW(doc_.CaptureBrowserPicture(), CObjectCallError);
-    doc_.SetPage(page_);
-    EXPECT_THROW(doc_.CompleteAttach(), CObjectCallError);  // still no probe
+TEST_F(PagewrightDocTest, AttachThatFailsChangesNothing) {
+    Attach(kFirstMirror);
+    doc_.SetSelection(4, nullptr);
+    auto other = std::make_shared<CFakePage>();
+    auto denied = std::make_shared<CFakeProbe>();
+    denied->mirrorFailure = status::kAccessDenied;
+    other->probe = denied;
+    log_.clear();
+    doc_.AttachPage(other, "Other page", [this](const CWorkOutcome& outcome) { outcomes_.push_back(outcome.kind); });
+    EXPECT_EQ(outcomes_.back(), CWorkOutcome::Kind::Failed);
+    EXPECT_EQ(ui_.captions, (std::vector<std::string>{"Marklens - page"}));
     EXPECT_TRUE(log_.empty());
+    EXPECT_EQ(doc_.GetSelection(), 4);
+    EXPECT_EQ(StringAttribute(doc_.FindNodeById(4), "text"), "P");
+    EXPECT_EQ(ui_.busyDepth, 0);
+    doc_.Refresh();  // still the first page
+    EXPECT_EQ(page_->captures, 2);
 }
 
 TEST_F(PagewrightDocTest, NestedSelectionDuringRebuildArrivesInCreationOrder) {
@@ -332,13 +338,17 @@ TEST_F(PagewrightDocTest, StyleAttributeIsSetAndAnnouncedEvenWhenTheCaptureAfter
     doc_.SetSelection(4, nullptr);
     log_.clear();
     std::vector<bool> results;
+    const auto set = [&](const char* value) {
+        doc_.SetStyleAttribute("color", value,
+                               [&](const CWorkOutcome& outcome) { results.push_back(outcome.IsDone()); });
+    };
     ui_.onAttributeDialog = [&] {
         element->rejectStyle = true;
-        results.push_back(doc_.SetStyleAttribute("color", "nonsense"));
+        set("nonsense");
         element->rejectStyle = false;
-        results.push_back(doc_.SetStyleAttribute("color", "red"));
+        set("red");
         page_->captureFailure = status::kFail;
-        results.push_back(doc_.SetStyleAttribute("color", "blue"));
+        set("blue");
     };
     doc_.EditStyleAttribute("color", "rgb(1, 2, 3)", "rgb(0, 0, 0)");
     EXPECT_EQ(ui_.attributeDialogs, (std::vector<std::vector<std::string>>{{"color", "rgb(1, 2, 3)", "rgb(0, 0, 0)"}}));

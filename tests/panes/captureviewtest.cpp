@@ -68,9 +68,8 @@ protected:
         window_.resize(300, 300);
         window_.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window_));
-        doc_.SetPage(page_);
-        doc_.SetProbe(probe);
-        doc_.CompleteAttach();
+        page_->probe = probe;
+        doc_.AttachPage(page_, "page", [](const CWorkOutcome&) {});
     }
 
     QWidget* Viewport() const { return capture_->viewport(); }
@@ -88,7 +87,7 @@ protected:
     }
 
     CRecordingUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     std::shared_ptr<CPicturePage> page_;
     QWidget window_;
     CZoomView* zoom_;

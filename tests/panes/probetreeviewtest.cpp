@@ -88,9 +88,8 @@ protected:
     }
 
     void Attach() {
-        doc_.SetPage(page_);
-        doc_.SetProbe(probe_);
-        doc_.CompleteAttach();
+        page_->probe = probe_;
+        doc_.AttachPage(page_, "page", [](const CWorkOutcome&) {});
         log_.clear();
     }
     const CMirrorTreeModel& Model() const { return tree_->TreeModel(); }
@@ -107,7 +106,7 @@ protected:
     }
 
     CRecordingUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     std::vector<std::string> log_;
     std::vector<IView*> senders_;
     CLoggingView before_{"before", log_};

@@ -43,13 +43,12 @@ class StylePanesTest : public ::testing::Test {
 protected:
     void Attach() {
         probe_->mirrorText = kMirror;
-        doc_.SetPage(page_);
-        doc_.SetProbe(probe_);
-        doc_.CompleteAttach();
+        page_->probe = probe_;
+        doc_.AttachPage(page_, "page", [](const CWorkOutcome&) {});
     }
 
     CRecordingUi ui_;
-    CPagewrightDoc doc_{ui_, nullptr};
+    CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     std::shared_ptr<CFakePage> page_ = std::make_shared<CFakePage>();
     std::shared_ptr<CFakeProbe> probe_ = std::make_shared<CFakeProbe>();
 };

@@ -1,7 +1,13 @@
 #include "browserfixture.h"
 
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
+#include "browser/probelocation.h"
 #include "model/mirror/mirrorrebuild.h"
 
 namespace marklens::testing {
@@ -38,6 +44,21 @@ std::unique_ptr<CPageMirror> CBrowserSuite::Mirror(IPageProbe& probe, ILivePage&
     std::unique_ptr<CPageMirror> mirror;
     RebuildMirror(probe, page, mirror);
     return mirror;
+}
+
+CProbeFile::CProbeFile(const std::string& name, const std::string& script) : path_(::testing::TempDir() + "/" + name) {
+    std::ofstream file(path_);
+    file << script;
+    if (!file) throw std::runtime_error("cannot write " + path_);
+}
+
+CProbeFile::~CProbeFile() { std::remove(path_.c_str()); }
+
+std::string CProbeFile::Wrapped(const std::string& statements) {
+    std::ifstream real(DefaultProbePath());
+    std::stringstream source;
+    source << real.rdbuf();
+    return "(() => { const probe = " + source.str() + ";\n" + statements + "\nreturn probe; })()";
 }
 
 pugi::xml_node NodeWithLabel(const CPageMirror& mirror, const std::string& text) {

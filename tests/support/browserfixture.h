@@ -38,14 +38,32 @@ private:
     static std::unique_ptr<CPageServer> server_;
 };
 
+// A probe script of the test's own, gone with the test.
+class CProbeFile {
+public:
+    CProbeFile(const std::string& name, const std::string& script);
+    ~CProbeFile();
+    CProbeFile(const CProbeFile&) = delete;
+    CProbeFile& operator=(const CProbeFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+    // The real probe with the statements run on it (as `probe`) before it is handed over.
+    static std::string Wrapped(const std::string& statements);
+
+private:
+    std::string path_;
+};
+
 // Keeps the messages; everything else the document asks of the interface does nothing.
 class CMessageUi : public IDocumentUi {
 public:
     std::vector<std::string> messages;
     void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
     void ShowStatusMessage(const std::string&, bool) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
+    void Post(std::function<void()> task) override { task(); }
+    void SetWorking(bool) override {}
+    void SetBusy(bool) override {}
+    void ShowProgress(const std::string&, std::int64_t, std::int64_t) override {}
     void SetCaption(const std::string&) override {}
     void RunConnectDialog() override {}
     bool RunFindDialog() override { return false; }

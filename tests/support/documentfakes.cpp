@@ -1,12 +1,13 @@
 #include "documentfakes.h"
 
 #include "model/document/pagewrightdoc.h"
+#include "model/document/workoutcome.h"
 #include "model/errors/objectcallerror.h"
 #include "model/errors/statuscodes.h"
 
 namespace marklens::test {
 
-PageProbeHandle CFakePage::CreateProbe() { return std::make_shared<CFakeProbe>(); }
+PageProbeHandle CFakePage::CreateProbe() { return probe ? probe : std::make_shared<CFakeProbe>(); }
 
 CPicture CFakePage::CapturePicture() {
     ++captures;
@@ -47,12 +48,13 @@ void CLoggingView::OnUpdate(IView* sender, UpdateHint hint) {
     if (onUpdate) onUpdate(sender, hint);
 }
 
-void AttachFakePage(CPagewrightDoc& doc, const char* mirrorText) {
+std::shared_ptr<CFakeProbe> AttachFakePage(CPagewrightDoc& doc, const char* mirrorText) {
     auto probe = std::make_shared<CFakeProbe>();
     probe->mirrorText = mirrorText;
-    doc.SetPage(std::make_shared<CFakePage>());
-    doc.SetProbe(probe);
-    doc.CompleteAttach();
+    auto page = std::make_shared<CFakePage>();
+    page->probe = probe;
+    doc.AttachPage(page, "fake page", [](const CWorkOutcome&) {});
+    return probe;
 }
 
 }  // namespace marklens::test

@@ -7,6 +7,7 @@
 
 #include "model/document/documentui.h"
 #include "model/document/view.h"
+#include "model/document/workoutcome.h"
 #include "model/page/livepage.h"
 #include "model/page/pageprobe.h"
 
@@ -32,16 +33,27 @@ public:
     int htmlEdits = 0;
     std::vector<std::vector<std::string>> attributeDialogs;  // name, value, default
     std::function<void()> onAttributeDialog;
-    int waitDepth = 0;
-    int waitCursors = 0;
+    int busyDepth = 0;                  // SetBusy(true) not yet undone
+    int busyPeriods = 0;                // SetBusy(true) calls
+    std::vector<std::string> progress;  // the progress texts, in order
+    // Where posted tasks go: run at once by default, or handed to an event loop.
+    std::function<void(std::function<void()>)> postTo;
 
     void ShowMessage(const std::string& text, MessageIcon icon) override { messages.push_back({text, icon}); }
     void ShowStatusMessage(const std::string& text, bool hold) override { statusTexts.emplace_back(text, hold); }
-    void BeginWaitCursor() override {
-        ++waitDepth;
-        ++waitCursors;
+    void Post(std::function<void()> task) override {
+        if (postTo) {
+            postTo(std::move(task));
+        } else {
+            task();
+        }
     }
-    void EndWaitCursor() override { --waitDepth; }
+    void SetWorking(bool) override {}
+    void SetBusy(bool busy) override {
+        busyDepth += busy ? 1 : -1;
+        if (busy) ++busyPeriods;
+    }
+    void ShowProgress(const std::string& text, std::int64_t, std::int64_t) override { progress.push_back(text); }
     void SetCaption(const std::string& caption) override { captions.push_back(caption); }
     void RunConnectDialog() override { ++connectDialogs; }
     bool RunFindDialog() override {
@@ -56,11 +68,12 @@ public:
     }
 };
 
-// A page whose capture can be made to fail.
+// A page whose capture can be made to fail; its probe is the one given, else a new fake.
 class CFakePage : public ILivePage {
 public:
     std::optional<std::uint32_t> captureFailure;
     int captures = 0;
+    PageProbeHandle probe;
 
     PageProbeHandle CreateProbe() override;
     CPicture CapturePicture() override;
@@ -115,7 +128,7 @@ private:
     std::vector<std::string>& log_;
 };
 
-// Attaches the document to a fake page whose probe answers with the mirror text.
-void AttachFakePage(marklens::CPagewrightDoc& doc, const char* mirrorText);
+// Attaches the document to a fake page whose probe answers with the mirror text; the probe.
+std::shared_ptr<CFakeProbe> AttachFakePage(marklens::CPagewrightDoc& doc, const char* mirrorText);
 
 }  // namespace marklens::test

@@ -1,0 +1,29 @@
+#include "pageconnection.h"
+
+namespace marklens {
+
+CPageConnection::CPageConnection(Jobs jobs)
+    : side_(std::make_shared<CSide>()),
+      thread_(jobs == Jobs::OnOwnThread ? std::make_unique<CWorkThread>() : nullptr) {}
+
+CPageConnection::~CPageConnection() {
+    cancellation_->Cancel();
+    // The page's remote objects are released where they were made.
+    Post([](CSide& side) {
+        side.probe.reset();
+        side.page.reset();
+    });
+    thread_.reset();
+}
+
+void CPageConnection::Post(Job job) {
+    if (!thread_) {
+        job(*side_);
+        return;
+    }
+    thread_->Post([side = side_, job = std::move(job)] { job(*side); });
+}
+
+bool CPageConnection::IsIdle() const { return !thread_ || thread_->IsIdle(); }
+
+}  // namespace marklens

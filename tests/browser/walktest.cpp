@@ -1,0 +1,112 @@
+// The page walk in slices: the same mirror as one walk, walked again when the page spoils it,
+// stopped and dropped in the page on cancel.
+#include <filesystem>
+
+#include "browser/chromiumprobe.h"
+#include "browser/chromiumtab.h"
+#include "browser/devtoolsendpoint.h"
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "model/mirror/mirrorreading.h"
+#include "model/mirror/pagemirror.h"
+#include "tests/support/browserfixture.h"
+
+namespace marklens::testing {
+namespace {
+
+using std::chrono::milliseconds;
+
+class Walk : public CBrowserSuite {
+protected:
+    // The page of the last tab, with a probe made from the script file (the real one by default).
+    PageProbeHandle ProbeOf(const std::string& path, const std::string& probePath = {}) {
+        lastTarget_ = Chrome().OpenTab(Pages().Url(0, path));
+        CBrowserOptions options = Options();
+        options.probePath = probePath;
+        page_ = CChromiumTab(*CDevToolsEndpoint::Parse(Chrome().Endpoint()), lastTarget_, "", options).Document();
+        return page_->CreateProbe();
+    }
+
+    std::string MirrorText(IPageProbe& probe, std::optional<milliseconds> slice, const CWalkControl& control = {}) {
+        dynamic_cast<CChromiumProbe&>(probe).SetWalkSlice(slice);
+        CPageMirror mirror;
+        mirror.BuildFromRecords(probe.RequestMirrorAnswer(*page_, control).text);
+        return mirror.ToXml();
+    }
+
+    LivePageHandle page_;
+};
+
+TEST_F(Walk, SlicesGiveTheMirrorOfOneWalkOnEveryPage) {
+    int pages = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(FixturePagesDir())) {
+        if (entry.path().extension() != ".html") continue;
+        const PageProbeHandle probe = ProbeOf(entry.path().filename().string());
+        const std::string whole = MirrorText(*probe, std::nullopt);
+        // One node per slice where that takes no long, else slices of a millisecond.
+        const bool small =
+            std::stoi(Chrome().Evaluate(lastTarget_, "document.getElementsByTagName('*').length")) < 2000;
+        EXPECT_EQ(MirrorText(*probe, milliseconds(small ? 0 : 1)), whole) << entry.path();
+        EXPECT_EQ(MirrorText(*probe, CChromiumProbe::kWalkSlice), whole) << entry.path();
+        Chrome().CloseTab(lastTarget_);
+        ++pages;
+    }
+    EXPECT_GT(pages, 20);
+}
+
+// The page adds an element while it is walked, then navigates (its probe's world goes) while it
+// is walked again: the answer is the page as it is after both, with progress up to its size.
+TEST_F(Walk, APageThatChangesOrNavigatesBetweenSlicesIsWalkedAgain) {
+    const CProbeFile spoiler("spoiling-probe.js", CProbeFile::Wrapped(R"(
+        const step = probe.mirrorStep;
+        probe.mirrorStep = function (budget) {
+          const root = document.documentElement;
+          if (!root.hasAttribute('data-added')) {
+            root.setAttribute('data-added', '');
+            document.body.appendChild(document.createElement('ins')).id = 'added';
+          } else if (!root.hasAttribute('data-gone')) {
+            root.setAttribute('data-gone', '');
+            throw new Error('Execution context was destroyed.');
+          }
+          return step.call(this, budget);
+        };)"));
+    const PageProbeHandle probe = ProbeOf("states.html", spoiler.Path());
+    std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+    CWalkControl control;
+    control.progress = [&](std::int64_t walked, std::int64_t total) { reports.emplace_back(walked, total); };
+    const std::string spoilt = MirrorText(*probe, milliseconds(0), control);
+    EXPECT_NE(spoilt.find("id=&quot;added&quot;"), std::string::npos);
+    EXPECT_EQ(spoilt, MirrorText(*probe, std::nullopt));
+    EXPECT_EQ(Chrome().Evaluate(lastTarget_, "document.documentElement.hasAttribute('data-gone')"), "true");
+    ASSERT_FALSE(reports.empty());
+    const std::string elements = Chrome().Evaluate(lastTarget_, "document.getElementsByTagName('*').length");
+    EXPECT_EQ(std::to_string(reports.back().second), elements);
+    EXPECT_LE(reports.back().first, reports.back().second);
+}
+
+// Cancelled between slices: the walk stops with the cancelled code and the page is told to
+// drop it; the next walk works.
+TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
+    const CProbeFile marking("marking-probe.js", CProbeFile::Wrapped(R"(
+        const abandon = probe.mirrorAbandon;
+        probe.mirrorAbandon = function () {
+          if (this.walk !== null) document.documentElement.setAttribute('data-abandoned', '');
+          return abandon.call(this);
+        };)"));
+    const PageProbeHandle probe = ProbeOf("ordinary.html", marking.Path());
+    CWalkControl control;
+    control.cancellation = std::make_shared<CCancellation>();
+    control.progress = [&](std::int64_t, std::int64_t) { control.cancellation->Cancel(); };
+    try {
+        MirrorText(*probe, milliseconds(0), control);
+        FAIL() << "the walk ran to its end";
+    } catch (const CObjectCallError& error) {
+        EXPECT_EQ(error.Code(), status::kCancelled);
+    }
+    // Asked on the same connection, so after the page was told.
+    EXPECT_NO_THROW(page_->ExecScript("if (!document.documentElement.hasAttribute('data-abandoned')) throw 0"));
+    EXPECT_NE(MirrorText(*probe, CChromiumProbe::kWalkSlice).find("BODY"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace marklens::testing
