@@ -1,8 +1,12 @@
 #include "browsercommands.h"
 
+#include <atomic>
 #include <charconv>
+#include <csignal>
 #include <fstream>
 #include <ostream>
+
+#include <unistd.h>
 
 #include "base/datafilelookup.h"
 #include "browser/chromiumshell.h"
@@ -27,7 +31,22 @@ struct CBrowserArgs {
     std::vector<std::string> positional;
     CBrowserOptions options;
     std::string catalog;
+    bool progress = false;  // progress lines of the page walk on stderr
 };
+
+// The exit status of a command that Ctrl+C stopped, as shells report a SIGINT.
+constexpr int kInterruptedStatus = 130;
+
+// Ctrl+C during the walk is noted for the walk to look at between its slices, so that the page
+// drops what it kept; a second one, or one at any other time, ends the program at once.
+std::atomic<bool> g_walking{false};
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    if (!g_walking.load()) _exit(kInterruptedStatus);
+    g_interrupted.store(true);
+    std::signal(SIGINT, SIG_DFL);
+}
 
 bool ParseNumber(const std::string& text, long long& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -42,6 +61,8 @@ bool ParseArgs(const std::vector<std::string>& args, bool allowCatalog, CBrowser
         long long seconds = 0;
         if (arg == "--endpoint" && hasValue) {
             parsed.options.endpoints.push_back(args[++i]);
+        } else if (arg == "--progress") {
+            parsed.progress = true;
         } else if (arg == "--catalog" && allowCatalog && hasValue) {
             parsed.catalog = args[++i];
         } else if (arg == "--timeout" && hasValue && ParseNumber(args[i + 1], seconds) && seconds > 0 &&
@@ -67,6 +88,10 @@ std::string OneLine(std::string text) {
 }
 
 int ConnectFailure(std::ostream& err, const CObjectCallError& error) {
+    if (error.Code() == status::kCancelled) {
+        Fail(err, "cancelled");
+        return kInterruptedStatus;
+    }
     // The browser answered, but not in the probe's format: not a connection failure.
     if (dynamic_cast<const CMalformedAnswer*>(&error)) return Fail(err, OneLine(error.Message()));
     const std::string text = ConnectErrorText(error);
@@ -107,17 +132,29 @@ bool Attach(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
     if (!browser) return false;
     attached.page = browser->Document();
     attached.probe = attached.page->CreateProbe();
-    RebuildMirror(*attached.probe, *attached.page, attached.mirror);
+    // Ctrl+C stops the walk between two slices, and the page drops what it kept of it.
+    CWalkControl control;
+    control.cancellation = std::make_shared<CCancellation>();
+    control.progress = [&](std::int64_t walked, std::int64_t total) {
+        if (args.progress)
+            err << "marklens-cli: reading page: " << walked << " of " << total << " elements" << std::endl;
+        if (g_interrupted.load()) control.cancellation->Cancel();
+    };
+    g_walking.store(true);
+    const CMirrorAnswer answer = attached.probe->RequestMirrorAnswer(*attached.page, control);
+    g_walking.store(false);
+    if (args.progress) err << "marklens-cli: building the mirror" << std::endl;
+    attached.mirror = BuildMirror(answer);
     return true;
 }
 
-// Attach, with a failed call turned into the connect error line; false after the error line.
-bool AttachReporting(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
+// Attach, with a failed call turned into the connect error line: 0, else the exit status
+// after the error line.
+int AttachReporting(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
     try {
-        return Attach(args, attached, err);
+        return Attach(args, attached, err) ? 0 : 1;
     } catch (const CObjectCallError& error) {
-        ConnectFailure(err, error);
-        return false;
+        return ConnectFailure(err, error);
     }
 }
 
@@ -165,7 +202,9 @@ int RunTargets(const std::vector<std::string>& argv, std::ostream& out, std::ost
 int RunMirror(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     CBrowserArgs args;
     if (!ParseArgs(argv, false, args, err)) return 1;
-    if (args.positional.size() != 1) return Fail(err, "usage: marklens-cli mirror INDEX [--endpoint HOST:PORT]...");
+    if (args.positional.size() != 1) {
+        return Fail(err, "usage: marklens-cli mirror INDEX [--progress] [--endpoint HOST:PORT]...");
+    }
     try {
         CAttached attached;
         if (!Attach(args, attached, err)) return 1;
@@ -198,7 +237,7 @@ int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         return Fail(err, "find attribs.xml (cannot read " + args.catalog + ")");
     }
     CAttached attached;
-    if (!AttachReporting(args, attached, err)) return 1;
+    if (const int failed = AttachReporting(args, attached, err)) return failed;
     return Answer(err, out, [&]() -> std::optional<std::string> {
         const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
         if (!element) return std::nullopt;
@@ -220,7 +259,7 @@ int RunRules(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     if (!ParseArgs(argv, false, args, err)) return 1;
     if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli rules INDEX NODE-ID");
     CAttached attached;
-    if (!AttachReporting(args, attached, err)) return 1;
+    if (const int failed = AttachReporting(args, attached, err)) return failed;
     return Answer(err, out, [&]() -> std::optional<std::string> {
         const LiveElementHandle element = ElementOf(attached, args.positional[1], true, err);
         if (!element) return std::nullopt;
@@ -240,7 +279,7 @@ int RunSetStyle(const std::vector<std::string>& argv, std::ostream&, std::ostrea
     if (!ParseArgs(argv, false, args, err)) return 1;
     if (args.positional.size() != 4) return Fail(err, "usage: marklens-cli set-style INDEX NODE-ID NAME VALUE");
     CAttached attached;
-    if (!AttachReporting(args, attached, err)) return 1;
+    if (const int failed = AttachReporting(args, attached, err)) return failed;
     const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
     if (!element) return 1;
     try {
@@ -275,10 +314,12 @@ int RunCapture(const std::vector<std::string>& argv, std::ostream& out, std::ost
 
 }  // namespace
 
+void CatchInterrupts() { std::signal(SIGINT, OnInterrupt); }
+
 std::vector<CCliCommand> BrowserCommands() {
     return {
         {"targets", "[--endpoint HOST:PORT]...", RunTargets},
-        {"mirror", "INDEX [--endpoint HOST:PORT]...", RunMirror},
+        {"mirror", "INDEX [--progress] [--endpoint HOST:PORT]...", RunMirror},
         {"style", "INDEX NODE-ID [--catalog FILE] [--endpoint HOST:PORT]...", RunStyle},
         {"rules", "INDEX NODE-ID [--endpoint HOST:PORT]...", RunRules},
         {"set-style", "INDEX NODE-ID NAME VALUE [--endpoint HOST:PORT]...", RunSetStyle},

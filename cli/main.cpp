@@ -39,6 +39,7 @@ std::string UsageText(const std::vector<CCliCommand>& commands) {
 int main(int argc, char** argv) {
     marklens::UseLargeMemoryPages(argv);
     using namespace marklens::cli;
+    CatchInterrupts();
     const std::vector<CCliCommand> commands = AllCommands();
     if (argc < 2) {
         std::cerr << UsageText(commands) << '\n';

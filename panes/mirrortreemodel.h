@@ -6,17 +6,14 @@
 
 #include <QAbstractItemModel>
 
-#include <pugixml.hpp>
-
+#include "model/mirror/mirroroutline.h"
 #include "model/mirror/mirrorschema.h"
 
 namespace marklens {
 
-// The element tree of one mirror as a Qt item model. It keeps a compact copy of what the tree
-// shows (label, identifier, shape) rather than pointers into the mirror: a Refresh that fails
-// half-way replaces the mirror without telling the panes, and the tree must still paint.
-// Items are stored in pre-order, the mirror's own order, with a table of each item's children
-// beside them, so an index is found in constant time.
+// The element tree of one mirror as a Qt item model, over the mirror's outline: a compact
+// copy of what the tree shows, made where the mirror was made, so a rebuild here only swaps it
+// in, and an index is found in constant time.
 class CMirrorTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -29,15 +26,17 @@ public:
 
     // One root item "<not connected>" with identifier 0.
     void ShowPlaceholder();
-    // The tree of the element and its element descendants; a null node is not allowed.
-    void Rebuild(pugi::xml_node documentElement);
+    // The tree of the outline; a null one is not allowed.
+    void Rebuild(OutlineHandle outline);
 
     // The first item in pre-order whose identifier is nodeId; invalid when none.
     QModelIndex FindNodeId(int nodeId) const;
-    // The items with children that open when inserted: all but the root and the HEAD element.
-    QModelIndexList ItemsInsertedExpanded() const;
+    // The items with children that open when inserted: all but the root and the HEAD element,
+    // in pre-order, as long as the rows they bring into view stay within rowBudget; the others
+    // start folded, so a page of any size opens at once.
+    QModelIndexList ItemsInsertedExpanded(int rowBudget) const;
     QModelIndex RootIndex() const;
-    int ItemCount() const { return static_cast<int>(items_.size()); }
+    int ItemCount() const { return outline_->Count(); }
 
     static int NodeId(const QModelIndex& index) { return index.data(kNodeIdRole).toInt(); }
     static schema::NodeKind Kind(const QModelIndex& index) {
@@ -54,27 +53,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    struct CItem {
-        int parent;
-        int row;
-        int childStart;  // into children_
-        int childCount;
-        int nodeId;
-        schema::NodeKind kind;
-        std::uint32_t labelOffset;
-        std::uint32_t labelLength;
-    };
-
-    void Clear();
-    int AddItem(int parent, int row, int nodeId, schema::NodeKind kind, std::string_view label);
     int ItemOf(const QModelIndex& index) const;
     QModelIndex IndexOfItem(int item) const;
-    void LinkChildren();
-    std::string_view LabelOf(const CItem& item) const;
 
-    std::vector<CItem> items_;
-    std::vector<int> children_;
-    std::string labels_;
+    OutlineHandle outline_;
 };
 
 }  // namespace marklens

@@ -45,9 +45,10 @@ void CProbeTreeView::OnUpdate(IView*, UpdateHint hint) {
 void CProbeTreeView::Rebuild() {
     const CPageMirror* mirror = doc_.Mirror();
     if (!mirror || !mirror->DocumentElement()) return;
-    model_->Rebuild(mirror->DocumentElement());
+    model_->Rebuild(mirror->Outline());
     // The layout is still pending after the reset, so these only record the state.
-    for (const QModelIndex& index : model_->ItemsInsertedExpanded()) expand(index);
+    for (const QModelIndex& index : model_->ItemsInsertedExpanded(kOpenRows))
+        expand(index);
     // The root opens once the update has returned; a later rebuild makes this one moot.
     const QPersistentModelIndex root(model_->RootIndex());
     QMetaObject::invokeMethod(this, [this, root] { if (root.isValid()) expand(root); }, Qt::QueuedConnection);

@@ -15,6 +15,9 @@ class CProbeTreeView : public QTreeView, public IView {
 public:
     static constexpr const char* kCaption = " HTML DOM Tree";
     static constexpr const char* kPointerHint = "Click to select. Double-click to edit element HTML";
+    // The rows a new tree opens with at most: on a large page, later elements start folded
+    // (revealing the selection opens what it needs).
+    static constexpr int kOpenRows = 5000;
 
     explicit CProbeTreeView(CPagewrightDoc& doc, QWidget* parent = nullptr);
     ~CProbeTreeView() override;

@@ -341,6 +341,7 @@ void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& r
     const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
     progress(message::kBuildingMirror, 0, 0);
     result.mirror = BuildMirror(answer);
+    result.mirror->Outline();  // the tree's copy, made here rather than on the window's thread
     if (cancellation->IsCancelled()) throw CObjectCallError(status::kCancelled);
     progress(message::kCapturingPage, 0, 0);
     result.picture = std::make_unique<CPicture>(side.page->CapturePicture());

@@ -15,6 +15,7 @@ CPageMirror::CPageMirror() = default;
 CPageMirror::~CPageMirror() = default;
 
 bool CPageMirror::LoadXml(std::string_view text) {
+    outline_.reset();
     hitIndex_.reset();
     idIndex_.reset();
     loadError_.clear();
@@ -48,6 +49,7 @@ void CPageMirror::MarkOutsideChildren() {
 }
 
 void CPageMirror::BuildFromRecords(std::string_view records) {
+    outline_.reset();
     hitIndex_.reset();
     idIndex_.reset();
     loadError_.clear();
@@ -76,6 +78,11 @@ std::string CPageMirror::ToXml() const {
     std::ostringstream out;
     xml_.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     return out.str();
+}
+
+OutlineHandle CPageMirror::Outline() const {
+    if (!outline_) outline_ = std::make_shared<const CMirrorOutline>(DocumentElement());
+    return outline_;
 }
 
 int HitTestLiteral(pugi::xml_node documentElement, int x, int y, CBox* box) {

@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include "box.h"
+#include "mirroroutline.h"
 
 namespace marklens {
 
@@ -44,6 +45,9 @@ public:
 
     // The mirror as XML text, without indentation.
     std::string ToXml() const;
+    // What the element tree shows of it; made by the first call (make it where the mirror is
+    // made: it walks the whole mirror).
+    OutlineHandle Outline() const;
 
 private:
     std::string inPlaceText_;  // what xml_ was read from in place, when built from records
@@ -51,6 +55,7 @@ private:
     std::string loadError_;
     std::unique_ptr<CHitIndex> hitIndex_;
     std::unique_ptr<CNodeIdIndex> idIndex_;
+    mutable OutlineHandle outline_;
 };
 
 // The literal algorithms the indexes must agree with, kept for tests and benchmarks.

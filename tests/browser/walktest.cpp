@@ -1,5 +1,6 @@
 // The page walk in slices: the same mirror as one walk, walked again when the page spoils it,
 // stopped and dropped in the page on cancel.
+#include <cstdio>
 #include <filesystem>
 
 #include "browser/chromiumprobe.h"
@@ -106,6 +107,37 @@ TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
     // Asked on the same connection, so after the page was told.
     EXPECT_NO_THROW(page_->ExecScript("if (!document.documentElement.hasAttribute('data-abandoned')) throw 0"));
     EXPECT_NE(MirrorText(*probe, CChromiumProbe::kWalkSlice).find("BODY"), std::string::npos);
+}
+
+// What a shell command printed on stdout and stderr together.
+std::string Shell(const std::string& command) {
+    FILE* pipe = popen(("bash -c '" + command + "' 2>&1").c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    while (pipe && fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    if (pipe) pclose(pipe);
+    return output;
+}
+
+// The command line walks a large page in slices too: --progress tells how far on stderr, and
+// Ctrl+C stops it with the shell's status for an interrupt and one line.
+TEST_F(Walk, CommandLineReportsProgressAndStopsOnCtrlC) {
+    lastTarget_ = Chrome().OpenTab(Pages().Url(0, "manyrules.html?n=100000&t=cli"), std::chrono::seconds(60));
+    const std::string cli = std::string(MARKLENS_CLI) + " ";
+    const std::string endpoint = " --endpoint " + Chrome().Endpoint();
+    const std::string targets = Shell(cli + "targets" + endpoint);
+    const std::size_t line = targets.find("\tMany rules\n");
+    ASSERT_NE(line, std::string::npos) << targets;
+    const std::string index = targets.substr(targets.rfind('\n', line) + 1, line - targets.rfind('\n', line) - 1);
+
+    const std::string walked = Shell(cli + "mirror " + index + " --progress" + endpoint + " 2>&1 >/dev/null");
+    EXPECT_NE(walked.find("marklens-cli: reading page: "), std::string::npos) << walked.substr(0, 300);
+    EXPECT_NE(walked.find(" of 100"), std::string::npos) << walked.substr(0, 300);
+
+    const std::string stopped = Shell(cli + "mirror " + index + " --progress" + endpoint +
+                                      " >/dev/null 2>/dev/null & sleep 0.3; kill -INT $!; wait $!; echo status $?");
+    EXPECT_NE(stopped.find("status 130"), std::string::npos) << stopped;
 }
 
 }  // namespace
