@@ -85,7 +85,8 @@
   function computedStyleFor(doc) {
     const view = call(defaultViewOf, doc);
     const compute = view ? view.getComputedStyle : getComputedStyle;
-    return element => compute.call(view || window, element);
+    const self = view || window;
+    return element => compute.call(self, element);
   }
 
   // A frame's document when it is of our origin; another origin's document reads as null.
@@ -194,7 +195,19 @@
       for (const sheet of adoptedSheetsOf.call(doc)) {
         if (!collectSheetSelectors(sheet, lists)) return all;
       }
-      const [layer, context, inherited] = lists.map(list => new Set(querySelectorAll.call(doc, list.selectors.join(','))));
+      // One pass over the document finds every candidate; the context properties are some of
+      // the layer properties, so their candidates are among those.
+      const [layerSelector, contextSelector, inheritedSelector] = lists.map(list => list.selectors.join(','));
+      const layer = new Set();
+      const context = new Set();
+      const inherited = new Set();
+      for (const element of querySelectorAll.call(doc, layerSelector + ',' + inheritedSelector)) {
+        if (call(matches, element, layerSelector)) {
+          layer.add(element);
+          if (call(matches, element, contextSelector)) context.add(element);
+        }
+        if (call(matches, element, inheritedSelector)) inherited.add(element);
+      }
       for (const animation of animationsOf.call(doc)) {
         const target = animation.effect && animation.effect.target;
         if (target) {
@@ -383,6 +396,7 @@
       // z * 16 + paint -> look number; tag -> class -> label number for elements without an id.
       this.looks = new Map();
       this.lookCount = 0;
+      this.upperTags = new Map();  // tag name -> upper case
       this.labels = new Map();
       this.labelCount = 0;
     }
@@ -494,7 +508,9 @@
         return walkerNextSibling.call(this.walker);
       }
       ++this.elements;
-      const tag = tagNameOf.call(node).toUpperCase();
+      const tagName = tagNameOf.call(node);
+      let tag = this.upperTags.get(tagName);
+      if (tag === undefined) this.upperTags.set(tagName, tag = tagName.toUpperCase());
       const look = this.elementFacts(node);
       const label = this.label(node, tag);
       if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label);

@@ -20,6 +20,7 @@
 #include "app/connectdialog.h"
 #include "app/frameui.h"
 #include "app/mainframe.h"
+#include "bench/panes/qbenchmain.h"
 #include "browser/chromiumshell.h"
 #include "model/document/pagewrightdoc.h"
 #include "model/mirror/pagemirror.h"
@@ -54,8 +55,12 @@ struct CWindow {
 };
 
 CWindow& Window() {
-    static CWindow window;
-    return window;
+    static std::unique_ptr<CWindow> window;
+    if (!window) {
+        window = std::make_unique<CWindow>();
+        BeforeQuit([] { window.reset(); });
+    }
+    return *window;
 }
 
 // The ordinary Connect path: the dialog lists the pages, the listing is chosen, Connect; the

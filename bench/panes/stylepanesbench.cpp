@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QTest>
 
+#include "bench/panes/qbenchmain.h"
 #include "browser/chromiumpage.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
@@ -61,8 +62,12 @@ struct CStylePage {
 };
 
 CStylePage& Page() {
-    static CStylePage page;
-    return page;
+    static std::unique_ptr<CStylePage> page;
+    if (!page) {
+        page = std::make_unique<CStylePage>();
+        BeforeQuit([] { page.reset(); });
+    }
+    return *page;
 }
 
 void BM_SelectionFillsBothStylePanes(benchmark::State& state) {

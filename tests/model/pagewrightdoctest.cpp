@@ -257,6 +257,24 @@ TEST_F(PagewrightDocTest, AttachThatFailsChangesNothing) {
     EXPECT_EQ(page_->captures, 2);
 }
 
+// Anything else a page's answer makes our code throw ends the work it came with, as its
+// failure, and never the program.
+TEST_F(PagewrightDocTest, AnUnexpectedExceptionIsTheWorksFailure) {
+    struct CThrowingPage : CFakePage {
+        CPicture CapturePicture() override { throw std::logic_error("type must be string, but is number"); }
+    };
+    auto page = std::make_shared<CThrowingPage>();
+    probe_->mirrorText = kFirstMirror;
+    page->probe = probe_;
+    std::optional<CWorkOutcome> outcome;
+    doc_.AttachPage(page, "odd page", [&](const CWorkOutcome& o) { outcome = o; });
+    ASSERT_TRUE(outcome && outcome->error);
+    EXPECT_EQ(outcome->kind, CWorkOutcome::Kind::Failed);
+    EXPECT_NE(outcome->error->Message().find("type must be string"), std::string::npos);
+    EXPECT_FALSE(doc_.IsAttached());
+    EXPECT_FALSE(doc_.IsBusy());
+}
+
 TEST_F(PagewrightDocTest, NestedSelectionDuringRebuildArrivesInCreationOrder) {
     Attach(kFirstMirror);
     // The tree selects its first item while it rebuilds, as a tree control does.
