@@ -54,18 +54,6 @@ Json Budget(std::optional<std::chrono::milliseconds> slice) {
     return Json::array({{{"value", slice ? Json(slice->count()) : Json(nullptr)}}});
 }
 
-// The answer of one style question, or none when it could not be had; a cancellation ends the
-// whole work instead.
-template <typename Question>
-std::optional<std::string> AnswerOf(Question question) {
-    try {
-        return question();
-    } catch (const CObjectCallError& error) {
-        if (error.Code() == status::kCancelled) throw;
-        return std::nullopt;
-    }
-}
-
 }  // namespace
 
 CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script)
@@ -213,9 +201,9 @@ CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string*
                                       Json::array({{{"objectId", target.ObjectId()}}, {{"value", *catalogXml}}})));
     }
     CStyleTexts texts;
-    if (rules) texts.rules = AnswerOf([&] { return cascade_.RulesXml(target.ObjectId()); });
+    if (rules) texts.rules = AnswerOrNone([&] { return cascade_.RulesXml(target.ObjectId()); });
     if (current) {
-        texts.currentStyle = AnswerOf([&] { return Text(CRemoteObject::ResultOf(*current), "the current style"); });
+        texts.currentStyle = AnswerOrNone([&] { return Text(CRemoteObject::ResultOf(*current), "the current style"); });
     }
     return texts;
 }

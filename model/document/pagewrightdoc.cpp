@@ -226,10 +226,13 @@ void CPagewrightDoc::EnumerateBrowsers(std::function<void()> done) {
         });
 }
 
-BrowserWindowHandle CPagewrightDoc::ListedBrowser(int position) const {
+BrowserWindowHandle CPagewrightDoc::ListedBrowser(int position, const WorkDone& done) const {
     // A position past the lists names no browser; refuse it rather than step off the end.
     const bool listed = position >= 0 && static_cast<std::size_t>(position) < browsers_.size();
-    if (!listed || !browsers_[static_cast<std::size_t>(position)]) throw CObjectCallError(status::kInvalidPointer);
+    if (!listed || !browsers_[static_cast<std::size_t>(position)]) {
+        done(OutcomeOf(CObjectCallError(status::kInvalidPointer)));
+        return nullptr;
+    }
     return browsers_[static_cast<std::size_t>(position)];
 }
 
@@ -239,13 +242,8 @@ void CPagewrightDoc::ConnectToBrowser(int position, WorkDone done) {
         done(Cancelled());
         return;
     }
-    BrowserWindowHandle browser;
-    try {
-        browser = ListedBrowser(position);
-    } catch (const CObjectCallError& error) {
-        done(OutcomeOf(error));
-        return;
-    }
+    const BrowserWindowHandle browser = ListedBrowser(position, done);
+    if (!browser) return;
     StartAttach(
         labels_[static_cast<std::size_t>(position)],
         [browser](const CancellationHandle&) { return browser->Document(); }, std::move(done));
@@ -258,13 +256,8 @@ void CPagewrightDoc::AttachPage(LivePageHandle page, const std::string& label, W
 
 void CPagewrightDoc::EvaluateModelessExpression(int position, const std::string& expression, bool testOnly,
                                                 WorkDone done) {
-    BrowserWindowHandle browser;
-    try {
-        browser = ListedBrowser(position);
-    } catch (const CObjectCallError& error) {
-        done(OutcomeOf(error));
-        return;
-    }
+    const BrowserWindowHandle browser = ListedBrowser(position, done);
+    if (!browser) return;
     // The window's page, reached through the page that opened it.
     auto window = [browser, expression](const CancellationHandle& cancellation) {
         const LivePageHandle opener = browser->Document();

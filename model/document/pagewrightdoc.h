@@ -128,8 +128,9 @@ private:
     struct CPageWork;
     using Work = std::function<void(CPageConnection::CSide&, const CancellationHandle&)>;
 
-    // The browser at a listed position; a position past the lists or an empty entry fails.
-    BrowserWindowHandle ListedBrowser(int position) const;
+    // The browser at a listed position; none, after telling done, for a position past the
+    // lists or an empty entry.
+    BrowserWindowHandle ListedBrowser(int position, const WorkDone& done) const;
     PageConnectionHandle NewConnection() const;
     // Runs work on the connection's thread under the cancellation, then done on this thread
     // with how it ended; anything the work throws becomes its failure.

@@ -6,16 +6,6 @@
 
 namespace marklens {
 
-namespace {
-
-pugi::xml_node NextElement(pugi::xml_node node) {
-    while (node && node.type() != pugi::node_element)
-        node = node.next_sibling();
-    return node;
-}
-
-}  // namespace
-
 CMirrorOutline::CMirrorOutline(pugi::xml_node documentElement) {
     // A walk in document order, without recursion: deep pages must not exhaust the stack.
     int parent = -1;

@@ -76,4 +76,10 @@ CBoxAttributes::CBoxAttributes(pugi::xml_node node) {
     }
 }
 
+pugi::xml_node NextElement(pugi::xml_node node) {
+    while (node && node.type() != pugi::node_element)
+        node = node.next_sibling();
+    return node;
+}
+
 }  // namespace marklens

@@ -16,6 +16,8 @@ std::string StringAttribute(pugi::xml_node node, const char* name);
 // (left, top, left + width, top + height); no node gives the all-zero box. Sums saturate.
 CBox NodeBox(pugi::xml_node node);
 CBox BoxFromEdges(int left, int top, int width, int height);
+// The node or the first element sibling after it; null when there is none.
+pugi::xml_node NextElement(pugi::xml_node node);
 
 // The attributes of a box node read in one pass over its attribute list; the first attribute
 // of a name counts, as a look-up by name finds it. For the walks that read every node.

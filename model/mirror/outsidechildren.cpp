@@ -10,12 +10,6 @@
 namespace marklens {
 namespace {
 
-pugi::xml_node NextElement(pugi::xml_node node) {
-    while (node && node.type() != pugi::node_element)
-        node = node.next_sibling();
-    return node;
-}
-
 struct PassFrame {
     pugi::xml_node node;
     pugi::xml_node nextChild;

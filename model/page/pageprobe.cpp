@@ -5,12 +5,7 @@
 
 namespace marklens {
 
-namespace {
-
-// The answer of a question, or none when the probe could not give one. A cancellation is not
-// a missing answer: it ends the whole work.
-template <typename Question>
-std::optional<std::string> AnswerOf(Question question) {
+std::optional<std::string> AnswerOrNone(const std::function<std::string()>& question) {
     try {
         return question();
     } catch (const CObjectCallError& error) {
@@ -18,8 +13,6 @@ std::optional<std::string> AnswerOf(Question question) {
         return std::nullopt;
     }
 }
-
-}  // namespace
 
 CMirrorAnswer IPageProbe::RequestMirrorAnswer(ILivePage& page, const CWalkControl& control) {
     if (control.cancellation && control.cancellation->IsCancelled()) {
@@ -30,8 +23,8 @@ CMirrorAnswer IPageProbe::RequestMirrorAnswer(ILivePage& page, const CWalkContro
 
 CStyleTexts IPageProbe::StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) {
     CStyleTexts texts;
-    if (catalogXml) texts.currentStyle = AnswerOf([&] { return CurrentStyle(element, *catalogXml); });
-    if (rules) texts.rules = AnswerOf([&] { return StyleRules(element); });
+    if (catalogXml) texts.currentStyle = AnswerOrNone([&] { return CurrentStyle(element, *catalogXml); });
+    if (rules) texts.rules = AnswerOrNone([&] { return StyleRules(element); });
     return texts;
 }
 

@@ -60,4 +60,8 @@ public:
 
 using PageProbeHandle = std::shared_ptr<IPageProbe>;
 
+// The answer of one style question, or none when it could not be had; a cancellation is no
+// missing answer and ends the whole work instead.
+std::optional<std::string> AnswerOrNone(const std::function<std::string()>& question);
+
 }  // namespace marklens

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "indexchecks.h"
 #include "model/errors/malformedanswer.h"
 #include "model/mirror/pagemirror.h"
 
@@ -16,17 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (mirror.DocumentElement()) std::abort();  // a refused answer leaves no mirror
         return 0;
     }
-    for (int y = -4; y < 64; y += 7) {
-        for (int x = -4; x < 64; x += 7) {
-            marklens::CBox indexed, literal;
-            const int fast = mirror.HitTest(x, y, &indexed);
-            if (fast != marklens::HitTestLiteral(mirror.DocumentElement(), x, y, &literal)) std::abort();
-            if (fast != 0 && !(indexed == literal)) std::abort();
-        }
-    }
-    for (int id = -1; id < 8; ++id) {
-        if (mirror.FindNodeById(id) != marklens::FindNodeByIdXPath(mirror.Xml(), id)) std::abort();
-    }
+    marklens::fuzz::CheckIndexesAgree(mirror);
     marklens::CPageMirror reloaded;
     if (!reloaded.LoadXml(mirror.ToXml())) std::abort();
     return 0;
