@@ -81,11 +81,15 @@ public:
         if (found != pagesBySize_.end()) return found->second;
         CPage page;
         page.target = FreshTab(elements);
-        page.page = Tab(page.target).Document();
+        // The snapshot of a large page takes longer than a call of ours may.
+        CBrowserOptions patient = Options();
+        patient.timeout = std::chrono::minutes(10);
+        page.page = CChromiumTab(*CDevToolsEndpoint::Parse(chrome_.Endpoint()), page.target, "", patient).Document();
         page.probe = page.page->CreateProbe();
         return pagesBySize_.emplace(elements, std::move(page)).first->second;
     }
 
+    // A tab as the program reaches it, with the default time-out.
     CChromiumTab Tab(const std::string& target) const {
         return CChromiumTab(*CDevToolsEndpoint::Parse(chrome_.Endpoint()), target, "", Options());
     }
