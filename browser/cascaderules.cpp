@@ -154,14 +154,21 @@ void CCascadeRules::TakeEvents() {
     }
 }
 
-int CCascadeRules::NodeIdOf(const std::string& objectId) {
+int CCascadeRules::NodeIdOf(const std::string& objectId, std::int64_t backendId) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!documentRequested_) {
             // Nodes are only given out once the document itself was asked for.
             session_->Call("DOM.getDocument", {{"depth", 0}});
             documentRequested_ = true;
         }
-        const int nodeId = session_->Call("DOM.requestNode", {{"objectId", objectId}}).value("nodeId", 0);
+        // Generated content has no object of page script's: it is known by the browser's id.
+        const int nodeId =
+            backendId != 0
+                ? session_->Call("DOM.pushNodesByBackendIdsToFrontend", {{"backendNodeIds", {backendId}}})
+                      .value("nodeIds", Json::array({0}))
+                      .at(0)
+                      .get<int>()
+                : session_->Call("DOM.requestNode", {{"objectId", objectId}}).value("nodeId", 0);
         if (nodeId != 0) return nodeId;
         documentRequested_ = false;
     }
@@ -211,11 +218,11 @@ std::string CCascadeRules::SourceOf(const Json& rule) const {
     return source;
 }
 
-std::string CCascadeRules::RulesXml(const std::string& objectId) {
+std::string CCascadeRules::RulesXml(const std::string& objectId, std::int64_t backendId) {
     try {
         if (!enabled_) Enable();
         TakeEvents();
-        Json matched = MatchedStyles(NodeIdOf(objectId));
+        Json matched = MatchedStyles(NodeIdOf(objectId, backendId));
         TakeEvents();
         if (!KnowsSheetsOf(matched)) {
             // A header went missing (the event queue overflowed): have them all sent again.

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -20,14 +21,15 @@ public:
     explicit CCascadeRules(DevToolsSessionHandle session);
 
     // objectId: the element, or a document (whose root element is answered for), as a remote
-    // object of the session. Failures throw CObjectCallError.
-    std::string RulesXml(const std::string& objectId);
+    // object of the session; or, for generated content, the browser's id of it. Failures throw
+    // CObjectCallError.
+    std::string RulesXml(const std::string& objectId, std::int64_t backendId = 0);
 
 private:
     void Enable();
     // Takes in the queued CSS and DOM events: sheet headers, a replaced document.
     void TakeEvents();
-    int NodeIdOf(const std::string& objectId);
+    int NodeIdOf(const std::string& objectId, std::int64_t backendId);
     Json MatchedStyles(int nodeId);
     // Where a rule comes from: its sheet, plus the media conditions it sits under.
     std::string SourceOf(const Json& rule) const;

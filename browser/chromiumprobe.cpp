@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <map>
 
 #include "chromiumelement.h"
 #include "model/errors/malformedanswer.h"
@@ -67,8 +68,9 @@ void CChromiumProbe::Create() {
         const Json tree = session_->Call("Page.getFrameTree");
         const std::string frameId = tree.at("frameTree").at("frame").at("id").get<std::string>();
         const Json world = session_->Call("Page.createIsolatedWorld", {{"frameId", frameId}, {"worldName", "marklens"}});
+        worldId_ = world.at("executionContextId").get<std::int64_t>();
         const Json made = session_->Call("Runtime.evaluate", {{"expression", script_},
-                                                              {"contextId", world.at("executionContextId")},
+                                                              {"contextId", worldId_},
                                                               {"returnByValue", false},
                                                               {"silent", true}});
         if (const std::string error = ExceptionText(made); !error.empty()) {
@@ -133,6 +135,7 @@ CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&, const CWalkControl
 std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::milliseconds> slice,
                                                   const CWalkControl& control) {
     if (!probe_) Create();
+    FindPageParts();
     const RemoteObjectHandle walking = probe_;
     std::deque<CDevToolsSession::CPendingCall> steps;
     steps.push_back(walking->Start("function(b) { return this.mirrorStart(b); }", Budget(slice)));
@@ -161,6 +164,162 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             AbandonWalk(*walking);
             throw CObjectCallError(status::kCancelled, "The walk of the page was cancelled");
         }
+    }
+}
+
+namespace {
+
+// The objects the closed-root search makes, let go of together.
+constexpr const char* kHostGroup = "marklens-hosts";
+
+// Every call's result, in order; a call that failed gives none.
+std::vector<std::optional<Json>> Results(std::vector<CDevToolsSession::CPendingCall>& calls) {
+    std::vector<std::optional<Json>> results;
+    for (CDevToolsSession::CPendingCall& call : calls) {
+        try {
+            results.push_back(call.Result());
+        } catch (const CObjectCallError& error) {
+            if (error.Code() == status::kCancelled) throw;
+            results.emplace_back();
+        }
+    }
+    return results;
+}
+
+std::string ObjectIdOf(const std::optional<Json>& result, const char* key) {
+    if (!result) return {};
+    const auto object = result->find(key);
+    if (object == result->end() || !object->is_object()) return {};
+    return object->value("objectId", std::string());
+}
+
+}  // namespace
+
+// The probe's candidates of one kind, as objects of the search's group, all asked at once;
+// an empty id for one that could not be had.
+std::vector<std::string> CChromiumProbe::CandidateObjects(const char* count, const char* candidate) {
+    const Json answer = CallProbe(std::string("function() { return this.") + count + "(); }", Json::array(), true);
+    const auto total = answer.find("value");
+    if (total == answer.end() || !total->is_number_integer() || total->get<std::int64_t>() <= 0) return {};
+    std::vector<CDevToolsSession::CPendingCall> calls;
+    for (std::int64_t i = 0; i < total->get<std::int64_t>(); ++i) {
+        calls.push_back(session_->Start(
+            "Runtime.callFunctionOn", {{"functionDeclaration", std::string("function(i) { return this.") + candidate + "(i); }"},
+                                       {"objectId", probe_->ObjectId()},
+                                       {"arguments", Json::array({{{"value", i}}})},
+                                       {"objectGroup", kHostGroup},
+                                       {"silent", true}}));
+    }
+    std::vector<std::string> objects;
+    for (const std::optional<Json>& result : Results(calls)) objects.push_back(ObjectIdOf(result, "result"));
+    return objects;
+}
+
+// Each object described by the browser's DOM (without its children), at once.
+std::vector<std::optional<CDevToolsSession::Json>> CChromiumProbe::Describe(const std::vector<std::string>& objects) {
+    std::vector<CDevToolsSession::CPendingCall> calls;
+    for (const std::string& object : objects) {
+        // A candidate that could not be had is described as nothing.
+        calls.push_back(session_->Start("DOM.describeNode", object.empty() ? Json{{"backendNodeId", 0}}
+                                                                           : Json{{"objectId", object}, {"depth", 0}}));
+    }
+    return Results(calls);
+}
+
+// Page script cannot see closed shadow roots; the browser's DOM can. The probe names the
+// elements that may hold one, the browser describes them, and the probe gets the closed roots
+// as objects of its own world. Rounds go on while roots inside roots turn up. A page without
+// custom elements pays one question for it.
+void CChromiumProbe::FindClosedRoots() {
+    for (int round = 0; round < kClosedRootRounds; ++round) {
+        const std::vector<std::string> hosts = CandidateObjects("hostCandidates", "hostCandidate");
+        if (hosts.empty()) return;
+        const std::vector<std::optional<Json>> nodes = Describe(hosts);
+        std::vector<CDevToolsSession::CPendingCall> calls;
+        std::vector<std::size_t> closed;
+        for (std::size_t n = 0; n < nodes.size(); ++n) {
+            if (!nodes[n]) continue;
+            for (const Json& root : nodes[n]->value("node", Json::object()).value("shadowRoots", Json::array())) {
+                if (root.value("shadowRootType", "") != "closed" || !root.contains("backendNodeId")) continue;
+                calls.push_back(session_->Start("DOM.resolveNode", {{"backendNodeId", root["backendNodeId"]},
+                                                                    {"executionContextId", worldId_},
+                                                                    {"objectGroup", kHostGroup}}));
+                closed.push_back(n);
+            }
+        }
+        const std::vector<std::optional<Json>> roots = Results(calls);
+        calls.clear();
+        for (std::size_t r = 0; r < roots.size(); ++r) {
+            const std::string root = ObjectIdOf(roots[r], "object");
+            if (root.empty()) continue;
+            calls.push_back(probe_->Start("function(i, r) { this.setClosedRoot(i, r); }",
+                                          Json::array({{{"value", closed[r]}}, {{"objectId", root}}})));
+        }
+        Results(calls);
+        session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
+        if (closed.empty()) return;
+    }
+}
+
+// Page script cannot measure generated content either: the probe names the elements that may
+// have some, the browser describes them and measures each ::before, ::after, ::marker and
+// ::backdrop (its border box, in the viewport of its document), and the probe gets the boxes.
+void CChromiumProbe::FindGeneratedContent() {
+    const std::vector<std::string> owners = CandidateObjects("generatedCandidates", "generatedCandidate");
+    if (owners.empty()) return;
+    const std::vector<std::optional<Json>> nodes = Describe(owners);
+    struct CContent {
+        std::size_t owner;
+        std::string type;
+        std::int64_t backendId;
+    };
+    std::vector<CContent> contents;
+    std::vector<CDevToolsSession::CPendingCall> calls;
+    for (std::size_t n = 0; n < nodes.size(); ++n) {
+        if (!nodes[n]) continue;
+        for (const Json& pseudo : nodes[n]->value("node", Json::object()).value("pseudoElements", Json::array())) {
+            const std::int64_t backendId = pseudo.value("backendNodeId", 0);
+            if (backendId == 0) continue;
+            contents.push_back({n, pseudo.value("pseudoType", ""), backendId});
+            calls.push_back(session_->Start("DOM.getBoxModel", {{"backendNodeId", backendId}}));
+        }
+    }
+    const std::vector<std::optional<Json>> models = Results(calls);
+    std::map<std::size_t, Json> found;  // owner -> [type, id, left, top, right, bottom, ...]
+    for (std::size_t c = 0; c < contents.size(); ++c) {
+        if (!models[c]) continue;
+        const Json border = models[c]->value("model", Json::object()).value("border", Json::array());
+        if (border.size() != 8) continue;
+        double left = border[0].get<double>(), right = left, top = border[1].get<double>(), bottom = top;
+        for (std::size_t k = 0; k < 8; k += 2) {
+            left = std::min(left, border[k].get<double>());
+            right = std::max(right, border[k].get<double>());
+            top = std::min(top, border[k + 1].get<double>());
+            bottom = std::max(bottom, border[k + 1].get<double>());
+        }
+        Json& list = found[contents[c].owner];
+        for (const Json& value : {Json(contents[c].type), Json(contents[c].backendId), Json(left), Json(top), Json(right),
+                                 Json(bottom)}) {
+            list.push_back(value);
+        }
+    }
+    calls.clear();
+    for (const auto& [owner, list] : found) {
+        calls.push_back(probe_->Start("function(i, found) { this.setGenerated(i, found); }",
+                                      Json::array({{{"value", owner}}, {{"value", list}}})));
+    }
+    Results(calls);
+    session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
+}
+
+// What the walk needs that page script cannot see. Without it the page is still walked; only a
+// cancellation stops the walk here.
+void CChromiumProbe::FindPageParts() {
+    try {
+        FindClosedRoots();
+        FindGeneratedContent();
+    } catch (const CObjectCallError& error) {
+        if (error.Code() == status::kCancelled) throw;
     }
 }
 
@@ -201,19 +360,73 @@ CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string*
                                       Json::array({{{"objectId", target.ObjectId()}}, {{"value", *catalogXml}}})));
     }
     CStyleTexts texts;
-    if (rules) texts.rules = AnswerOrNone([&] { return cascade_.RulesXml(target.ObjectId()); });
+    if (rules) {
+        texts.rules = AnswerOrNone([&] {
+            const Json generated = probe_->Call("function(e) { return this.generatedBackendId(e); }",
+                                                Json::array({{{"objectId", target.ObjectId()}}}));
+            return cascade_.RulesXml(target.ObjectId(), generated.value("value", std::int64_t{0}));
+        });
+    }
     if (current) {
         texts.currentStyle = AnswerOrNone([&] { return Text(CRemoteObject::ResultOf(*current), "the current style"); });
     }
     return texts;
 }
 
+// The browser's own answer: DOM.getNodeForLocation at each point (in page coordinates: the
+// viewport's plus its scroll), which enters shadow trees and honours pointer-events: none;
+// each node it names is looked up in the probe's world. All calls of a kind go out at once.
 std::vector<int> CChromiumProbe::BrowserHits(int step) {
-    const Json value =
-        CallProbe("function(step) { return this.browserHits(step); }", Json::array({{{"value", step}}}), true);
-    const auto hits = value.find("value");
-    if (hits == value.end() || !hits->is_array()) throw CMalformedAnswer("the browser's hits: no list");
-    return hits->get<std::vector<int>>();
+    if (!probe_) Create();
+    const Json metrics = session_->Call("Page.getLayoutMetrics");
+    const Json& viewport = metrics.at("cssLayoutViewport");
+    const int scrollX = static_cast<int>(viewport.value("pageX", 0.0));
+    const int scrollY = static_cast<int>(viewport.value("pageY", 0.0));
+    const int width = static_cast<int>(viewport.value("clientWidth", 0.0));
+    const int height = static_cast<int>(viewport.value("clientHeight", 0.0));
+    std::vector<int> hits;
+    std::vector<CDevToolsSession::CPendingCall> calls;
+    for (int y = 0; y < height; y += step) {
+        for (int x = 0; x < width; x += step) {
+            hits.insert(hits.end(), {x, y, 0});
+            calls.push_back(session_->Start("DOM.getNodeForLocation", {{"x", x + scrollX},
+                                                                      {"y", y + scrollY},
+                                                                      {"includeUserAgentShadowDOM", false},
+                                                                      {"ignorePointerEventsNone", false}}));
+        }
+    }
+    std::vector<std::int64_t> backendIds;
+    for (std::optional<Json>& answer : Results(calls)) backendIds.push_back(answer ? answer->value("backendNodeId", 0) : 0);
+    calls.clear();
+    std::map<std::int64_t, int> ids{{0, 0}};
+    for (const std::int64_t backendId : backendIds) ids.emplace(backendId, -1);
+    std::vector<std::int64_t> asked;
+    for (const auto& [backendId, id] : ids) {
+        if (backendId == 0) continue;
+        calls.push_back(session_->Start("DOM.resolveNode", {{"backendNodeId", backendId},
+                                                            {"executionContextId", worldId_},
+                                                            {"objectGroup", kHostGroup}}));
+        asked.push_back(backendId);
+    }
+    const std::vector<std::optional<Json>> objects = Results(calls);
+    calls.clear();
+    std::vector<std::int64_t> named;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        // Generated content has no object of page script's: the probe knows it by its id.
+        const std::string object = ObjectIdOf(objects[i], "object");
+        const Json node = object.empty() ? Json{{"value", nullptr}} : Json{{"objectId", object}};
+        calls.push_back(probe_->Start("function(n, b) { const id = n ? this.idOf(n) : -1; "
+                                      "return id > 0 ? id : this.idOfGenerated(b); }",
+                                      Json::array({node, {{"value", asked[i]}}})));
+        named.push_back(asked[i]);
+    }
+    const std::vector<std::optional<Json>> answers = Results(calls);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        if (answers[i]) ids[named[i]] = answers[i]->value("result", Json::object()).value("value", -1);
+    }
+    session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
+    for (std::size_t i = 0; i < backendIds.size(); ++i) hits[3 * i + 2] = ids[backendIds[i]];
+    return hits;
 }
 
 }  // namespace marklens

@@ -21,6 +21,8 @@ public:
     static constexpr std::chrono::milliseconds kWalkSlice{40};
     // Walks that a page may spoil by changing between slices before it is walked in one call.
     static constexpr int kSlicedWalks = 3;
+    // How deep closed shadow roots are looked for inside closed shadow roots.
+    static constexpr int kClosedRootRounds = 8;
 
     // Throws CObjectCallError with status::kAccessDenied when the page refuses the probe.
     CChromiumProbe(DevToolsSessionHandle session, std::string script);
@@ -47,6 +49,12 @@ private:
     void Create();
     // One walk of the page; none when the page spoilt it (walk again).
     std::optional<CMirrorAnswer> Walk(std::optional<std::chrono::milliseconds> slice, const CWalkControl& control);
+    // Hands the probe the closed shadow roots and the generated content of the page.
+    void FindPageParts();
+    void FindClosedRoots();
+    void FindGeneratedContent();
+    std::vector<std::string> CandidateObjects(const char* count, const char* candidate);
+    std::vector<std::optional<nlohmann::json>> Describe(const std::vector<std::string>& objects);
     // Lets the page drop a walk this probe gave up, without waiting for it.
     void AbandonWalk(const CRemoteObject& probe) noexcept;
     // Calls a probe method; once more on a fresh probe when the old one's document is gone.
@@ -57,6 +65,7 @@ private:
     DevToolsSessionHandle session_;
     std::string script_;
     RemoteObjectHandle probe_;
+    std::int64_t worldId_ = 0;  // the probe's isolated world
     CCascadeRules cascade_;
     std::optional<std::chrono::milliseconds> slice_ = kWalkSlice;
 };

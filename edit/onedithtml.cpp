@@ -11,6 +11,7 @@
 #include "model/document/workoutcome.h"
 #include "model/errors/callerror.h"
 #include "model/errors/objectcallerror.h"
+#include "model/mirror/mirrorschema.h"
 #include "model/page/liveelement.h"
 
 namespace marklens {
@@ -20,6 +21,11 @@ namespace {
 constexpr const char* kNotAnElement = "Item is not an HTML element.";
 constexpr const char* kCannotRead = "Could not access HTML element properties.";
 constexpr const char* kCannotWrite = "Could not change HTML element";
+constexpr const char* kShadowRootHasNoHtml =
+    "A shadow root has no HTML of its own to edit: edit its host, or an element inside it.";
+constexpr const char* kGeneratedHasNoHtml =
+    "Generated content (::before, ::after, ::marker, ::backdrop) has no HTML of its own to edit: it comes from a "
+    "style rule of its element.";
 
 QString Wide(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -56,6 +62,12 @@ void EditAndWrite(CPagewrightDoc& doc, QWidget* parent, const CElementHtml& html
 void OnEditHtml(CPagewrightDoc& doc, QWidget* parent) {
     const int selection = doc.GetSelection();
     if (selection == 0) return;
+    const pugi::xml_node node = doc.FindNodeById(selection);
+    if (schema::KindOf(node) == schema::NodeKind::ShadowRoot || node.attribute(schema::kPseudo)) {
+        const bool root = schema::KindOf(node) == schema::NodeKind::ShadowRoot;
+        doc.Ui().ShowMessage(root ? kShadowRootHasNoHtml : kGeneratedHasNoHtml, MessageIcon::Warning);
+        return;
+    }
     auto html = std::make_shared<CElementHtml>();
     doc.WithElement(
         selection,

@@ -24,10 +24,21 @@
   };
   const getAttribute = Element.prototype.getAttribute;
   const getElementsByTagName = Document.prototype.getElementsByTagName;
+  const shadowRootOf = getter(Element.prototype, 'shadowRoot');
+  const shadowModeOf = getter(ShadowRoot.prototype, 'mode');
+  const shadowSheetsOf = getter(ShadowRoot.prototype, 'styleSheets');
+  const shadowAdoptedSheetsOf = getter(ShadowRoot.prototype, 'adoptedStyleSheets');
+  const shadowAnimationsOf = ShadowRoot.prototype.getAnimations;
+  const fragmentQuerySelectorAll = DocumentFragment.prototype.querySelectorAll;
+  const assignedElementsOf = HTMLSlotElement.prototype.assignedElements;
+  const evaluateXPath = Document.prototype.evaluate;
+  const snapshotLengthOf = getter(XPathResult.prototype, 'snapshotLength');
+  const snapshotItem = XPathResult.prototype.snapshotItem;
   const createTreeWalker = Document.prototype.createTreeWalker;
   const walkerFirstChild = TreeWalker.prototype.firstChild;
   const walkerNextSibling = TreeWalker.prototype.nextSibling;
   const walkerParentNode = TreeWalker.prototype.parentNode;
+  const walkerCurrentNode = getter(TreeWalker.prototype, 'currentNode');
   const kShown = NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_COMMENT;
   const boundingRect = Element.prototype.getBoundingClientRect;
   const matches = Element.prototype.matches;
@@ -86,7 +97,7 @@
     const view = call(defaultViewOf, doc);
     const compute = view ? view.getComputedStyle : getComputedStyle;
     const self = view || window;
-    return element => compute.call(self, element);
+    return (element, pseudo) => compute.call(self, element, pseudo);
   }
 
   // A frame's document when it is of our origin; another origin's document reads as null.
@@ -103,6 +114,21 @@
   const kContext = 2;   // makes a stacking context
   const kFloat = 4;     // painted after the in-flow content around it
   const kTopLayer = 8;  // an open modal dialog or popover, above the whole document
+  const kBackdrop = 16; // a top-layer element's ::backdrop, painted just below it
+
+  // Content the browser generates for an element (::before, ::after, ::marker, ::backdrop), as
+  // the mirror's node for it stands: page script cannot hold the browser's own object for it.
+  class Generated {
+    constructor(owner, type, backendId, rect) {
+      this.owner = owner;
+      this.type = type;
+      this.backendId = backendId;
+      this.rect = rect;  // as the browser measured it, in the owner's viewport
+      Object.freeze(this);
+    }
+  }
+  // The order in which an element's generated content stands among its children: ::after last.
+  const kGeneratedOrder = ['backdrop', 'marker', 'before', 'after'];
 
 
   // Rectangles in top-page pixels as {left, top, right, bottom}; null stands for no clip.
@@ -178,10 +204,16 @@
     return collectSelectors(rules, lists);
   }
 
-  // The elements of the document that may have a layer property, those that may have one of
-  // the context properties, and those that may have their own visibility or pointer-events,
-  // each a set or null for all of them.
-  function candidatesOf(doc) {
+  // How a tree of nodes (a document, a shadow root) gives its sheets, elements and animations.
+  const kDocumentTree = { sheets: styleSheetsOf, adopted: adoptedSheetsOf, query: querySelectorAll, animations: animationsOf };
+  const kShadowTree = {
+    sheets: shadowSheetsOf, adopted: shadowAdoptedSheetsOf, query: fragmentQuerySelectorAll, animations: shadowAnimationsOf,
+  };
+
+  // The elements of the tree that may have a layer property, those that may have one of the
+  // context properties, and those that may have their own visibility or pointer-events, each a
+  // set or null for all of them.
+  function candidatesOf(tree, kind) {
     const all = { layer: null, context: null, inherited: null };
     try {
       const lists = [
@@ -189,10 +221,10 @@
         { properties: kContextProperties, selectors: [kBrowserLayered] },
         { properties: kRecordInherited, selectors: [kBrowserInherited] },
       ];
-      for (const sheet of styleSheetsOf.call(doc)) {
+      for (const sheet of kind.sheets.call(tree)) {
         if (!collectSheetSelectors(sheet, lists)) return all;
       }
-      for (const sheet of adoptedSheetsOf.call(doc)) {
+      for (const sheet of kind.adopted.call(tree)) {
         if (!collectSheetSelectors(sheet, lists)) return all;
       }
       // One pass over the document finds every candidate; the context properties are some of
@@ -201,14 +233,14 @@
       const layer = new Set();
       const context = new Set();
       const inherited = new Set();
-      for (const element of querySelectorAll.call(doc, layerSelector + ',' + inheritedSelector)) {
+      for (const element of kind.query.call(tree, layerSelector + ',' + inheritedSelector)) {
         if (call(matches, element, layerSelector)) {
           layer.add(element);
           if (call(matches, element, contextSelector)) context.add(element);
         }
         if (call(matches, element, inheritedSelector)) inherited.add(element);
       }
-      for (const animation of animationsOf.call(doc)) {
+      for (const animation of kind.animations.call(tree)) {
         const target = animation.effect && animation.effect.target;
         if (target) {
           layer.add(target);
@@ -272,7 +304,7 @@
   // The first character of each kind of record (see mirrorStart()).
   const kRecordKind = {
     document: 0x44, emptyDocument: 0x64, element: 0x45, childless: 0x65, frame: 0x46, comment: 0x63,
-    look: 0x6B, label: 0x6E, close: 0x29,
+    look: 0x6B, label: 0x6E, close: 0x29, shadowRoot: 0x53, emptyShadowRoot: 0x73, slot: 0x71,
   };
 
   function within(value, limit) {
@@ -355,7 +387,7 @@
       const width = this.root ? call(clientWidthOf, this.root) : 0;
       const height = this.root ? call(clientHeightOf, this.root) : 0;
       this.viewport = { left: origin.x, top: origin.y, right: origin.x + width, bottom: origin.y + height };
-      const candidates = candidatesOf(doc);
+      const candidates = candidatesOf(doc, kDocumentTree);
       this.candidates = candidates.layer;
       this.contextCandidates = candidates.context;
       this.ownInherited = candidates.inherited;
@@ -375,14 +407,18 @@
   // mirrorStart()). It keeps its own stack, so any nesting depth fits, and can stop after any
   // node and go on later from there.
   class MirrorWalk {
-    constructor(watch) {
+    constructor(watch, closedRoots, generated) {
       this.nodes = [null];
-      this.watch = watch;   // called with each document the walk enters
+      this.generated = generated;  // element -> its generated content in kGeneratedOrder, or null for none
+      this.generatedIds = new Map();  // the browser's id of generated content -> its node number
+      this.watch = watch;   // called with each document and shadow root the walk enters
+      this.closedRoots = closedRoots;  // host -> closed shadow root, as the program found them
+      this.slotted = new Map();  // element -> its slot's node number and what it inherits there
       this.elements = 0;    // elements walked so far
       this.total = 0;       // elements of the documents entered so far
       this.out = new RecordText();
       this.inherited = [];  // per open element, what its children inherit
-      this.frames = [];     // per open frame document, what to restore after it
+      this.entered = [];    // per open frame document or shadow root, what to restore after it
       this.below = null;    // what the children of the element just read inherit
       this.lastLeft = 0;    // the last box written, from which the next one is counted
       this.lastTop = 0;
@@ -437,8 +473,13 @@
 
     // The element record of the element just read: "<kind><look>,<label>," and its box with the
     // corner counted from the last box's. Returns where the kind is, to mend it later.
-    writeElement(kind, look, label) {
+    writeElement(kind, look, label, slot) {
       const out = this.out;
+      if (slot !== undefined) {
+        out.unit(kRecordKind.slot);
+        out.number(slot.id);
+        out.unit(kNewline);
+      }
       const at = out.length;
       out.unit(kind);
       out.number(look);
@@ -511,10 +552,17 @@
       const tagName = tagNameOf.call(node);
       let tag = this.upperTags.get(tagName);
       if (tag === undefined) this.upperTags.set(tagName, tag = tagName.toUpperCase());
-      const look = this.elementFacts(node);
+      const root = this.shadowRootOf(node, tag);
+      // A slotted element inherits, is clipped and paints where its slot is.
+      const slot = this.slotted.size > 0 ? this.slotted.get(node) : undefined;
+      const shadowed = root !== null || slot !== undefined;
+      const look = this.elementFacts(node, slot === undefined ? this.state : slot.state, shadowed);
       const label = this.label(node, tag);
-      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label);
-      const at = this.writeElement(kRecordKind.element, look, label);
+      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label, slot);
+      const at = this.writeElement(kRecordKind.element, look, label, slot);
+      if (tag === 'SLOT') this.noteSlot(node);
+      const generated = this.generated === null ? undefined : this.generated.get(node);
+      if (root !== null || generated !== undefined) return this.openSpecial(root, generated);
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
         this.out.units[at] = kRecordKind.childless;
@@ -528,8 +576,8 @@
     // The number of the element's label (tag, id, class), written first when new. Labels with
     // an id are hardly ever repeated, so they are not looked up.
     label(node, tag) {
-      const id = getAttribute.call(node, 'id');
-      const cls = getAttribute.call(node, 'class') || '';
+      const id = node === null ? null : getAttribute.call(node, 'id');
+      const cls = node === null ? '' : getAttribute.call(node, 'class') || '';
       let byClass = null;
       if (!id) {
         byClass = this.labels.get(tag);
@@ -553,17 +601,19 @@
       return this.labelCount++;
     }
 
-    // The element's look number; sets its box and what its children inherit.
-    elementFacts(node) {
-      const above = this.state;
+    // The element's look number; sets its box and what its children inherit. A shadow host's
+    // or slotted element's own properties can come from rules of a shadow tree's sheets, so
+    // they are always read.
+    elementFacts(node, above, shadowed, generated) {
       this.hasBox = false;
       if (above.hidden !== null) {
         this.below = above;
         return above.hidden;
       }
-      const style = this.scope.style(node);
+      const style = generated === undefined ? this.scope.style(node) : this.scope.style(node, '::' + generated.type);
       const display = style.display;
-      const own = this.scope.ownInherited === null || node === this.scope.root || this.scope.ownInherited.has(node);
+      const own = shadowed || generated !== undefined || this.scope.ownInherited === null || node === this.scope.root ||
+        this.scope.ownInherited.has(node);
       const visibility = own ? style.visibility : above.visibility;
       const transparent = own ? (style.pointerEvents === 'none' ? 1 : 0) : above.transparent;
       // Elements the browser gives no style (sources of a video, unslotted children of a shadow
@@ -573,9 +623,10 @@
         this.below = { hidden };
         return hidden;
       }
-      const candidate = this.scope.candidates === null || this.scope.candidates.has(node);
-      const layer = candidate ? this.layerFacts(node, style, above) : null;
-      this.hitBox(node, layer, above);
+      const candidate = shadowed || generated !== undefined || this.scope.candidates === null ||
+        this.scope.candidates.has(node);
+      const layer = candidate ? this.layerFacts(node, style, above, generated) : null;
+      this.hitBox(node, layer, above, generated === undefined ? boundingRect.call(node) : generated.rect);
       const z = layer ? layer.z : 0;
       const paint = layer ? layer.paint : node === this.scope.root ? kContext : 0;
       this.below = this.childState(node, display, layer, above, visibility, transparent);
@@ -583,13 +634,15 @@
     }
 
     // Position, z-index, stacking and clipping of an element that may have a layer property.
-    layerFacts(node, style, above) {
+    layerFacts(node, style, above, generated) {
       const position = style.position;
       const positioned = position !== 'static';
       const zApplies = positioned || above.items;
       const zText = zApplies ? style.zIndex : 'auto';
-      const topLayer = this.scope.topLayer.get(node);
-      const mayMakeContext = this.scope.contextCandidates === null || this.scope.contextCandidates.has(node);
+      const backdrop = generated !== undefined && generated.type === 'backdrop';
+      const topLayer = generated === undefined ? this.scope.topLayer.get(node) : backdrop ? false : undefined;
+      const mayMakeContext = generated !== undefined || this.scope.contextCandidates === null ||
+        this.scope.contextCandidates.has(node);
       const holdsFixedOnes = mayMakeContext && holdsFixed(style);
       const context = topLayer !== undefined || node === this.scope.root || zText !== 'auto' ||
         position === 'fixed' || position === 'sticky' || holdsFixedOnes || (mayMakeContext && makesStackingContext(style));
@@ -597,9 +650,11 @@
       if (positioned || context) paint |= kLayered;
       else if (style.float !== 'none') paint |= kFloat;
       if (topLayer !== undefined) paint |= kTopLayer;
+      if (backdrop) paint |= kBackdrop;
       const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || (mayMakeContext && /paint/.test(style.contain));
       return {
-        position, paint, modal: topLayer === true,
+        // A modal element stands for its backdrop too, unless that is a node of its own.
+        position, paint, modal: topLayer === true && !this.hasBackdrop(node),
         z: zText === 'auto' ? 0 : (parseInt(zText, 10) || 0),
         holdsAbsolute: positioned || holdsFixedOnes,
         holdsFixed: holdsFixedOnes,
@@ -617,8 +672,7 @@
 
     // Where the element can be hit: its border box within the clips of its containing blocks,
     // the viewport for the root element and for a modal dialog (its backdrop).
-    hitBox(node, layer, above) {
-      const rect = boundingRect.call(node);
+    hitBox(node, layer, above, rect) {
       const origin = this.scope.origin;
       if (layer === null && node !== this.scope.root) {
         const clip = above.clip;
@@ -674,8 +728,8 @@
 
     // A frame's record, then its document's: the document's elements come next, or an empty
     // document of another origin.
-    enterFrame(node, tag, look, label) {
-      this.writeElement(kRecordKind.frame, look, label);
+    enterFrame(node, tag, look, label, slot) {
+      this.writeElement(kRecordKind.frame, look, label, slot);
       const inner = readableFrameDocument(tag, node);
       this.nodes.push(inner);
       if (inner === null) {
@@ -687,7 +741,7 @@
       }
       this.enterDocument(inner);
       this.out.counted(kRecordKind.document, clean(docLabel(inner)));
-      this.frames.push({ walker: this.walker, scope: this.scope, state: this.state });
+      this.entered.push({ shadow: false, walker: this.walker, scope: this.scope, state: this.state });
       const below = this.below;
       const shown = below.hidden === undefined || below.hidden === null;
       const origin = shown ? this.frameOrigin(node) : this.scope.origin;
@@ -711,7 +765,7 @@
 
     // Closes a frame's document and the frame, back in the outer document after the frame.
     leaveFrame() {
-      const outer = this.frames.pop();
+      const outer = this.entered.pop();
       this.walker = outer.walker;
       this.scope = outer.scope;
       this.state = outer.state;
@@ -723,14 +777,111 @@
     // After the last child: closes the parent and returns the node after it (null when that
     // parent has no further sibling either), or undefined at the end of the page.
     closeParent() {
-      if (walkerParentNode.call(this.walker) !== null) {
-        this.close();
-        this.state = this.inherited.pop();
+      const parent = walkerParentNode.call(this.walker);
+      if (parent !== null) {
+        this.closeElement(parent);
         return walkerNextSibling.call(this.walker);
       }
-      if (this.frames.length > 0) return this.leaveFrame();
-      return undefined;
+      const inner = this.entered[this.entered.length - 1];
+      if (inner === undefined) return undefined;
+      return inner.shadow ? this.leaveShadow() : this.leaveFrame();
     }
+
+    // The element's shadow root, open or closed, for the elements that can host one.
+    shadowRootOf(node, tag) {
+      if (!tag.includes('-') && !kShadowHosts.has(tag)) return null;
+      return call(shadowRootOf, node) || this.closedRoots.get(node) || null;
+    }
+
+    // The elements assigned to a slot take its place in the rendering.
+    noteSlot(slot) {
+      const entry = { id: this.nodes.length - 1, state: this.below };
+      for (const element of call(assignedElementsOf, slot)) this.slotted.set(element, entry);
+    }
+
+    // The host just written gets its shadow root as first child: the shadow tree's elements
+    // come next, then the host's own (light) children.
+    enterShadow(root) {
+      this.nodes.push(root);
+      this.watch(root);
+      const at = this.out.length;
+      this.out.counted(kRecordKind.shadowRoot, '#shadow-root (' + call(shadowModeOf, root) + ')');
+      const candidates = candidatesOf(root, kShadowTree);
+      const scope = Object.create(this.scope);
+      scope.candidates = candidates.layer;
+      scope.contextCandidates = candidates.context;
+      scope.ownInherited = candidates.inherited;
+      this.entered.push({ shadow: true, walker: this.walker, scope: this.scope, state: this.state });
+      this.scope = scope;
+      this.walker = createTreeWalker.call(call(ownerDocumentOf, root), root, kShown);
+      const first = walkerFirstChild.call(this.walker);
+      if (first !== null) return first;
+      this.out.units[at] = kRecordKind.emptyShadowRoot;
+      return this.leaveShadow(false);
+    }
+
+    // After the shadow tree: the host's light children, or the host closes.
+    leaveShadow(opened = true) {
+      const outer = this.entered.pop();
+      this.walker = outer.walker;
+      this.scope = outer.scope;
+      this.state = outer.state;
+      if (opened) this.close();
+      return this.lightChildrenOrClose();
+    }
+
+    // An element with a shadow root or generated content: those come first among its
+    // children (but ::after, which comes last), then its own children.
+    openSpecial(root, generated) {
+      this.inherited.push(this.state);
+      this.state = this.below;
+      const node = call(walkerCurrentNode, this.walker);
+      for (const content of generated || []) {
+        if (content.type !== 'after') this.writeGenerated(node, content);
+      }
+      return root !== null ? this.enterShadow(root) : this.lightChildrenOrClose();
+    }
+
+    // The current element's own first child, or, without one, the element closes.
+    lightChildrenOrClose() {
+      const node = call(walkerCurrentNode, this.walker);
+      const light = walkerFirstChild.call(this.walker);
+      if (light !== null) return light;
+      this.closeElement(node);
+      return walkerNextSibling.call(this.walker);
+    }
+
+    // Closes an element whose children were written, its ::after last.
+    closeElement(node) {
+      const generated = this.generated === null ? undefined : this.generated.get(node);
+      if (generated !== undefined) {
+        const after = generated[generated.length - 1];
+        if (after.type === 'after') this.writeGenerated(node, after);
+      }
+      this.close();
+      this.state = this.inherited.pop();
+    }
+
+    // One generated element, a childless element of its owner: its look from the browser's
+    // style of it, its box as the browser measured it.
+    writeGenerated(owner, content) {
+      this.nodes.push(content);
+      this.generatedIds.set(content.backendId, this.nodes.length - 1);
+      const look = this.elementFacts(owner, this.state, true, content);
+      const label = this.label(null, '::' + content.type);
+      this.writeElement(kRecordKind.childless, look, label);
+    }
+
+    hasBackdrop(node) {
+      const generated = this.generated === null ? undefined : this.generated.get(node);
+      return generated !== undefined && generated[0].type === 'backdrop';
+    }
+  }
+
+  // Refuses the nodes that have no markup of their own: generated content and shadow roots.
+  function markupOf(node) {
+    if (node instanceof Generated) throw new Error('Generated content (::' + node.type + ') has no markup of its own');
+    if (call(nodeTypeOf, node) === 11) throw new Error('A shadow root has no markup of its own');
   }
 
   // The element whose markup stands for a node: a frame's document by its root element.
@@ -744,6 +895,71 @@
     const tag = call(localNameOf, node);
     return tag === 'option' || tag === 'script' || tag === 'title';
   }
+
+  const kGeneratingPseudo = /::?(before|after|marker)\b/i;
+
+  // Splits a selector list at its top-level commas.
+  function selectorParts(text) {
+    const parts = [];
+    let depth = 0;
+    let start = 0;
+    for (let i = 0; i < text.length; ++i) {
+      const c = text[i];
+      if (c === '(' || c === '[') ++depth;
+      else if (c === ')' || c === ']') --depth;
+      else if (c === ',' && depth === 0) {
+        parts.push(text.slice(start, i));
+        start = i + 1;
+      }
+    }
+    parts.push(text.slice(start));
+    return parts;
+  }
+
+  // The selectors of the elements that rules of the tree's sheets may give ::before or ::after
+  // content, and a ::marker; null for a list when a sheet cannot be read (every element may).
+  function generatingSelectors(tree, kind) {
+    const found = { content: [], marker: [] };
+    const collect = rules => {
+      for (const rule of rules) {
+        if (rule.type === CSSRule.STYLE_RULE) {
+          for (const part of selectorParts(rule.selectorText)) {
+            const pseudo = kGeneratingPseudo.exec(part);
+            if (pseudo === null) continue;
+            const base = part.slice(0, pseudo.index).trim() || '*';
+            (pseudo[1].toLowerCase() === 'marker' ? found.marker : found.content).push(base);
+          }
+        }
+        if (rule.type === CSSRule.IMPORT_RULE) {
+          if (!rule.styleSheet || !readSheet(rule.styleSheet)) return false;
+        } else if (rule.type !== CSSRule.KEYFRAMES_RULE && rule.cssRules && !collect(rule.cssRules)) {
+          return false;
+        }
+      }
+      return true;
+    };
+    const readSheet = sheet => {
+      let rules;
+      try {
+        rules = sheet.cssRules;
+      } catch (e) {
+        return false;
+      }
+      return collect(rules);
+    };
+    try {
+      for (const sheet of [...kind.sheets.call(tree), ...kind.adopted.call(tree)]) {
+        if (!readSheet(sheet)) return { content: null, marker: null };
+      }
+    } catch (e) {
+      return { content: null, marker: null };
+    }
+    return found;
+  }
+
+  // The built-in elements that may host a shadow root; custom elements may too.
+  const kShadowHosts = new Set(['ARTICLE', 'ASIDE', 'BLOCKQUOTE', 'BODY', 'DIV', 'FOOTER', 'H1', 'H2', 'H3', 'H4',
+    'H5', 'H6', 'HEADER', 'MAIN', 'NAV', 'P', 'SECTION', 'SPAN']);
 
   // What a step of the walk answers, first in its answer.
   const kStep = { more: 0, done: 1, changed: 2, lost: 3 };
@@ -775,6 +991,123 @@
       this.walk = null;
       this.observer = null;
       this.broken = false;
+      this.closedRoots = new WeakMap();  // host -> closed shadow root
+      this.knownRoots = [];              // the closed roots found
+      this.hosts = [];                   // the elements asked about last
+      this.askedHosts = new WeakSet();
+      this.scannedRoots = new WeakSet();
+      this.shadowTrees = [];             // the shadow roots seen while looking for closed ones
+      this.generated = new WeakMap();    // element -> its generated content, in kGeneratedOrder
+      this.generatedCount = 0;
+      this.generatedHosts = [];
+      this.generatedIds = new Map();     // of the last mirror: the browser's id -> node number
+    }
+
+    // Closed shadow roots are out of page script's sight; the program finds them through the
+    // browser. It asks for the elements that may hold one and were not asked about yet: elements
+    // of custom tags without an open root, in the page and in the shadow trees known so far.
+    // Answers how many; hostCandidate(i) gives each.
+    hostCandidates() {
+      const found = [];
+      const pending = [];
+      const scan = elements => {
+        for (const element of elements) {
+          const open = call(shadowRootOf, element);
+          if (open !== null) {
+            pending.push(open);
+          } else if (!this.askedHosts.has(element)) {
+            this.askedHosts.add(element);
+            found.push(element);
+          }
+        }
+      };
+      const inPage = call(evaluateXPath, document, "//*[contains(local-name(), '-')]", document, null,
+        XPathResult.ORDERED_NODE_SNAPSHOT_TYPE, null);
+      const pageHosts = [];
+      for (let i = 0; i < call(snapshotLengthOf, inPage); ++i) pageHosts.push(call(snapshotItem, inPage, i));
+      scan(pageHosts);
+      pending.push(...this.knownRoots);
+      while (pending.length > 0) {
+        const root = pending.pop();
+        if (this.scannedRoots.has(root)) continue;
+        this.scannedRoots.add(root);
+        this.shadowTrees.push(root);
+        const inside = [];
+        for (const element of call(fragmentQuerySelectorAll, root, '*')) {
+          if (call(localNameOf, element).includes('-')) inside.push(element);
+        }
+        scan(inside);
+      }
+      this.hosts = found;
+      return found.length;
+    }
+
+    hostCandidate(index) { return this.hosts[index]; }
+
+    // The browser measures generated content; page script cannot. The program asks for the
+    // elements that may have some: those a rule gives ::before, ::after or ::marker content,
+    // list items, and elements in the top layer (their ::backdrop). Answers how many;
+    // generatedCandidate(i) gives each, setGenerated(i, ...) what the browser found.
+    generatedCandidates() {
+      this.generated = new WeakMap();
+      this.generatedCount = 0;
+      const found = new Set();
+      for (const tree of [document, ...this.shadowTrees]) {
+        const kind = tree === document ? kDocumentTree : kShadowTree;
+        const selectors = generatingSelectors(tree, kind);
+        const style = computedStyleFor(tree === document ? document : call(ownerDocumentOf, tree));
+        const content = (element, pseudo) => {
+          const value = style(element, pseudo).content;
+          return value !== 'none' && value !== 'normal';
+        };
+        const query = list => list === null ? kind.query.call(tree, '*') : list.length === 0 ? [] :
+          kind.query.call(tree, list.join(','));
+        for (const element of query(selectors.content)) {
+          if (content(element, '::before') || content(element, '::after')) found.add(element);
+        }
+        for (const element of query(selectors.marker === null ? null : ['li', 'summary', ...selectors.marker])) {
+          const own = style(element);
+          if (own.display.includes('list-item') && (own.listStyleType !== 'none' || own.listStyleImage !== 'none')) {
+            found.add(element);
+          }
+        }
+      }
+      for (const element of topLayerOf(document).keys()) found.add(element);
+      this.generatedHosts = [...found];
+      return this.generatedHosts.length;
+    }
+
+    generatedCandidate(index) { return this.generatedHosts[index]; }
+
+    // What the browser found of a candidate: [type, browser id, left, top, right, bottom, ...].
+    setGenerated(index, found) {
+      const owner = this.generatedHosts[index];
+      if (owner === undefined || !Array.isArray(found)) return;
+      const list = [];
+      for (let i = 0; i + 5 < found.length; i += 6) {
+        const type = found[i];
+        if (!kGeneratedOrder.includes(type)) continue;
+        const [left, top, right, bottom] = found.slice(i + 2, i + 6).map(Number);
+        list.push(new Generated(owner, type, Number(found[i + 1]), { left, top, right, bottom }));
+      }
+      if (list.length === 0) return;
+      list.sort((a, b) => kGeneratedOrder.indexOf(a.type) - kGeneratedOrder.indexOf(b.type));
+      this.generated.set(owner, list);
+      ++this.generatedCount;
+    }
+
+    // The browser's id of generated content that element() gave, or 0.
+    generatedBackendId(node) { return node instanceof Generated ? node.backendId : 0; }
+
+    // The last mirror's node number of generated content the browser names by its id, or -1.
+    idOfGenerated(backendId) { return this.generatedIds.get(backendId) || -1; }
+
+    // The closed root the browser found for a candidate; a root found once stays known.
+    setClosedRoot(index, root) {
+      const host = this.hosts[index];
+      if (host === undefined || !(root instanceof ShadowRoot)) return;
+      this.closedRoots.set(host, root);
+      this.knownRoots.push(root);
     }
 
     // Starts a walk of the page mirror (dropping one that runs) and walks its first slice; see
@@ -791,7 +1124,11 @@
     //        "k<display>,<visibility>,<transparent>,<z>,<paint>," where z is the element's own
     //        z-index where it applies (0 for auto) and paint holds the flags kLayered, kContext,
     //        kFloat and kTopLayer from which the program works out the order the browser paints.
-    //   n    a label, before the first element that has it: "n<tag len>,<id len>,<class len>,<tag><id><class>"
+    //   S|s  an element's shadow root with|without children, the host's first child:
+    //        "S<len>,<label>"; the host's own children follow it
+    //   q    "q<n>," before an element assigned to a slot: it paints where node n (the slot) is
+    //   n    a label, before the first element that has it: "n<tag len>,<id len>,<class len>,<tag><id><class>";
+    //        a tag "::before" and so on names generated content
     //   c    a comment: "c<len>,<text>"
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
@@ -803,7 +1140,7 @@
       this.observer = observer;
       this.broken = false;
       const watch = doc => observer.observe(doc, { subtree: true, childList: true, attributes: true, characterData: true });
-      this.walk = new MirrorWalk(watch);
+      this.walk = new MirrorWalk(watch, this.closedRoots, this.generatedCount > 0 ? this.generated : null);
       this.walk.begin();
       return this.mirrorStep(budget);
     }
@@ -824,6 +1161,7 @@
       const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.out.take()];
       if (done) {
         this.nodes = walk.nodes;
+        this.generatedIds = walk.generatedIds;
         this.mirrorAbandon();
       }
       return answer;
@@ -836,33 +1174,21 @@
       this.walk = null;
     }
 
-    // The browser's own hit test on a grid over the viewport, every step pixels: x, y and the
-    // last mirror's node identifier there (0 for nothing, -1 for a node not in it), row by row.
-    // Same-origin frames are followed to the element inside them.
-    browserHits(step) {
-      const ids = new Map();
-      this.nodes.forEach((node, id) => { if (node) ids.set(node, id); });
-      const hits = [];
-      for (let y = 0; y < innerHeight; y += step) {
-        for (let x = 0; x < innerWidth; x += step) {
-          let hit = document.elementFromPoint(x, y);
-          let left = 0;
-          let top = 0;
-          while (hit && (hit.tagName === 'IFRAME' || hit.tagName === 'FRAME')) {
-            const inner = readableFrameDocument(hit.tagName, hit);
-            if (inner === null) break;
-            const box = call(boundingRect, hit);
-            const style = call(defaultViewOf, call(ownerDocumentOf, hit)).getComputedStyle(hit);
-            left += box.left + parseFloat(style.borderLeftWidth) + parseFloat(style.paddingLeft);
-            top += box.top + parseFloat(style.borderTopWidth) + parseFloat(style.paddingTop);
-            const below = inner.elementFromPoint(x - left, y - top);
-            if (below === null) break;
-            hit = below;
-          }
-          hits.push(x, y, hit === null ? 0 : ids.get(hit) || -1);
-        }
+    // The last mirror's node identifier of a node the browser names (0 for none, -1 for a node
+    // not in it): a text node stands for its element.
+    idOf(node) {
+      if (this.ids === undefined || this.idsOf !== this.nodes) {
+        this.ids = new Map();
+        this.idsOf = this.nodes;
+        this.nodes.forEach((known, id) => { if (known) this.ids.set(known, id); });
       }
-      return hits;
+      if (!node) return 0;
+      try {
+        if (call(nodeTypeOf, node) === 3) node = call(parentNodeOf, node);
+      } catch (e) {
+        return -1;  // no node of page script's: generated content
+      }
+      return this.ids.get(node) || -1;
     }
 
     // The live node behind a node identifier of the last mirror, or null.
@@ -875,29 +1201,35 @@
     // The live node's reads and writes, for a node that element() gave: an element, a comment
     // or a frame's document.
     tagName(node) {
+      if (node instanceof Generated) return '::' + node.type;
       const type = call(nodeTypeOf, node);
       if (type === 8) return 'COMMENT';
       if (type === 9) return '#document';
+      if (type === 11) return '#shadow-root';
       return call(tagNameOf, node);
     }
 
     outerHtml(node) {
+      markupOf(node);
       if (call(nodeTypeOf, node) === 8) return '<!--' + call(dataOf, node) + '-->';
       return outerHtmlOf.get.call(markupOwner(node));
     }
 
     innerHtml(node) {
+      markupOf(node);
       if (call(nodeTypeOf, node) === 8) return call(dataOf, node);
       return innerHtmlOf.get.call(markupOwner(node));
     }
 
     text(node) {
+      if (node instanceof Generated) return '';
       if (call(nodeTypeOf, node) === 8) return call(dataOf, node);
       if (hasOwnText(node)) return node.text;
       return textContentOf.get.call(node) || '';
     }
 
     setOuterHtml(node, html) {
+      markupOf(node);
       if (call(nodeTypeOf, node) === 8) {
         node.replaceWith(call(ownerDocumentOf, node).createRange().createContextualFragment(html));
         return;
@@ -906,11 +1238,13 @@
     }
 
     setInnerHtml(node, html) {
+      markupOf(node);
       if (call(nodeTypeOf, node) === 8) { node.data = html; return; }
       innerHtmlOf.set.call(node, html);
     }
 
     setText(node, text) {
+      markupOf(node);
       if (call(nodeTypeOf, node) === 8) { node.data = text; return; }
       if (hasOwnText(node)) { node.text = text; return; }
       textContentOf.set.call(node, text);
@@ -920,6 +1254,7 @@
     // browser drops an invalid name or value without a word, so a fresh style shows what it
     // keeps (the element's own may still hold an older valid value).
     setStyle(node, name, value) {
+      if (node instanceof Generated) return 'Generated content has no inline style';
       if (call(nodeTypeOf, node) !== 1 || !node.style) return 'This node has no inline style';
       const prop = cssName(name);
       const important = /\s*!\s*important\s*$/i;
@@ -942,7 +1277,9 @@
         throw new Error('The attribute catalog is not an attribs document');
       }
       let style = null;
-      if (element && call(nodeTypeOf, element) === 1) {
+      if (element instanceof Generated) {
+        style = computedStyleFor(call(ownerDocumentOf, element.owner))(element.owner, '::' + element.type);
+      } else if (element && call(nodeTypeOf, element) === 1) {
         style = computedStyleFor(ownerDocumentOf.call(element))(element);
       }
       let out = '<attribs>';

@@ -40,7 +40,7 @@ struct CWindow {
         frame = std::make_unique<CMainFrame>(*doc);
         ui.SetFrame(frame.get());
         frame->show();
-        QTest::qWaitForWindowExposed(frame.get());
+        if (!QTest::qWaitForWindowExposed(frame.get())) throw std::runtime_error("the window was never shown");
     }
     ~CWindow() {
         frame.reset();

@@ -39,7 +39,7 @@ struct CStylePage {
         test::PostThroughEventLoop(ui);
         bool attached = false;
         doc.AttachPage(tab.Document(), "rules", [&](const CWorkOutcome& outcome) { attached = outcome.IsDone(); });
-        QTest::qWaitFor([&] { return attached; }, 60000);
+        if (!QTest::qWaitFor([&] { return attached; }, 60000)) throw std::runtime_error("the page did not attach");
         for (const pugi::xpath_node& hit : doc.Mirror()->Xml().select_nodes("//element")) {
             if (std::string(hit.node().attribute("text").value()).find("\"target\"") != std::string::npos) {
                 targetId = IntAttribute(hit.node(), "node-id");

@@ -86,7 +86,7 @@ void CHitIndex::BuildReaches() {
     // Children come after their parents in document order.
     for (Node node = static_cast<Node>(nodes_.size()); node-- > 0;) {
         CompactNode& compact = nodes_[node];
-        CBox reach = compact.facts.kind == HitKind::Doc ? CBox{} : compact.facts.box;
+        CBox reach = schema::PassesThrough(compact.facts.kind) ? CBox{} : compact.facts.box;
         for (std::uint32_t i = 0; i < compact.childCount; ++i) {
             reach = UnionBox(reach, nodes_[children_[compact.childBegin + i]].reach);
         }

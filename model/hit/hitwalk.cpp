@@ -17,7 +17,7 @@ HitVisibility ClassifyVisibility(const char* value) {
 CHitFacts CXmlHitTree::Facts(pugi::xml_node node) const {
     CHitFacts facts;
     facts.kind = schema::KindOfName(node.name());
-    if (facts.kind == HitKind::Doc || facts.kind == HitKind::Other) return facts;
+    if (schema::PassesThrough(facts.kind) || facts.kind == HitKind::Other) return facts;
     const CBoxAttributes attributes(node);
     facts.displayNone = std::strcmp(attributes.Text(kDisplay), "none") == 0;
     facts.visibility = ClassifyVisibility(attributes.Text(kVisibility));

@@ -99,7 +99,7 @@ private:
     // Either the node's outcome at once, or a frame pushed to search its children first.
     std::optional<Outcome> Enter(Node node, bool inheritedVisible) {
         const CHitFacts facts = tree_.Facts(node);
-        if (facts.kind == HitKind::Doc) {
+        if (schema::PassesThrough(facts.kind)) {
             Push(node, MakeFrame(false, inheritedVisible, {}, 0, 0));
             return std::nullopt;
         }

@@ -23,6 +23,7 @@ constexpr int kLayered = 1;
 constexpr int kContext = 2;
 constexpr int kFloat = 4;
 constexpr int kTopLayer = 8;
+constexpr int kBackdrop = 16;  // with kTopLayer: just below its element
 
 [[noreturn]] void Malformed(const char* what) { throw CMalformedAnswer(std::string("the mirror: ") + what); }
 
@@ -108,7 +109,7 @@ struct CMirrorBuilder::OpenNode {
 
 // A node's attributes until the mirror text is written. Texts are views into the records.
 struct CMirrorBuilder::NodeFacts {
-    enum class Label : unsigned char { Document, Element, Comment };
+    enum class Label : unsigned char { Plain, Element, Comment };  // Plain: a document's or a shadow root's
     const char* name = schema::kElement;
     Label label = Label::Element;
     std::string_view text;  // a document's label, a comment's text or an element's tag
@@ -116,6 +117,10 @@ struct CMirrorBuilder::NodeFacts {
     std::string_view cls;
     int edges[4] = {0, 0, 0, 0};
     int zIndex = 0;
+    // Where the element's in-flow children paint, for elements slotted under it later.
+    CPaintOrder::Layer content = CPaintOrder::kNoLayer;
+    CPaintOrder::Layer stacking = CPaintOrder::kNoLayer;
+    CPaintOrder::Layer documentRoot = CPaintOrder::kNoLayer;
     std::string_view display;
     std::string_view visibility;
     bool transparent = false;
@@ -188,6 +193,8 @@ void CMirrorBuilder::Build(std::string_view records) {
         if (done_) Malformed("text after the document");
         const char kind = in.Kind();
         if (open_.empty() && kind != 'D') Malformed("the document record");
+        const bool element = kind == 'E' || kind == 'e' || kind == 'F';
+        if (paintUnder_ != kNotSlotted && !element) Malformed("a slot without its element");
         switch (kind) {
         case 'D':
         case 'd': {
@@ -203,6 +210,20 @@ void CMirrorBuilder::Build(std::string_view records) {
             const std::string_view text = in.Units(in.Number());
             in.EndOfLine();
             AddComment(text);
+            break;
+        }
+        case 'S':
+        case 's': {
+            const std::string_view label = in.Units(in.Number());
+            in.EndOfLine();
+            AddShadowRoot(kind == 'S', label);
+            break;
+        }
+        case 'q': {
+            const long long slot = in.Number();
+            in.EndOfLine();
+            if (slot < 1 || static_cast<std::size_t>(slot) > facts_.size()) Malformed("a slot");
+            paintUnder_ = static_cast<std::uint32_t>(slot - 1);
             break;
         }
         case 'k': AddLook(in); break;
@@ -251,7 +272,7 @@ CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts
     facts_.emplace_back().name = name;
     events_.push_back(static_cast<std::int32_t>(opened.index));
     const int nodeId = static_cast<int>(facts_.size());
-    opened.hasBox = facts.kind != HitKind::Doc;
+    opened.hasBox = !schema::PassesThrough(facts.kind);
     opened.ownBox = opened.hasBox ? facts.box : CBox{};
     opened.extent = opened.ownBox;
     const std::uint32_t parentHit = top ? kNotHit : open_.back().hitNode;
@@ -272,10 +293,26 @@ void CMirrorBuilder::AddDocument(bool opens, std::string_view label) {
     const CPaintOrder::Layer content = parent ? parent->content : CPaintOrder::kNoLayer;
     OpenNode& doc = Open(schema::kDoc, facts);
     NodeFacts& node = facts_.back();
-    node.label = NodeFacts::Label::Document;
+    node.label = NodeFacts::Label::Plain;
     node.text = label;
     // A frame's document paints with its frame; the page's is the first stacking context.
     doc.content = content;
+    if (!opens) Close();
+}
+
+// A host's shadow tree: no box, its elements paint as the host's children.
+void CMirrorBuilder::AddShadowRoot(bool opens, std::string_view label) {
+    if (open_.back().isDocument) Malformed("a shadow root of a document");
+    const OpenNode host = open_.back();
+    CHitFacts facts;
+    facts.kind = HitKind::ShadowRoot;
+    OpenNode& root = Open(schema::kShadowRoot, facts);
+    root.content = host.content;
+    root.stacking = host.stacking;
+    root.documentRoot = host.documentRoot;
+    NodeFacts& node = facts_.back();
+    node.label = NodeFacts::Label::Plain;
+    node.text = label;
     if (!opens) Close();
 }
 
@@ -331,7 +368,15 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     facts.visibility = look.hitVisibility;
     facts.transparent = look.transparent;
     facts.box = BoxFromEdges(edges[0], edges[1], edges[2], edges[3]);
-    const OpenNode parent = open_.back();
+    // A slotted element paints where its slot is, not under its host.
+    OpenNode parent = open_.back();
+    if (paintUnder_ != kNotSlotted) {
+        const NodeFacts& slot = facts_[paintUnder_];
+        parent.content = slot.content;
+        parent.stacking = slot.stacking;
+        parent.documentRoot = slot.documentRoot;
+        paintUnder_ = kNotSlotted;
+    }
     OpenNode& element = Open(kind == 'F' ? schema::kFrame : schema::kElement, facts);
     NodeFacts& node = facts_.back();
     node.text = label.tag;
@@ -345,6 +390,9 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     if (!facts.displayNone && (root || parent.content != CPaintOrder::kNoLayer)) {
         PlaceInPaintOrder(element, parent, root, z, paint);
         pendingRanks_.push_back({element.index, element.content, element.content != parent.content, element.hitNode});
+        node.content = element.content;
+        node.stacking = element.stacking;
+        node.documentRoot = element.documentRoot;
     }
     if (kind == 'e') Close();
 }
@@ -360,8 +408,9 @@ void CMirrorBuilder::PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, b
     node.documentRoot = parent.documentRoot;
     if (paint & (kLayered | kContext | kTopLayer)) {
         const bool context = (paint & (kContext | kTopLayer)) != 0;
-        node.content =
-            paintOrder_.AddLayered(parent.stacking, parent.documentRoot, context, z, (paint & kTopLayer) != 0);
+        const CPaintOrder::Layer below = (paint & kBackdrop) ? parent.content : CPaintOrder::kNoLayer;
+        node.content = paintOrder_.AddLayered(parent.stacking, parent.documentRoot, context, z,
+                                              (paint & kTopLayer) != 0, below);
         if (context) node.stacking = node.content;
     } else if (paint & kFloat) {
         node.content = paintOrder_.AddFloat(parent.content);
@@ -423,13 +472,15 @@ void CMirrorBuilder::WriteText() const {
         const NodeFacts& node = facts_[index];
         (text += '<') += node.name;
         AppendAttribute(text, schema::kNodeId, static_cast<long long>(index) + 1);
-        if (node.label == NodeFacts::Label::Document) {
+        if (node.label == NodeFacts::Label::Plain) {
             AppendAttribute(text, schema::kText, node.text);
         } else {
             ((text += ' ') += schema::kText) += "=\"";
             if (node.label == NodeFacts::Label::Comment) {
                 text += "&lt;COMMENT&gt;";
                 if (!node.text.empty()) AppendEscaped(text += ' ', node.text);
+            } else if (node.text.starts_with("::")) {
+                AppendEscaped(text, node.text);  // generated content: "::before"
             } else {
                 AppendElementLabel(text, node.text, node.elementId, node.cls);
             }
@@ -441,6 +492,9 @@ void CMirrorBuilder::WriteText() const {
             AppendAttribute(text, schema::kDisplay, node.display);
             AppendAttribute(text, schema::kVisibility, node.visibility);
             AppendAttribute(text, schema::kTransparent, node.transparent ? 1 : 0);
+            if (node.label == NodeFacts::Label::Element && node.text.starts_with("::")) {
+                AppendAttribute(text, schema::kPseudo, node.text.substr(2));
+            }
         }
         AppendAttribute(text, schema::kOutsideChildren, node.outside ? 1 : 0);
         if (event + 1 < events_.size() && events_[event + 1] < 0) {

@@ -16,7 +16,7 @@ class CHitIndex;
 class CNodeIdIndex;
 class CRecordReader;
 
-// Builds the page mirror from the probe's compact records (see the probe's mirror()), numbering
+// Builds the page mirror from the probe's compact records (see the probe's mirrorStart()), numbering
 // the nodes 1, 2, 3 ... in record order. The one pass over the records works out
 // outside-children, the hit index and the layers of the paint order; z-index then becomes each
 // element's paint rank. The finished nodes are written as one mirror text that the XML tree
@@ -37,6 +37,7 @@ private:
     struct OpenNode;
     struct NodeFacts;
     void AddDocument(bool opens, std::string_view label);
+    void AddShadowRoot(bool opens, std::string_view label);
     void AddElement(char kind, CRecordReader& in);
     void AddComment(std::string_view text);
     void AddLook(CRecordReader& in);
@@ -86,6 +87,8 @@ private:
     std::vector<std::uint32_t> hitParents_;
     std::vector<PendingRank> pendingRanks_;
     CPaintOrder paintOrder_;
+    static constexpr std::uint32_t kNotSlotted = UINT32_MAX;
+    std::uint32_t paintUnder_ = kNotSlotted;  // the slot the next element paints under
     bool done_ = false;
 };
 

@@ -10,6 +10,7 @@ namespace marklens::schema {
 inline constexpr const char* kDoc = "doc";
 inline constexpr const char* kElement = "element";
 inline constexpr const char* kFrame = "frame";
+inline constexpr const char* kShadowRoot = "shadow-root";
 
 inline constexpr const char* kNodeId = "node-id";
 inline constexpr const char* kText = "text";
@@ -22,15 +23,18 @@ inline constexpr const char* kDisplay = "display";
 inline constexpr const char* kVisibility = "visibility";
 inline constexpr const char* kTransparent = "transparent";
 inline constexpr const char* kOutsideChildren = "outside-children";
+// On generated content: which ("before", "after", "marker", "backdrop").
+inline constexpr const char* kPseudo = "pseudo";
 
-// A document (page or frame content), an element, a frame element, or a name the mirror does
-// not define (read as nothing).
-enum class NodeKind : unsigned char { Doc, Element, Frame, Other };
+// A document (page or frame content), an element, a frame element, an element's shadow tree,
+// or a name the mirror does not define (read as nothing).
+enum class NodeKind : unsigned char { Doc, Element, Frame, ShadowRoot, Other };
 
 inline NodeKind KindOfName(const char* name) {
     if (std::strcmp(name, kElement) == 0) return NodeKind::Element;
     if (std::strcmp(name, kDoc) == 0) return NodeKind::Doc;
     if (std::strcmp(name, kFrame) == 0) return NodeKind::Frame;
+    if (std::strcmp(name, kShadowRoot) == 0) return NodeKind::ShadowRoot;
     return NodeKind::Other;
 }
 
@@ -38,7 +42,9 @@ inline NodeKind KindOf(pugi::xml_node node) {
     return node.type() == pugi::node_element ? KindOfName(node.name()) : NodeKind::Other;
 }
 
-// Elements and frames carry a box; documents do not.
+// Elements and frames carry a box; documents and shadow roots do not.
 inline bool HasBox(NodeKind kind) { return kind == NodeKind::Element || kind == NodeKind::Frame; }
+// Documents and shadow roots have no box: hit testing passes through them to their children.
+inline bool PassesThrough(NodeKind kind) { return kind == NodeKind::Doc || kind == NodeKind::ShadowRoot; }
 
 }  // namespace marklens::schema

@@ -21,10 +21,11 @@ CPaintOrder::Layer CPaintOrder::AddRoot(Layer owner) {
 }
 
 CPaintOrder::Layer CPaintOrder::AddLayered(Layer stackingContext, Layer documentRoot, bool context, int z,
-                                           bool topLayer) {
+                                           bool topLayer, Layer below) {
     const Layer layer = Add(context, z);
     if (topLayer) {
-        layers_[documentRoot].top.push_back(layer);
+        std::vector<Layer>& top = layers_[documentRoot].top;
+        top.insert(std::find(top.begin(), top.end(), below), layer);
         return layer;
     }
     LayerNode& parent = layers_[stackingContext];

@@ -18,8 +18,10 @@ public:
     // painted with the frame element in the owner layer.
     Layer AddRoot(Layer owner);
     // A positioned element or stacking context, in its stacking context by z; a top-layer one
-    // above everything of its document instead.
-    Layer AddLayered(Layer stackingContext, Layer documentRoot, bool context, int z, bool topLayer);
+    // above everything of its document instead, just below the top-layer one given (a backdrop
+    // below its element) or above all of them.
+    Layer AddLayered(Layer stackingContext, Layer documentRoot, bool context, int z, bool topLayer,
+                     Layer below = kNoLayer);
     // A float, painted after the in-flow content of its layer.
     Layer AddFloat(Layer content);
 

@@ -237,6 +237,41 @@ TEST_F(Mirror, ProbeThatThePageRefusesIsAccessDenied) {
     }
 }
 
+// Shadow trees, open and closed (one inside another), stand under their hosts before the
+// light children; slotted children are where the DOM has them, an unassigned one is not
+// rendered; generated content is an element with its pseudo name and the browser's box.
+TEST_F(Mirror, ShadowTreesAndGeneratedContentStandWhereTheDomHasThem) {
+    const LivePageHandle page = OpenPage("shadow.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    const auto first = [](pugi::xml_node node) { return std::string(node.first_child().name()); };
+    const pugi::xml_node card = NodeWithLabel(*mirror, "\"card\"");
+    ASSERT_TRUE(card);
+    EXPECT_EQ(first(card), "shadow-root");
+    EXPECT_EQ(StringAttribute(card.first_child(), "text"), "#shadow-root (open)");
+    EXPECT_FALSE(card.first_child().attribute("left"));
+    EXPECT_TRUE(NodeWithLabel(*mirror, "\"card-frame\""));
+    EXPECT_EQ(StringAttribute(card.first_child().next_sibling(), "text"), "<H3 id=\"title\">");
+    EXPECT_EQ(StringAttribute(NodeWithLabel(*mirror, "\"unassigned\""), "display"), "none");
+    const pugi::xml_node secret = NodeWithLabel(*mirror, "\"secret\"");
+    EXPECT_EQ(StringAttribute(secret.first_child(), "text"), "#shadow-root (closed)");
+    const pugi::xml_node badge = NodeWithLabel(*mirror, "\"badge-text\"");
+    ASSERT_TRUE(badge);  // in a closed root inside a closed root
+    EXPECT_EQ(StringAttribute(badge.parent(), "text"), "#shadow-root (closed)");
+    EXPECT_TRUE(NodeWithLabel(*mirror, "\"plain-inner\""));
+    const pugi::xml_node far = NodeWithLabel(*mirror, "\"far\"");
+    EXPECT_EQ(StringAttribute(far, "outside-children"), "1");
+    const pugi::xml_node note = NodeWithLabel(*mirror, "\"note\"");
+    EXPECT_EQ(StringAttribute(note.first_child(), "text"), "::before");
+    EXPECT_EQ(StringAttribute(note.first_child(), "pseudo"), "before");
+    EXPECT_EQ(StringAttribute(note.last_child(), "pseudo"), "after");
+    EXPECT_NEAR(NodeBox(note.last_child()).right - NodeBox(note.last_child()).left, 30, 1);  // whole pixels it touches
+    const pugi::xml_node item = NodeWithLabel(*mirror, "\"item-one\"");
+    EXPECT_EQ(StringAttribute(item.first_child(), "pseudo"), "marker");
+    EXPECT_LT(NodeBox(item.first_child()).left, NodeBox(item).left);  // an outside marker
+    EXPECT_EQ(StringAttribute(item, "outside-children"), "1");
+}
+
 class HighDensity : public CBrowserSuite {
 protected:
     static void SetUpTestSuite() { StartBrowser({"--force-device-scale-factor=2"}); }

@@ -96,6 +96,38 @@ TEST(MirrorBuilder, ZIndexIsThePaintOrderAcrossTheWholeMirror) {
     }
 }
 
+// A host's shadow tree: a box-less node under the host, before the light children, that hit
+// testing passes through; a slotted light child paints where its slot is (here inside a
+// positioned wrapper), so it is found above the wrapper rather than under it.
+TEST(MirrorBuilder, ShadowRootsPassHitsThroughAndSlottedElementsPaintAtTheirSlot) {
+    const std::string host =
+        "D4,doc \n"
+        "kblock,visible,0,0,2,\nn4,0,0,HTML\nE0,0,0,0,100,100,\n"
+        "kblock,visible,0,0,0,\nn4,0,0,HOST\nE1,1,10,10,50,50,\n"
+        "S21,#shadow-root (closed)\n"
+        "kblock,visible,0,0,1,\nn3,0,0,DIV\nE2,2,0,0,50,50,\n"
+        "n4,0,0,SLOT\ne1,3,0,0,50,50,\n)\n)\n"
+        "n4,0,0,SPAN\n";
+    const std::string tail = "e1,4,5,5,10,10,\n)\n)\n)\n";
+    CPageMirror slotted;
+    slotted.BuildFromRecords(host + "q6,\n" + tail);
+    const pugi::xml_node root = slotted.FindNodeById(4);
+    EXPECT_STREQ(root.name(), "shadow-root");
+    EXPECT_EQ(StringAttribute(root, "text"), "#shadow-root (closed)");
+    EXPECT_FALSE(root.attribute("left"));
+    EXPECT_EQ(root.next_sibling().attribute("node-id").as_int(), 7);
+    EXPECT_EQ(slotted.HitTest(20, 20), 7);
+    EXPECT_EQ(HitTestLiteral(slotted.DocumentElement(), 20, 20), 7);
+    EXPECT_EQ(slotted.HitTest(50, 50), 6);  // the slot, through the box-less shadow root
+    CPageMirror unslotted;
+    unslotted.BuildFromRecords(host + tail);
+    EXPECT_NE(unslotted.HitTest(20, 20), 7);
+    CPageMirror reloaded;
+    ASSERT_TRUE(reloaded.LoadXml(slotted.ToXml()));
+    reloaded.MarkOutsideChildren();
+    EXPECT_EQ(reloaded.ToXml(), slotted.ToXml());
+}
+
 TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
     using namespace std::string_view_literals;
     for (const std::string_view bad :
@@ -119,7 +151,10 @@ TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
                                                  "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,\n)\n",
                                                  "D-1,a\n)\n",
                                                  "D2,\xF0\x9F\x98\x80x\n)\n",
-                                                 "D1,\t\n)\n"}) {
+                                                 "D1,\t\n)\n",
+                            "D1,a\nS1,b\n)\n)\n",  // a shadow root of a document
+                            "D1,a\nq1,\nc1,x\n)\n",  // a slot record not before its element
+                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nq9,\ne0,0,0,0,1,1,\n)\n"}) {
         CPageMirror mirror;
         EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << std::string(bad);
         EXPECT_FALSE(mirror.DocumentElement()) << std::string(bad);
