@@ -130,6 +130,9 @@
   // The order in which an element's generated content stands among its children: ::after last.
   const kGeneratedOrder = ['backdrop', 'marker', 'before', 'after'];
 
+  const kTableParts = new Set(['table-row', 'table-row-group', 'table-header-group', 'table-footer-group',
+    'table-column', 'table-column-group']);
+
 
   // Rectangles in top-page pixels as {left, top, right, bottom}; null stands for no clip.
   function intersect(a, b) {
@@ -377,16 +380,44 @@
     }
   }
 
+  // The bounds of an image map area's shape in the image, or null for an area of no shape.
+  function shapeBounds(shape, coordsText, width, height) {
+    const kind = (shape || 'rect').toLowerCase();
+    if (kind === 'default') return { left: 0, top: 0, right: width, bottom: height };
+    const coords = (coordsText || '').split(/[\s,]+/).filter(text => text !== '').map(parseFloat);
+    if (coords.some(Number.isNaN)) return null;
+    if (kind === 'circle' || kind === 'circ') {
+      if (coords.length < 3) return null;
+      const [x, y, r] = coords;
+      return { left: x - r, top: y - r, right: x + r, bottom: y + r };
+    }
+    if (kind === 'poly' || kind === 'polygon') {
+      if (coords.length < 6) return null;
+      const xs = coords.filter((_, i) => i % 2 === 0);
+      const ys = coords.filter((_, i) => i % 2 === 1);
+      return { left: Math.min(...xs), top: Math.min(...ys), right: Math.max(...xs), bottom: Math.max(...ys) };
+    }
+    if (coords.length < 4) return null;
+    return {
+      left: Math.min(coords[0], coords[2]), top: Math.min(coords[1], coords[3]),
+      right: Math.max(coords[0], coords[2]), bottom: Math.max(coords[1], coords[3]),
+    };
+  }
+
   // One document of the walk: where its viewport sits in the top page and what it paints.
   class DocumentScope {
     constructor(doc, origin, clip) {
       this.style = computedStyleFor(doc);
       this.origin = origin;
       this.root = call(documentElementOf, doc);
-      // The viewport without its scroll bars, where the root element can be hit.
+      // The viewport without its scroll bars, where the root element can be hit; in a frame, its
+      // scroll bars belong to the root element too.
       const width = this.root ? call(clientWidthOf, this.root) : 0;
       const height = this.root ? call(clientHeightOf, this.root) : 0;
       this.viewport = { left: origin.x, top: origin.y, right: origin.x + width, bottom: origin.y + height };
+      this.rootArea = origin.width === undefined ? this.viewport :
+        { left: origin.x, top: origin.y, right: origin.x + origin.width, bottom: origin.y + origin.height };
+      this.rootClip = clip === undefined ? null : intersect(clip, this.rootArea);
       const candidates = candidatesOf(doc, kDocumentTree);
       this.candidates = candidates.layer;
       this.contextCandidates = candidates.context;
@@ -414,6 +445,7 @@
       this.watch = watch;   // called with each document and shadow root the walk enters
       this.closedRoots = closedRoots;  // host -> closed shadow root, as the program found them
       this.slotted = new Map();  // element -> its slot's node number and what it inherits there
+      this.mapImages = new Map();  // map name -> the first image written that uses it
       this.elements = 0;    // elements walked so far
       this.total = 0;       // elements of the documents entered so far
       this.out = new RecordText();
@@ -559,8 +591,11 @@
       const look = this.elementFacts(node, slot === undefined ? this.state : slot.state, shadowed);
       const label = this.label(node, tag);
       if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label, slot);
-      const at = this.writeElement(kRecordKind.element, look, label, slot);
+      const area = tag === 'AREA' && this.mapImages.size > 0 ? this.areaOnImage(node) : undefined;
+      const at = area === undefined ? this.writeElement(kRecordKind.element, look, label, slot) :
+        this.writeElement(kRecordKind.element, area, label, this.areaImage);
       if (tag === 'SLOT') this.noteSlot(node);
+      if (tag === 'IMG' && this.hasBox) this.noteMapImage(node);
       const generated = this.generated === null ? undefined : this.generated.get(node);
       if (root !== null || generated !== undefined) return this.openSpecial(root, generated);
       const child = walkerFirstChild.call(this.walker);
@@ -630,7 +665,9 @@
       const z = layer ? layer.z : 0;
       const paint = layer ? layer.paint : node === this.scope.root ? kContext : 0;
       this.below = this.childState(node, display, layer, above, visibility, transparent);
-      return this.look(display, visibility, transparent, z, paint);
+      // Only cells of a table are hit: the gaps between them belong to the table.
+      const cellsOnly = kTableParts.has(display) ? 1 : transparent;
+      return this.look(display, visibility, cellsOnly, z, paint);
     }
 
     // Position, z-index, stacking and clipping of an element that may have a layer property.
@@ -688,9 +725,12 @@
         left: rect.left + origin.x, top: rect.top + origin.y, right: rect.right + origin.x, bottom: rect.bottom + origin.y,
       };
       if (layer) layer.borderBox = box;
-      if (node === this.scope.root || (layer && layer.modal)) box = union(box, this.scope.viewport);
+      const root = node === this.scope.root;
+      if (root) box = union(box, this.scope.rootArea);
+      if (layer && layer.modal) box = union(box, this.scope.viewport);
       const position = layer ? layer.position : 'static';
-      const clip = position === 'fixed' ? above.clipFixed : position === 'absolute' ? above.clipAbsolute : above.clip;
+      const clip = root ? this.scope.rootClip :
+        position === 'fixed' ? above.clipFixed : position === 'absolute' ? above.clipAbsolute : above.clip;
       if (layer) layer.ownClip = clipPathBox(layer.clipPath, box);
       box = intersect(clip, box);
       if (layer && layer.ownClip) box = intersect(layer.ownClip, box);
@@ -752,14 +792,18 @@
       return first === null ? this.leaveFrame() : first;
     }
 
-    // Where a frame's viewport starts, in the top page: its border box moved in by its border
-    // and padding.
+    // Where a frame's viewport starts, in the top page, and its size with scroll bars: the
+    // frame's content box.
     frameOrigin(frame) {
       const box = call(boundingRect, frame);
       const style = this.scope.style(frame);
+      const paddingLeft = parseFloat(style.paddingLeft) || 0;
+      const paddingTop = parseFloat(style.paddingTop) || 0;
       return {
-        x: this.scope.origin.x + box.left + (parseFloat(style.borderLeftWidth) || 0) + (parseFloat(style.paddingLeft) || 0),
-        y: this.scope.origin.y + box.top + (parseFloat(style.borderTopWidth) || 0) + (parseFloat(style.paddingTop) || 0),
+        x: this.scope.origin.x + box.left + (parseFloat(style.borderLeftWidth) || 0) + paddingLeft,
+        y: this.scope.origin.y + box.top + (parseFloat(style.borderTopWidth) || 0) + paddingTop,
+        width: Math.max(0, call(clientWidthOf, frame) - paddingLeft - (parseFloat(style.paddingRight) || 0)),
+        height: Math.max(0, call(clientHeightOf, frame) - paddingTop - (parseFloat(style.paddingBottom) || 0)),
       };
     }
 
@@ -791,6 +835,44 @@
     shadowRootOf(node, tag) {
       if (!tag.includes('-') && !kShadowHosts.has(tag)) return null;
       return call(shadowRootOf, node) || this.closedRoots.get(node) || null;
+    }
+
+    // An image with a map: the map's areas are hit over the image, where their shapes are.
+    noteMapImage(image) {
+      const usemap = getAttribute.call(image, 'usemap');
+      if (!usemap || usemap[0] !== '#' || this.mapImages.has(usemap.slice(1))) return;
+      const rect = call(boundingRect, image);
+      this.mapImages.set(usemap.slice(1), {
+        id: this.nodes.length - 1,
+        state: this.below,
+        left: this.scope.origin.x + rect.left + call(clientLeftOf, image),
+        top: this.scope.origin.y + rect.top + call(clientTopOf, image),
+        width: call(clientWidthOf, image),
+        height: call(clientHeightOf, image),
+        look: undefined,
+      });
+    }
+
+    // The look of an area of a map an image already written uses, with its box set to its
+    // shape's bounds; undefined for any other area (not rendered, as the browser has it).
+    areaOnImage(area) {
+      const map = call(parentNodeOf, area);
+      if (map === null || tagNameOf.call(map) !== 'MAP') return undefined;
+      const image = this.mapImages.get(getAttribute.call(map, 'name') || getAttribute.call(map, 'id') || '');
+      if (image === undefined || image.state.hidden !== null && image.state.hidden !== undefined) return undefined;
+      const bounds = shapeBounds(getAttribute.call(area, 'shape'), getAttribute.call(area, 'coords'),
+        image.width, image.height);
+      if (bounds === null) return undefined;
+      const shown = intersect(image.state.clip, {
+        left: image.left + Math.max(0, bounds.left), top: image.top + Math.max(0, bounds.top),
+        right: image.left + Math.min(image.width, bounds.right), bottom: image.top + Math.min(image.height, bounds.bottom),
+      });
+      this.setBox(shown.left, shown.top, Math.max(shown.left, shown.right), Math.max(shown.top, shown.bottom));
+      if (image.look === undefined) {
+        image.look = this.look('inline', image.state.visibility, image.state.transparent, 0, 0);
+      }
+      this.areaImage = image;
+      return image.look;
     }
 
     // The elements assigned to a slot take its place in the rendering.

@@ -28,7 +28,7 @@ TEST_F(Agreement, MirrorHitsWhatTheBrowserHits) {
     int shadowPoints = 0;
     int shadowAgreed = 0;
     for (const char* path : {"stacking.html", "clipping.html", "ordinary.html", "unrendered.html", "toplayer.html",
-                             "boxes.html", "states.html", "shadow.html"}) {
+                             "boxes.html", "states.html", "shadow.html", "faults.html"}) {
         const LivePageHandle page = OpenPage(path);
         const PageProbeHandle probe = page->CreateProbe();
         const auto mirror = CBrowserSuite::Mirror(*probe, *page);
