@@ -347,8 +347,14 @@ LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
 
 // The browser's own cascade, not the page script's view of the sheets: that misses other
 // origins' sheets and cannot know layers or the exact specificity.
-std::string CChromiumProbe::StyleRules(ILiveElement& element) {
-    return cascade_.RulesXml(ElementObject(element).ObjectId());
+std::string CChromiumProbe::StyleRules(ILiveElement& element) { return RulesOf(ElementObject(element)); }
+
+// Generated content is no node of page script's: the cascade is asked for it by the browser's id.
+std::string CChromiumProbe::RulesOf(const CRemoteObject& target) {
+    if (!probe_) Create();
+    const Json generated = probe_->Call("function(e) { return this.generatedBackendId(e); }",
+                                        Json::array({{{"objectId", target.ObjectId()}}}));
+    return cascade_.RulesXml(target.ObjectId(), generated.value("value", std::int64_t{0}));
 }
 
 CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) {
@@ -361,11 +367,7 @@ CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string*
     }
     CStyleTexts texts;
     if (rules) {
-        texts.rules = AnswerOrNone([&] {
-            const Json generated = probe_->Call("function(e) { return this.generatedBackendId(e); }",
-                                                Json::array({{{"objectId", target.ObjectId()}}}));
-            return cascade_.RulesXml(target.ObjectId(), generated.value("value", std::int64_t{0}));
-        });
+        texts.rules = AnswerOrNone([&] { return RulesOf(target); });
     }
     if (current) {
         texts.currentStyle = AnswerOrNone([&] { return Text(CRemoteObject::ResultOf(*current), "the current style"); });

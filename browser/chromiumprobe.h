@@ -61,6 +61,7 @@ private:
     nlohmann::json CallProbe(const std::string& function, const nlohmann::json& arguments, bool byValue);
     static std::string Text(nlohmann::json value, const char* answer);
     static const CRemoteObject& ElementObject(ILiveElement& element);
+    std::string RulesOf(const CRemoteObject& target);
 
     DevToolsSessionHandle session_;
     std::string script_;

@@ -97,6 +97,40 @@ TEST_F(Answers, RulesOfAnElementInsideAFrame) {
     EXPECT_EQ(StringAttribute(answer.select_node("/attribs/attrib").node(), "current"), "absolute");
 }
 
+// Elements of open and closed shadow trees, slotted elements and generated content answer with
+// the shadow tree's own rules and their computed values, and take inline styles.
+TEST_F(Answers, ShadowTreesAndGeneratedContent) {
+    const LivePageHandle page = OpenPage("shadow.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = Mirror(*probe, *page);
+    const auto element = [&](pugi::xml_node node) {
+        const LiveElementHandle found = probe->ElementForId(std::to_string(IntAttribute(node, "node-id")));
+        EXPECT_TRUE(found) << StringAttribute(node, "text");
+        return found;
+    };
+    const auto selectors = [&](pugi::xml_node node) {
+        std::string all;
+        for (const CRule& rule : ReadRules(probe->StyleRules(*element(node)))) all += rule.selector + ";";
+        return all;
+    };
+    EXPECT_EQ(selectors(NodeWithLabel(*mirror, "\"title\"")), "::slotted(h3);");
+    EXPECT_EQ(selectors(NodeWithLabel(*mirror, "\"card-frame\"")), ".frame;");
+    const pugi::xml_node note = NodeWithLabel(*mirror, "\"note\"");
+    EXPECT_EQ(selectors(note.first_child()), ".note::before;");
+    pugi::xml_document answer;
+    ASSERT_TRUE(answer.load_string(
+        probe->CurrentStyle(*element(note.first_child()), "<attribs><attrib name=\"color\" default=\"\"/></attribs>")
+            .c_str()));
+    EXPECT_EQ(StringAttribute(answer.select_node("/attribs/attrib").node(), "current"), "rgb(170, 0, 0)");
+    // Inside a closed root inside a closed root.
+    const LiveElementHandle badge = element(NodeWithLabel(*mirror, "\"badge-text\""));
+    ASSERT_TRUE(badge);
+    EXPECT_EQ(badge->TagName(), "B");
+    badge->SetStyleAttribute("color", "rgb(1, 2, 3)");
+    EXPECT_NE(badge->OuterHtml().find("rgb(1, 2, 3)"), std::string::npos);
+    EXPECT_EQ(ReadRules(probe->StyleRules(*badge)).at(0).source, "inline");
+}
+
 TEST_F(Answers, LookUpByIdentifierText) {
     const int count = static_cast<int>(mirror_->Xml().select_nodes("//*").size());
     for (const std::string& bad : std::vector<std::string>{"", "0", "-1", "abc", "3x", " 3", "99999999999", std::to_string(count + 1)}) {

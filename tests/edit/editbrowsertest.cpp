@@ -9,6 +9,8 @@
 #include "edit/onedithtml.h"
 #include "model/document/documentui.h"
 #include "model/document/pagewrightdoc.h"
+#include "model/find/findsettings.h"
+#include "model/find/mirrorfind.h"
 #include "model/mirror/mirrorreading.h"
 #include "panes/mirrortreemodel.h"
 #include "panes/probetreeview.h"
@@ -99,6 +101,36 @@ TEST_F(EditBrowser, RefusedOuterHtmlShowsTheBrowsersTextKeepsTheDialogAndDoesNot
     EXPECT_EQ(message.back(), ')');
     EXPECT_EQ(doc_.GetSelection(), selection);
     EXPECT_EQ(Page("document.getElementById('cell').textContent"), "\"old\"");
+}
+
+class ShadowEditBrowser : public EditBrowser {
+protected:
+    void SetUp() override {
+        doc_.AttachPage(OpenPage("shadow.html"), "page", [](const CWorkOutcome&) {});
+        QApplication::processEvents();
+    }
+};
+
+// Inside a closed root inside a closed root: found, its outer HTML replaced, and the new element
+// selected at its place by the Refresh that follows; the tree shows the root first under its host.
+TEST_F(ShadowEditBrowser, ElementOfAClosedTreeIsFoundEditedAndKept) {
+    CFindSettings settings;
+    settings.text = "badge-text";
+    const CFindOutcome found = FindNextInMirror(doc_.Mirror(), IdOf("<HTML"), settings);
+    ASSERT_EQ(found.kind, CFindOutcome::Kind::Found);
+    doc_.SetSelection(found.nodeId, nullptr);
+    const QModelIndex host = tree_.currentIndex().parent().parent();
+    EXPECT_EQ(host.data().toString().toStdString().rfind("<INNER-BADGE", 0), 0u);
+    EXPECT_EQ(tree_.TreeModel().index(0, 0, host).data().toString(), "#shadow-root (closed)");
+    EXPECT_TRUE(Edit([](CDialogHtml& dialog) {
+        EXPECT_TRUE(dialog.EditBox()->toPlainText().startsWith("<b id=\"badge-text\""));
+        Replace(dialog, "<u id=\"inside\">new</u>");
+        dialog.accept();
+    }));
+    EXPECT_TRUE(ui_.messages.empty()) << ui_.messages[0];
+    const pugi::xml_node selected = doc_.FindNodeById(doc_.GetSelection());
+    EXPECT_EQ(std::string(selected.attribute("text").value()), "<U id=\"inside\">");
+    EXPECT_EQ(std::string(selected.parent().attribute("text").value()), "#shadow-root (closed)");
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ namespace {
 constexpr const char* kMirror =
     "<doc node-id='1' text='doc - page'><element node-id='2' text='&lt;TABLE&gt;' display='table'>"
     "<element node-id='3' text='&lt;TR&gt;' display='table-row'><element node-id='4' text='&lt;TD&gt;' "
-    "display='table-cell'/></element></element></doc>";
+    "display='table-cell'/></element></element><element node-id='5' text='&lt;P&gt;'><shadow-root node-id='6' "
+    "text='#shadow-root (open)'/><element node-id='7' text='::before' pseudo='before'/></element></doc>";
 
 class OnEditHtmlTest : public ::testing::Test {
 protected:
@@ -67,6 +68,17 @@ TEST_F(OnEditHtmlTest, NoLiveElementSaysSo) {
     EXPECT_EQ(ui_.messages[0].text, "Item is not an HTML element.");
     EXPECT_EQ(ui_.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(probe_->elementRequests, std::vector<std::string>{"4"});
+}
+
+TEST_F(OnEditHtmlTest, ShadowRootsAndGeneratedContentAreRefusedWithoutAskingThePage) {
+    for (const int id : {6, 7}) {
+        doc_.SetSelection(id, nullptr);
+        EXPECT_FALSE(Run(Ok));
+    }
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_NE(ui_.messages[0].text.find("shadow root"), std::string::npos);
+    EXPECT_NE(ui_.messages[1].text.find("Generated content"), std::string::npos);
+    EXPECT_TRUE(probe_->elementRequests.empty());
 }
 
 TEST_F(OnEditHtmlTest, UnreadableTagNameShowsTheSystemText) {
