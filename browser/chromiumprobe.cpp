@@ -195,23 +195,28 @@ std::string ObjectIdOf(const std::optional<Json>& result, const char* key) {
 
 }  // namespace
 
-// The probe's candidates of one kind, as objects of the search's group, all asked at once;
-// an empty id for one that could not be had.
-std::vector<std::string> CChromiumProbe::CandidateObjects(const char* count, const char* candidate) {
-    const Json answer = CallProbe(std::string("function() { return this.") + count + "(); }", Json::array(), true);
-    const auto total = answer.find("value");
-    if (total == answer.end() || !total->is_number_integer() || total->get<std::int64_t>() <= 0) return {};
-    std::vector<CDevToolsSession::CPendingCall> calls;
-    for (std::int64_t i = 0; i < total->get<std::int64_t>(); ++i) {
-        calls.push_back(session_->Start(
-            "Runtime.callFunctionOn", {{"functionDeclaration", std::string("function(i) { return this.") + candidate + "(i); }"},
-                                       {"objectId", probe_->ObjectId()},
-                                       {"arguments", Json::array({{{"value", i}}})},
-                                       {"objectGroup", kHostGroup},
-                                       {"silent", true}}));
-    }
+// The probe's candidates of one kind (the array its function answers), as objects of the
+// search's group, in two calls however many there are; an empty id for one that could not be had.
+std::vector<std::string> CChromiumProbe::CandidateObjects(const char* list) {
+    if (!probe_) Create();
+    const Json array = session_->Call(
+        "Runtime.callFunctionOn", {{"functionDeclaration", std::string("function() { return this.") + list + "(); }"},
+                                   {"objectId", probe_->ObjectId()},
+                                   {"objectGroup", kHostGroup},
+                                   {"silent", true}});
+    const std::string arrayId = ObjectIdOf(array, "result");
+    // Most pages have none: their array is described as empty and need not be asked about.
+    if (arrayId.empty() || array.at("result").value("description", "") == "Array(0)") return {};
+    const Json properties = session_->Call("Runtime.getProperties", {{"objectId", arrayId}, {"ownProperties", true}});
     std::vector<std::string> objects;
-    for (const std::optional<Json>& result : Results(calls)) objects.push_back(ObjectIdOf(result, "result"));
+    for (const Json& property : properties.value("result", Json::array())) {
+        const std::string name = property.value("name", std::string());
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;  // "length"
+        const std::size_t index = std::stoul(name);
+        if (index >= kMaxCandidates) continue;
+        if (objects.size() <= index) objects.resize(index + 1);
+        objects[index] = ObjectIdOf(property, "value");
+    }
     return objects;
 }
 
@@ -232,7 +237,7 @@ std::vector<std::optional<CDevToolsSession::Json>> CChromiumProbe::Describe(cons
 // custom elements pays one question for it.
 void CChromiumProbe::FindClosedRoots() {
     for (int round = 0; round < kClosedRootRounds; ++round) {
-        const std::vector<std::string> hosts = CandidateObjects("hostCandidates", "hostCandidate");
+        const std::vector<std::string> hosts = CandidateObjects("hostCandidates");
         if (hosts.empty()) return;
         const std::vector<std::optional<Json>> nodes = Describe(hosts);
         std::vector<CDevToolsSession::CPendingCall> calls;
@@ -249,12 +254,23 @@ void CChromiumProbe::FindClosedRoots() {
         }
         const std::vector<std::optional<Json>> roots = Results(calls);
         calls.clear();
+        // The roots go to the probe as the arguments of a few calls, after their hosts' numbers.
+        Json arguments = Json::array({{{"value", Json::array()}}});
+        const auto send = [&] {
+            if (arguments.size() > 1) {
+                calls.push_back(probe_->Start("function(hosts, ...roots) { this.setClosedRoots(hosts, roots); }",
+                                              arguments));
+            }
+            arguments = Json::array({{{"value", Json::array()}}});
+        };
         for (std::size_t r = 0; r < roots.size(); ++r) {
             const std::string root = ObjectIdOf(roots[r], "object");
             if (root.empty()) continue;
-            calls.push_back(probe_->Start("function(i, r) { this.setClosedRoot(i, r); }",
-                                          Json::array({{{"value", closed[r]}}, {{"objectId", root}}})));
+            arguments[0]["value"].push_back(closed[r]);
+            arguments.push_back({{"objectId", root}});
+            if (arguments.size() > kRootsPerCall) send();
         }
+        send();
         Results(calls);
         session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
         if (closed.empty()) return;
@@ -265,7 +281,7 @@ void CChromiumProbe::FindClosedRoots() {
 // have some, the browser describes them and measures each ::before, ::after, ::marker and
 // ::backdrop (its border box, in the viewport of its document), and the probe gets the boxes.
 void CChromiumProbe::FindGeneratedContent() {
-    const std::vector<std::string> owners = CandidateObjects("generatedCandidates", "generatedCandidate");
+    const std::vector<std::string> owners = CandidateObjects("generatedCandidates");
     if (owners.empty()) return;
     const std::vector<std::optional<Json>> nodes = Describe(owners);
     struct CContent {
@@ -303,12 +319,12 @@ void CChromiumProbe::FindGeneratedContent() {
             list.push_back(value);
         }
     }
-    calls.clear();
-    for (const auto& [owner, list] : found) {
-        calls.push_back(probe_->Start("function(i, found) { this.setGenerated(i, found); }",
-                                      Json::array({{{"value", owner}}, {{"value", list}}})));
+    Json all = Json::array();
+    for (auto& [owner, list] : found) all.push_back(Json::array({owner, std::move(list)}));
+    if (!all.empty()) {
+        probe_->Call("function(all) { for (const [i, found] of all) this.setGenerated(i, found); }",
+                     Json::array({{{"value", std::move(all)}}}));
     }
-    Results(calls);
     session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
 }
 

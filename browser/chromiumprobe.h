@@ -23,6 +23,9 @@ public:
     static constexpr int kSlicedWalks = 3;
     // How deep closed shadow roots are looked for inside closed shadow roots.
     static constexpr int kClosedRootRounds = 8;
+    // More candidates than a page can reasonably have are a hostile page's: the rest go unasked.
+    static constexpr std::size_t kMaxCandidates = 1'000'000;
+    static constexpr std::size_t kRootsPerCall = 1000;
 
     // Throws CObjectCallError with status::kAccessDenied when the page refuses the probe.
     CChromiumProbe(DevToolsSessionHandle session, std::string script);
@@ -53,7 +56,7 @@ private:
     void FindPageParts();
     void FindClosedRoots();
     void FindGeneratedContent();
-    std::vector<std::string> CandidateObjects(const char* count, const char* candidate);
+    std::vector<std::string> CandidateObjects(const char* list);
     std::vector<std::optional<nlohmann::json>> Describe(const std::vector<std::string>& objects);
     // Lets the page drop a walk this probe gave up, without waiting for it.
     void AbandonWalk(const CRemoteObject& probe) noexcept;

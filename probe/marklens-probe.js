@@ -1088,7 +1088,7 @@
     // Closed shadow roots are out of page script's sight; the program finds them through the
     // browser. It asks for the elements that may hold one and were not asked about yet: elements
     // of custom tags without an open root, in the page and in the shadow trees known so far.
-    // Answers how many; hostCandidate(i) gives each.
+    // Answers them; the program refers to each by its number.
     hostCandidates() {
       const found = [];
       const pending = [];
@@ -1121,15 +1121,13 @@
         scan(inside);
       }
       this.hosts = found;
-      return found.length;
+      return found;
     }
-
-    hostCandidate(index) { return this.hosts[index]; }
 
     // The browser measures generated content; page script cannot. The program asks for the
     // elements that may have some: those a rule gives ::before, ::after or ::marker content,
-    // list items, and elements in the top layer (their ::backdrop). Answers how many;
-    // generatedCandidate(i) gives each, setGenerated(i, ...) what the browser found.
+    // list items, and elements in the top layer (their ::backdrop). Answers them;
+    // setGenerated(i, ...) gets what the browser found for the i-th.
     generatedCandidates() {
       this.generated = new WeakMap();
       this.generatedCount = 0;
@@ -1156,10 +1154,8 @@
       }
       for (const element of topLayerOf(document).keys()) found.add(element);
       this.generatedHosts = [...found];
-      return this.generatedHosts.length;
+      return this.generatedHosts;
     }
-
-    generatedCandidate(index) { return this.generatedHosts[index]; }
 
     // What the browser found of a candidate: [type, browser id, left, top, right, bottom, ...].
     setGenerated(index, found) {
@@ -1184,7 +1180,13 @@
     // The last mirror's node number of generated content the browser names by its id, or -1.
     idOfGenerated(backendId) { return this.generatedIds.get(backendId) || -1; }
 
-    // The closed root the browser found for a candidate; a root found once stays known.
+    // The closed roots the browser found for candidates (by their numbers); a root found once
+    // stays known.
+    setClosedRoots(indices, roots) {
+      if (!Array.isArray(indices)) return;
+      roots.forEach((root, k) => this.setClosedRoot(indices[k], root));
+    }
+
     setClosedRoot(index, root) {
       const host = this.hosts[index];
       if (host === undefined || !(root instanceof ShadowRoot)) return;

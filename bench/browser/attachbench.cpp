@@ -72,7 +72,9 @@ public:
     };
 
     // A tab of its own with the listing loaded; the time to load it is not measured.
-    std::string FreshTab(int elements) { return chrome_.OpenTab(pages_.Url(elements), std::chrono::minutes(10)); }
+    std::string FreshTab(int elements, bool components = false) {
+        return chrome_.OpenTab(pages_.Url(elements, components), std::chrono::minutes(10));
+    }
     void CloseTab(const std::string& target) { chrome_.CloseTab(target); }
 
     // The tab each size keeps for the runs that may repeat on one tab.
@@ -141,8 +143,9 @@ void BM_DomSnapshotAnchor(benchmark::State& state) {
 }
 
 // What the attach does on the page connection's thread, on tabs where Marklens never attached:
-// three of them at 100,000 elements, one at 1,000,000.
-void BM_AttachFreshTab(benchmark::State& state) {
+// three of them at 100,000 elements, one at 1,000,000. With components: the listing with 1,000
+// shadow hosts and 5,000 generated boxes.
+void AttachFreshTabs(benchmark::State& state, bool components) {
     const int elements = static_cast<int>(state.range(0));
     const int tabs = elements >= 1000000 ? 1 : 3;
     try {
@@ -150,7 +153,7 @@ void BM_AttachFreshTab(benchmark::State& state) {
             std::vector<double> times;
             double mirrorBytes = 0;
             for (int tab = 0; tab < tabs; ++tab) {
-                const std::string target = Bench().FreshTab(elements);
+                const std::string target = Bench().FreshTab(elements, components);
                 std::unique_ptr<CPageMirror> mirror;
                 malloc_trim(0);
                 const long before = ResidentBytes();
@@ -169,6 +172,10 @@ void BM_AttachFreshTab(benchmark::State& state) {
                 state.counters["capture_ms"] = Seconds(Clock::now() - t3) * 1000;
                 times.push_back(Seconds(Clock::now() - start));
                 mirrorBytes = static_cast<double>(ResidentBytes() - before);
+                if (components) {
+                    state.counters["shadow_roots"] = static_cast<double>(mirror->Xml().select_nodes("//shadow-root").size());
+                    state.counters["generated"] = static_cast<double>(mirror->Xml().select_nodes("//*[@pseudo]").size());
+                }
                 benchmark::DoNotOptimize(picture.width);
                 Bench().CloseTab(target);
             }
@@ -179,6 +186,9 @@ void BM_AttachFreshTab(benchmark::State& state) {
         state.SkipWithError(error.what());
     }
 }
+
+void BM_AttachFreshTab(benchmark::State& state) { AttachFreshTabs(state, false); }
+void BM_AttachComponents(benchmark::State& state) { AttachFreshTabs(state, true); }
 
 // marklens-cli mirror as a script runs it, its output going to a file.
 void BM_CliMirror(benchmark::State& state) {
@@ -229,6 +239,7 @@ BENCHMARK(BM_DomSnapshotAnchor)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 BENCHMARK(BM_AttachFreshTab)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AttachComponents)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CliMirror)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RefreshRebuild)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
