@@ -306,7 +306,7 @@
   const kNewline = 10;
   // The first character of each kind of record (see mirrorStart()).
   const kRecordKind = {
-    document: 0x44, emptyDocument: 0x64, element: 0x45, childless: 0x65, frame: 0x46, comment: 0x63,
+    document: 0x44, emptyDocument: 0x64, element: 0x45, childless: 0x65, frame: 0x46, comment: 0x63, shape: 0x61,
     look: 0x6B, label: 0x6E, close: 0x29, shadowRoot: 0x53, emptyShadowRoot: 0x73, slot: 0x71,
   };
 
@@ -380,22 +380,29 @@
     }
   }
 
-  // The bounds of an image map area's shape in the image, or null for an area of no shape.
+  const kMaxPolygonCoordinates = 2 * 4096;
+
+  // The bounds of an image map area's shape in the image, with the shape and its coordinates
+  // when it is no rectangle; null for an area of no shape.
   function shapeBounds(shape, coordsText, width, height) {
     const kind = (shape || 'rect').toLowerCase();
     if (kind === 'default') return { left: 0, top: 0, right: width, bottom: height };
     const coords = (coordsText || '').split(/[\s,]+/).filter(text => text !== '').map(parseFloat);
-    if (coords.some(Number.isNaN)) return null;
+    if (!coords.every(Number.isFinite)) return null;
     if (kind === 'circle' || kind === 'circ') {
       if (coords.length < 3) return null;
       const [x, y, r] = coords;
-      return { left: x - r, top: y - r, right: x + r, bottom: y + r };
+      return { left: x - r, top: y - r, right: x + r, bottom: y + r, shape: 'circle', coords: [x, y, r] };
     }
     if (kind === 'poly' || kind === 'polygon') {
       if (coords.length < 6) return null;
-      const xs = coords.filter((_, i) => i % 2 === 0);
-      const ys = coords.filter((_, i) => i % 2 === 1);
-      return { left: Math.min(...xs), top: Math.min(...ys), right: Math.max(...xs), bottom: Math.max(...ys) };
+      const even = coords.slice(0, coords.length - coords.length % 2).slice(0, kMaxPolygonCoordinates);
+      const xs = even.filter((_, i) => i % 2 === 0);
+      const ys = even.filter((_, i) => i % 2 === 1);
+      return {
+        left: Math.min(...xs), top: Math.min(...ys), right: Math.max(...xs), bottom: Math.max(...ys),
+        shape: 'poly', coords: even,
+      };
     }
     if (coords.length < 4) return null;
     return {
@@ -592,6 +599,7 @@
       const label = this.label(node, tag);
       if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label, slot);
       const area = tag === 'AREA' && this.mapImages.size > 0 ? this.areaOnImage(node) : undefined;
+      if (area !== undefined && this.areaShape !== null) this.out.counted(kRecordKind.shape, this.areaShape);
       const at = area === undefined ? this.writeElement(kRecordKind.element, look, label, slot) :
         this.writeElement(kRecordKind.element, area, label, this.areaImage);
       if (tag === 'SLOT') this.noteSlot(node);
@@ -868,6 +876,10 @@
         right: image.left + Math.min(image.width, bounds.right), bottom: image.top + Math.min(image.height, bounds.bottom),
       });
       this.setBox(shown.left, shown.top, Math.max(shown.left, shown.right), Math.max(shown.top, shown.bottom));
+      // Where the browser hits a circle or polygon, in top-page pixels: within the box, the shape.
+      this.areaShape = bounds.shape === undefined ? null : bounds.shape + bounds.coords.map((value, i) =>
+        ' ' + Math.round(100 * (value + (bounds.shape === 'circle' && i === 2 ? 0 : i % 2 ? image.top : image.left))) / 100
+      ).join('');
       if (image.look === undefined) {
         image.look = this.look('inline', image.state.visibility, image.state.transparent, 0, 0);
       }
@@ -1211,6 +1223,8 @@
     //   S|s  an element's shadow root with|without children, the host's first child:
     //        "S<len>,<label>"; the host's own children follow it
     //   q    "q<n>," before an element assigned to a slot: it paints where node n (the slot) is
+    //   a    "a<len>,circle X Y R" or "a<len>,poly X1 Y1 ...": before an image map's area, where
+    //        within its box the browser hits it
     //   n    a label, before the first element that has it: "n<tag len>,<id len>,<class len>,<tag><id><class>";
     //        a tag "::before" and so on names generated content
     //   c    a comment: "c<len>,<text>"

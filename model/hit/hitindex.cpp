@@ -17,7 +17,9 @@ CHitIndex::CHitIndex(pugi::xml_node documentElement) {
     BuildNodes(documentElement);
 }
 
-CHitIndex::CHitIndex(std::vector<CHitFacts> facts, const std::vector<Node>& parents) {
+CHitIndex::CHitIndex(std::vector<CHitFacts> facts, const std::vector<Node>& parents,
+                     std::unordered_map<Node, CAreaShape> shapes)
+    : shapes_(std::move(shapes)) {
     nodes_.reserve(facts.size());
     for (const CHitFacts& fact : facts)
         nodes_.push_back({fact, {}, 0, 0, -1});
@@ -59,6 +61,9 @@ void CHitIndex::BuildNodes(pugi::xml_node documentElement) {
         const CHitFacts facts = xml.Facts(child);
         if (NeverHit(facts)) continue;
         const Node index = static_cast<Node>(nodes_.size());
+        if (facts.shaped) {
+            if (auto shape = CAreaShape::Parse(child.attribute(schema::kShape).value())) shapes_.emplace(index, *shape);
+        }
         nodes_.push_back({facts, {}, 0, 0, -1});
         parents.push_back(visit.node);
         ++nodes_[visit.node].childCount;
@@ -153,6 +158,11 @@ void CHitIndex::AppendChildren(Node node, int x, int y, std::vector<Node>& out) 
         const Node child = children_[compact.childBegin + i];
         if (nodes_[child].reach.Contains(x, y)) out.push_back(child);
     }
+}
+
+bool CHitIndex::ShapeHolds(Node node, int x, int y) const {
+    const auto shape = shapes_.find(node);
+    return shape != shapes_.end() && shape->second.Holds(x, y);
 }
 
 int CHitIndex::HitTest(int x, int y, CBox* box) const {

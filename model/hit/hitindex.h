@@ -2,8 +2,11 @@
 #include <cstdint>
 #include <vector>
 
+#include <unordered_map>
+
 #include <pugixml.hpp>
 
+#include "areashape.h"
 #include "hitwalk.h"
 
 namespace marklens {
@@ -20,12 +23,15 @@ public:
     explicit CHitIndex(pugi::xml_node documentElement);
     // From the facts of the nodes that can give a candidate, in document order, each with the
     // position of its parent among them (the first is the root and has none).
-    CHitIndex(std::vector<CHitFacts> facts, const std::vector<Node>& parents);
+    // Shaped nodes come with their shapes.
+    CHitIndex(std::vector<CHitFacts> facts, const std::vector<Node>& parents,
+              std::unordered_map<Node, CAreaShape> shapes = {});
 
     int HitTest(int x, int y, CBox* box) const;
 
     CHitFacts Facts(Node node) const { return nodes_[node].facts; }
     void AppendChildren(Node node, int x, int y, std::vector<Node>& out) const;
+    bool ShapeHolds(Node node, int x, int y) const;
 
 private:
     struct CompactNode {
@@ -53,6 +59,7 @@ private:
     std::vector<CompactNode> nodes_;  // in document order
     std::vector<Node> children_;      // each node's children as one run, in document order
     std::vector<WideChildren> wide_;
+    std::unordered_map<Node, CAreaShape> shapes_;  // image map areas: only a few nodes
 };
 
 }  // namespace marklens

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/hit/areashape.h"
 #include "model/mirror/mirrorreading.h"
 
 namespace marklens {
@@ -23,10 +24,17 @@ CHitFacts CXmlHitTree::Facts(pugi::xml_node node) const {
     facts.visibility = ClassifyVisibility(attributes.Text(kVisibility));
     facts.transparent = attributes.Number(kTransparent) == 1;
     facts.outsideChildren = attributes.Number(kOutsideChildren) == 1;
+    facts.shaped = *attributes.Text(kShape) != '\0';
     facts.box = attributes.Box();
     facts.zIndex = attributes.Number(kZIndex);
     facts.nodeId = attributes.Number(kNodeId);
     return facts;
+}
+
+// A shape that cannot be read holds nothing, as the browser hits no area without one.
+bool CXmlHitTree::ShapeHolds(pugi::xml_node node, int x, int y) const {
+    const std::optional<CAreaShape> shape = CAreaShape::Parse(node.attribute(schema::kShape).value());
+    return shape && shape->Holds(x, y);
 }
 
 void CXmlHitTree::AppendChildren(pugi::xml_node node, int, int, std::vector<pugi::xml_node>& out) const {

@@ -21,6 +21,7 @@ struct CHitFacts {
     HitVisibility visibility = HitVisibility::Hidden;
     bool transparent = false;
     bool outsideChildren = false;
+    bool shaped = false;  // hit only where its area shape holds the point
     CBox box;
     int zIndex = 0;
     int nodeId = 0;
@@ -106,7 +107,7 @@ private:
         if (facts.kind == HitKind::Other || facts.displayNone) return Outcome{};
         const bool visible = facts.visibility == HitVisibility::Visible ||
                              (facts.visibility == HitVisibility::Inherit && inheritedVisible);
-        const bool inside = facts.box.Contains(x_, y_);
+        const bool inside = facts.box.Contains(x_, y_) && (!facts.shaped || tree_.ShapeHolds(node, x_, y_));
         const bool hit = inside && visible && !facts.transparent;
         if (facts.kind == HitKind::Frame && !hit) return Outcome{};
         const Frame frame = MakeFrame(hit, visible, facts.box, facts.zIndex, facts.nodeId);
@@ -148,6 +149,7 @@ public:
 
     CHitFacts Facts(pugi::xml_node node) const;
     void AppendChildren(pugi::xml_node node, int x, int y, std::vector<pugi::xml_node>& out) const;
+    bool ShapeHolds(pugi::xml_node node, int x, int y) const;
 };
 
 // Node name and the keyword attributes as the hit test classifies them.

@@ -195,6 +195,7 @@ void CMirrorBuilder::Build(std::string_view records) {
         if (open_.empty() && kind != 'D') Malformed("the document record");
         const bool element = kind == 'E' || kind == 'e' || kind == 'F';
         if (paintUnder_ != kNotSlotted && !element) Malformed("a slot without its element");
+        if (!pendingShape_.empty() && !element && kind != 'q') Malformed("an area's shape without its element");
         switch (kind) {
         case 'D':
         case 'd': {
@@ -226,6 +227,12 @@ void CMirrorBuilder::Build(std::string_view records) {
             paintUnder_ = static_cast<std::uint32_t>(slot - 1);
             break;
         }
+        case 'a': {
+            pendingShape_ = in.Units(in.Number());
+            in.EndOfLine();
+            if (!CAreaShape::Parse(pendingShape_)) Malformed("an area's shape");
+            break;
+        }
         case 'k': AddLook(in); break;
         case 'n': AddLabel(in); break;
         case ')':
@@ -254,7 +261,7 @@ void CMirrorBuilder::Reserve(std::string_view records) {
 }
 
 std::unique_ptr<CHitIndex> CMirrorBuilder::TakeHitIndex() {
-    return std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_);
+    return std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_, std::move(hitShapes_));
 }
 
 std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() {
@@ -368,6 +375,7 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     facts.visibility = look.hitVisibility;
     facts.transparent = look.transparent;
     facts.box = BoxFromEdges(edges[0], edges[1], edges[2], edges[3]);
+    facts.shaped = !pendingShape_.empty();
     // A slotted element paints where its slot is, not under its host.
     OpenNode parent = open_.back();
     if (paintUnder_ != kNotSlotted) {
@@ -378,6 +386,11 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
         paintUnder_ = kNotSlotted;
     }
     OpenNode& element = Open(kind == 'F' ? schema::kFrame : schema::kElement, facts);
+    if (facts.shaped) {
+        shapeTexts_.emplace(element.index, pendingShape_);
+        if (element.hitNode != kNotHit) hitShapes_.emplace(element.hitNode, *CAreaShape::Parse(pendingShape_));
+        pendingShape_ = {};
+    }
     NodeFacts& node = facts_.back();
     node.text = label.tag;
     node.elementId = label.elementId;
@@ -494,6 +507,10 @@ void CMirrorBuilder::WriteText() const {
             AppendAttribute(text, schema::kTransparent, node.transparent ? 1 : 0);
             if (node.label == NodeFacts::Label::Element && node.text.starts_with("::")) {
                 AppendAttribute(text, schema::kPseudo, node.text.substr(2));
+            }
+            if (!shapeTexts_.empty()) {
+                const auto shape = shapeTexts_.find(static_cast<std::uint32_t>(index));
+                if (shape != shapeTexts_.end()) AppendAttribute(text, schema::kShape, shape->second);
             }
         }
         AppendAttribute(text, schema::kOutsideChildren, node.outside ? 1 : 0);

@@ -3,10 +3,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
 
+#include "model/hit/areashape.h"
 #include "model/hit/hitwalk.h"
 #include "paintorder.h"
 
@@ -89,6 +91,9 @@ private:
     CPaintOrder paintOrder_;
     static constexpr std::uint32_t kNotSlotted = UINT32_MAX;
     std::uint32_t paintUnder_ = kNotSlotted;  // the slot the next element paints under
+    std::string_view pendingShape_;            // the area shape of the next element
+    std::unordered_map<std::uint32_t, std::string_view> shapeTexts_;  // by node index
+    std::unordered_map<std::uint32_t, CAreaShape> hitShapes_;         // by position in hitFacts_
     bool done_ = false;
 };
 

@@ -63,6 +63,7 @@ int BoxAttributeSlot(const char* name) {
     case 'd': return is(schema::kDisplay) ? kDisplay : -1;
     case 'v': return is(schema::kVisibility) ? kVisibility : -1;
     case 'o': return is(schema::kOutsideChildren) ? kOutsideChildren : -1;
+    case 's': return is(schema::kShape) ? kShape : -1;
     default: return -1;
     }
 }

@@ -32,6 +32,7 @@ enum BoxAttribute {
     kVisibility,
     kTransparent,
     kOutsideChildren,
+    kShape,
     kBoxAttributeCount
 };
 

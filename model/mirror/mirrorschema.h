@@ -25,6 +25,9 @@ inline constexpr const char* kTransparent = "transparent";
 inline constexpr const char* kOutsideChildren = "outside-children";
 // On generated content: which ("before", "after", "marker", "backdrop").
 inline constexpr const char* kPseudo = "pseudo";
+// An image map area's shape where the browser hits it, within its box: "circle X Y R" or
+// "poly X1 Y1 X2 Y2 ...".
+inline constexpr const char* kShape = "shape";
 
 // A document (page or frame content), an element, a frame element, an element's shadow tree,
 // or a name the mirror does not define (read as nothing).

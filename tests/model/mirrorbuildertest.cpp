@@ -128,6 +128,29 @@ TEST(MirrorBuilder, ShadowRootsPassHitsThroughAndSlottedElementsPaintAtTheirSlot
     EXPECT_EQ(reloaded.ToXml(), slotted.ToXml());
 }
 
+// An image map's areas are hit where their shapes hold the point, by the index and by the
+// walk over the XML alike, and their shapes survive a reload of the mirror text.
+TEST(MirrorBuilder, AreasAreHitOverTheirShapesOnly) {
+    const std::string records =
+        "D4,doc \n"
+        "kblock,visible,0,0,2,\nn4,0,0,HTML\nE0,0,0,0,200,200,\n"
+        "kinline,visible,0,0,0,\nn3,0,0,IMG\ne1,1,0,0,200,100,\n"
+        "n4,0,0,AREA\na17,circle 50 50 40.5\nq3,\ne1,2,9,9,83,83,\n"
+        "a28,poly 110 10 190 10 150 90.25\nq3,\ne1,2,101,1,90,81,\n)\n)\n";
+    CPageMirror mirror;
+    mirror.BuildFromRecords(records);
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(4), "shape"), "circle 50 50 40.5");
+    CPageMirror reloaded;
+    ASSERT_TRUE(reloaded.LoadXml(mirror.ToXml()));
+    const std::pair<std::pair<int, int>, int> expected[] = {
+        {{50, 50}, 4}, {{15, 15}, 3}, {{50, 90}, 4}, {{150, 20}, 5}, {{112, 80}, 3}, {{150, 89}, 5}};
+    for (const auto& [point, id] : expected) {
+        EXPECT_EQ(mirror.HitTest(point.first, point.second), id) << point.first << "," << point.second;
+        EXPECT_EQ(HitTestLiteral(mirror.DocumentElement(), point.first, point.second), id);
+        EXPECT_EQ(reloaded.HitTest(point.first, point.second), id);
+    }
+}
+
 TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
     using namespace std::string_view_literals;
     for (const std::string_view bad :
@@ -154,7 +177,11 @@ TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
                                                  "D1,\t\n)\n",
                             "D1,a\nS1,b\n)\n)\n",  // a shadow root of a document
                             "D1,a\nq1,\nc1,x\n)\n",  // a slot record not before its element
-                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nq9,\ne0,0,0,0,1,1,\n)\n"}) {
+                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nq9,\ne0,0,0,0,1,1,\n)\n",
+                            "D1,a\na12,circle 1 1 1\nkblock,visible,0,0,0,\n)\n",  // a shape without its element
+                            "D1,a\na12,circle 1 1 x\n)\n",                          // not a shape
+                            "D1,a\na14,poly 1 2 3 4 5\n)\n",                        // an odd polygon
+                            "D1,a\na12,square 1 2 3\n)\n"}) {
         CPageMirror mirror;
         EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << std::string(bad);
         EXPECT_FALSE(mirror.DocumentElement()) << std::string(bad);
