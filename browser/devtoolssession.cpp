@@ -80,7 +80,15 @@ CDevToolsSession::CDevToolsSession(const std::string& host, const std::string& p
     wait("handshake");
 }
 
+CDevToolsSession::CDevToolsSession(const std::shared_ptr<CDevToolsSession>& connection, std::string sessionId,
+                                   std::chrono::milliseconds timeout)
+    : connection_(connection->connection_ ? connection->connection_ : connection),
+      sessionId_(std::move(sessionId)),
+      ws_(io_),
+      timeout_(timeout) {}
+
 CDevToolsSession::~CDevToolsSession() {
+    if (connection_) return;
     beast::error_code ignored;
     beast::get_lowest_layer(ws_).socket().close(ignored);
 }
@@ -149,10 +157,14 @@ void CDevToolsSession::OnMessage() {
         return;
     }
     const std::string method = message.value("method", "");
-    if (method == "Page.javascriptDialogOpening") dialogOpen_ = true;
-    if (method == "Page.javascriptDialogClosed" || method == "Page.frameNavigated") dialogOpen_ = false;
-    if (events_.size() >= kMaxQueuedEvents) events_.pop_front();
-    events_.push_back(std::move(message));
+    const std::string sessionId = message.value("sessionId", "");
+    if (sessionId.empty() && method == "Page.javascriptDialogOpening") dialogOpen_ = true;
+    if (sessionId.empty() && (method == "Page.javascriptDialogClosed" || method == "Page.frameNavigated")) {
+        dialogOpen_ = false;
+    }
+    std::deque<Json>& events = events_[sessionId];
+    if (events.size() >= kMaxQueuedEvents) events.pop_front();
+    events.push_back(std::move(message));
 }
 
 void CDevToolsSession::Send(const std::string& text, Clock::time_point deadline) {
@@ -211,14 +223,20 @@ void CDevToolsSession::ThrowIfCancelled(const std::string& method) const {
 }
 
 CDevToolsSession::CPendingCall CDevToolsSession::Start(const std::string& method, const Json& params) {
+    CDevToolsSession& connection = connection_ ? *connection_ : *this;
+    return connection.StartIn(sessionId_, method, params, Clock::now() + timeout_);
+}
+
+CDevToolsSession::CPendingCall CDevToolsSession::StartIn(const std::string& sessionId, const std::string& method,
+                                                         const Json& params, Clock::time_point deadline) {
     if (closed_) ThrowClosed(method);
     ThrowIfCancelled(method);
     const std::int64_t id = nextId_++;
-    const auto deadline = Clock::now() + timeout_;
     waiting_.insert(id);
     CPendingCall pending(*this, id, method, deadline);
-    Send(Json{{"id", id}, {"method", method}, {"params", params}}.dump(-1, ' ', false, Json::error_handler_t::replace),
-         deadline);
+    Json message{{"id", id}, {"method", method}, {"params", params}};
+    if (!sessionId.empty()) message["sessionId"] = sessionId;
+    Send(message.dump(-1, ' ', false, Json::error_handler_t::replace), deadline);
     StartRead();
     return pending;
 }
@@ -274,10 +292,20 @@ CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::strin
 }
 
 void CDevToolsSession::Notify(const std::string& method, const Json& params) noexcept {
+    if (connection_) {
+        connection_->NotifyIn(sessionId_, method, params);
+        return;
+    }
+    NotifyIn(sessionId_, method, params);
+}
+
+void CDevToolsSession::NotifyIn(const std::string& sessionId, const std::string& method, const Json& params) noexcept {
     if (closed_) return;
     try {
         const std::int64_t id = nextId_++;
-        Send(Json{{"id", id}, {"method", method}, {"params", params}}.dump(), Clock::now() + timeout_);
+        Json message{{"id", id}, {"method", method}, {"params", params}};
+        if (!sessionId.empty()) message["sessionId"] = sessionId;
+        Send(message.dump(), Clock::now() + timeout_);
         StartRead();
     } catch (...) {
     }

@@ -52,6 +52,10 @@ public:
 
     CDevToolsSession(const std::string& host, const std::string& port, const std::string& path,
                      std::chrono::milliseconds timeout);
+    // Another session on the same connection: a flattened session attached to another target
+    // (an empty id: the connection's own target), with a time-out of its own.
+    CDevToolsSession(const std::shared_ptr<CDevToolsSession>& connection, std::string sessionId,
+                     std::chrono::milliseconds timeout);
     ~CDevToolsSession();
     CDevToolsSession(const CDevToolsSession&) = delete;
     CDevToolsSession& operator=(const CDevToolsSession&) = delete;
@@ -72,12 +76,16 @@ public:
     // status::kCancelled; the session stays usable.
     void ObeyCancellation(CancellationHandle cancellation) { cancellation_ = std::move(cancellation); }
 
-    bool IsOpen() const { return !closed_; }
+    bool IsOpen() const { return connection_ ? connection_->IsOpen() : !closed_; }
     std::chrono::milliseconds Timeout() const { return timeout_; }
-    // Queued events, oldest first.
-    std::deque<Json>& Events() { return events_; }
+    const std::string& SessionId() const { return sessionId_; }
+    // Queued events of this session, oldest first.
+    std::deque<Json>& Events() { return connection_ ? connection_->events_[sessionId_] : events_[sessionId_]; }
 
 private:
+    CPendingCall StartIn(const std::string& sessionId, const std::string& method, const Json& params,
+                         Clock::time_point deadline);
+    void NotifyIn(const std::string& sessionId, const std::string& method, const Json& params) noexcept;
     void Send(const std::string& text, Clock::time_point deadline);
     Json Await(std::int64_t id, const std::string& method, Clock::time_point deadline);
     void Forget(std::int64_t id);
@@ -89,6 +97,9 @@ private:
     bool RunUntil(Clock::time_point deadline);
     [[noreturn]] void ThrowClosed(const std::string& method) const;
 
+    // The session that owns the connection, for another session on it; none for that one.
+    std::shared_ptr<CDevToolsSession> connection_;
+    std::string sessionId_;
     boost::asio::io_context io_;
     boost::beast::websocket::stream<boost::beast::tcp_stream> ws_;
     boost::beast::flat_buffer readBuffer_;
@@ -98,7 +109,7 @@ private:
     std::int64_t rawId_ = 0;  // a call whose answer is only counted
     std::size_t rawSize_ = 0;
     CancellationHandle cancellation_;
-    std::deque<Json> events_;
+    std::map<std::string, std::deque<Json>> events_;  // by session id
     std::int64_t nextId_ = 1;
     bool reading_ = false;
     bool closed_ = false;
