@@ -460,6 +460,8 @@ void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Cloc
             probe->framesDeadline_ = deadline;
             probe->slice_ = slice_;
             std::optional<CMirrorAnswer> walked = probe->Walk(slice_, CWalkControl{nullptr, cancellation});
+            // A frame that spoilt its slices is walked in one call: nothing changes meanwhile.
+            if (!walked && slice_) walked = probe->Walk(std::nullopt, CWalkControl{nullptr, cancellation});
             if (!walked) continue;
             splices.push_back({at, CountNodes(walked->text), probe});
             texts.push_back(std::move(walked->text));

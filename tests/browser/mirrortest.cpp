@@ -7,6 +7,7 @@
 #include <thread>
 #include <tuple>
 
+#include "browser/chromiumprobe.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/probelocation.h"
@@ -264,6 +265,22 @@ TEST_F(Mirror, FramesOfOtherOriginsTwoDeep) {
     EXPECT_NE(texts.rules->find("http://localhost:"), std::string::npos) << *texts.rules;
     pinned->SetStyleAttribute("background-color", "rgb(1, 2, 3)");
     EXPECT_NE(probe->CurrentStyle(*pinned, catalog).find("rgb(1, 2, 3)"), std::string::npos);
+}
+
+// A frame of another process that stops answering stays empty, and the page attaches within
+// the time the frames may take.
+TEST_F(Mirror, FrameThatDoesNotAnswerStaysEmpty) {
+    const LivePageHandle page = OpenPage("framehang.html?other=" + std::to_string(Pages().Port(1)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto start = std::chrono::steady_clock::now();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, CChromiumProbe::kFramesBudget + std::chrono::seconds(2));
+    const pugi::xml_node frame = NodeWithLabel(*mirror, "\"stuck\"");
+    ASSERT_STREQ(frame.name(), "frame");
+    EXPECT_FALSE(frame.first_child().first_child());
+    EXPECT_TRUE(NodeWithLabel(*mirror, "\"after\""));
+    Chrome().CloseTab(lastTarget_);
 }
 
 TEST_F(Mirror, NavigatedTabGetsAFreshProbe) {
