@@ -340,6 +340,14 @@ void CChromiumProbe::FindGeneratedContent() {
             top = std::min(top, border[k + 1].get<double>());
             bottom = std::max(bottom, border[k + 1].get<double>());
         }
+        // The browser measures in the viewport of the frame its process renders outermost.
+        if (!frame_.is_null()) {
+            const double x = frame_.value("x", 0.0) - localRoot_.first, y = frame_.value("y", 0.0) - localRoot_.second;
+            left -= x;
+            right -= x;
+            top -= y;
+            bottom -= y;
+        }
         Json& list = found[contents[c].owner];
         for (const Json& value : {Json(contents[c].type), Json(contents[c].backendId), Json(left), Json(top), Json(right),
                                  Json(bottom)}) {
@@ -457,6 +465,9 @@ void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Cloc
             probe = FrameProbe(at, deadline);
             if (!probe) continue;
             probe->frame_ = {{"x", frame[1]}, {"y", frame[2]}, {"clip", frame[3]}};
+            const bool ownSession = probe->session_->SessionId() != session_->SessionId();
+            probe->localRoot_ =
+                ownSession ? std::pair(probe->frame_.value("x", 0.0), probe->frame_.value("y", 0.0)) : localRoot_;
             probe->framesDeadline_ = deadline;
             probe->slice_ = slice_;
             std::optional<CMirrorAnswer> walked = probe->Walk(slice_, CWalkControl{nullptr, cancellation});

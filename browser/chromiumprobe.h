@@ -116,6 +116,8 @@ private:
     std::string frameId_;  // none: the main frame of the session's target
     // Where the frame's viewport sits in the top page and the clip it gets there; null for the page.
     nlohmann::json frame_;
+    // Where the viewport of the outermost frame this session's process renders sits in the top page.
+    std::pair<double, double> localRoot_{0.0, 0.0};
     std::shared_ptr<CAttachedFrames> attached_;
     std::map<std::string, std::shared_ptr<CChromiumProbe>> frames_;  // by frame id, kept across walks
     std::vector<CSplice> splices_;                                   // of the last walk, in record order
