@@ -580,6 +580,9 @@ void CChromiumProbe::TakeAttachEvents() {
                 if (info.value("type", "") == "iframe") {
                     attached.sessions[info.value("targetId", "")] =
                         std::make_shared<CDevToolsSession>(session, params.value("sessionId", ""), kFrameCallTimeout);
+                } else {
+                    // Workers and the like come too; nothing here asks them anything.
+                    session->Notify("Target.detachFromTarget", {{"sessionId", params.value("sessionId", "")}});
                 }
             } else if (method == "Target.detachedFromTarget") {
                 std::erase_if(attached.sessions, [&](const auto& entry) {
