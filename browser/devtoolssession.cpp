@@ -187,13 +187,14 @@ void CDevToolsSession::Send(const std::string& text, Clock::time_point deadline)
 }
 
 CDevToolsSession::CPendingCall::CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method,
-                                             Clock::time_point deadline)
-    : session_(&session), id_(id), method_(std::move(method)), deadline_(deadline) {}
+                                             std::chrono::milliseconds timeout)
+    : session_(&session), id_(id), method_(std::move(method)), timeout_(timeout), deadline_(Clock::now() + timeout) {}
 
 CDevToolsSession::CPendingCall::CPendingCall(CPendingCall&& other) noexcept
     : session_(std::exchange(other.session_, nullptr)),
       id_(other.id_),
       method_(std::move(other.method_)),
+      timeout_(other.timeout_),
       deadline_(other.deadline_) {}
 
 CDevToolsSession::CPendingCall::~CPendingCall() {
@@ -208,7 +209,7 @@ CDevToolsSession::Json CDevToolsSession::CPendingCall::Result() {
         std::int64_t id;
         ~Forget() { session.Forget(id); }
     } forget{*session, id_};
-    return session->Await(id_, method_, deadline_);
+    return session->Await(id_, method_, deadline_, timeout_);
 }
 
 void CDevToolsSession::Forget(std::int64_t id) {
@@ -224,19 +225,19 @@ void CDevToolsSession::ThrowIfCancelled(const std::string& method) const {
 
 CDevToolsSession::CPendingCall CDevToolsSession::Start(const std::string& method, const Json& params) {
     CDevToolsSession& connection = connection_ ? *connection_ : *this;
-    return connection.StartIn(sessionId_, method, params, Clock::now() + timeout_);
+    return connection.StartIn(sessionId_, method, params, timeout_);
 }
 
 CDevToolsSession::CPendingCall CDevToolsSession::StartIn(const std::string& sessionId, const std::string& method,
-                                                         const Json& params, Clock::time_point deadline) {
+                                                         const Json& params, std::chrono::milliseconds timeout) {
     if (closed_) ThrowClosed(method);
     ThrowIfCancelled(method);
     const std::int64_t id = nextId_++;
     waiting_.insert(id);
-    CPendingCall pending(*this, id, method, deadline);
+    CPendingCall pending(*this, id, method, timeout);
     Json message{{"id", id}, {"method", method}, {"params", params}};
     if (!sessionId.empty()) message["sessionId"] = sessionId;
-    Send(message.dump(-1, ' ', false, Json::error_handler_t::replace), deadline);
+    Send(message.dump(-1, ' ', false, Json::error_handler_t::replace), pending.deadline_);
     StartRead();
     return pending;
 }
@@ -257,7 +258,8 @@ std::size_t CDevToolsSession::CallForRawSize(const std::string& method, const Js
     return rawSize_;
 }
 
-CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::string& method, Clock::time_point deadline) {
+CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::string& method, Clock::time_point deadline,
+                                               std::chrono::milliseconds timeout) {
     // A cancellation from another thread wakes the loop below through the event queue.
     std::optional<CCancellation::CWakeUp> wakeUp;
     if (cancellation_) wakeUp.emplace(*cancellation_, [this] { asio::post(io_, [] {}); });
@@ -286,7 +288,7 @@ CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::strin
         ThrowIfCancelled(method);
         if (!RunUntil(deadline)) {
             throw CObjectCallError(status::kTimeout,
-                                   "The browser did not answer " + method + " within " + Seconds(timeout_));
+                                   "The browser did not answer " + method + " within " + Seconds(timeout));
         }
     }
 }

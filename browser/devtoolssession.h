@@ -42,11 +42,12 @@ public:
 
     private:
         friend class CDevToolsSession;
-        CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method, Clock::time_point deadline);
+        CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method, std::chrono::milliseconds timeout);
 
         CDevToolsSession* session_;
         std::int64_t id_;
         std::string method_;
+        std::chrono::milliseconds timeout_;
         Clock::time_point deadline_;
     };
 
@@ -84,10 +85,11 @@ public:
 
 private:
     CPendingCall StartIn(const std::string& sessionId, const std::string& method, const Json& params,
-                         Clock::time_point deadline);
+                         std::chrono::milliseconds timeout);
     void NotifyIn(const std::string& sessionId, const std::string& method, const Json& params) noexcept;
     void Send(const std::string& text, Clock::time_point deadline);
-    Json Await(std::int64_t id, const std::string& method, Clock::time_point deadline);
+    Json Await(std::int64_t id, const std::string& method, Clock::time_point deadline,
+               std::chrono::milliseconds timeout);
     void Forget(std::int64_t id);
     void ThrowIfCancelled(const std::string& method) const;
     void StartRead();
