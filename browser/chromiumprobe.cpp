@@ -194,6 +194,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
         answer.text += step.text;
         if (step.kind == CWalkStep::Done) {
             splices_.clear();
+            if (step.otherFrames.empty()) frames_.clear();
             if (!step.otherFrames.empty()) {
                 SpliceFrames(answer.text, step.otherFrames,
                              frame_.is_null() ? Clock::now() + kFramesBudget : framesDeadline_, control.cancellation);
@@ -484,6 +485,11 @@ void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Cloc
             std::erase_if(frames_, [&](const auto& entry) { return entry.second == probe; });
         }
     }
+    // Probes of frames the page no longer has go.
+    std::erase_if(frames_, [&](const auto& entry) {
+        return std::none_of(splices.begin(), splices.end(),
+                            [&](const CSplice& splice) { return splice.probe == entry.second; });
+    });
     if (splices.empty()) return;
     // Each frame's records go in place of its empty document record, the node after the frame's.
     std::string spliced;

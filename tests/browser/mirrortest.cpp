@@ -249,6 +249,8 @@ TEST_F(Mirror, FramesOfOtherOriginsTwoDeep) {
         EXPECT_NE(live->OuterHtml().find(path.substr(path.rfind("id=") + 4, 6)), std::string::npos) << path;
     }
     EXPECT_EQ(ids.size(), std::size(expected));
+    // Walked again (a Refresh), with the frames' probes of the first walk: the same mirror.
+    EXPECT_EQ(CBrowserSuite::Mirror(*probe, *page)->ToXml(), mirror->ToXml());
 
     // Another site's element: its current style, its rules, a style set and read back.
     const LiveElementHandle pinned =
