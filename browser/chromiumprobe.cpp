@@ -461,9 +461,8 @@ void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Cloc
         if (!frame.is_array() || frame.size() != 4 || !frame[0].is_number_integer()) continue;
         const int at = frame[0].get<int>();
         if (!splices.empty() && at <= splices.back().at) continue;
-        std::shared_ptr<CChromiumProbe> probe;
         try {
-            probe = FrameProbe(at, deadline);
+            const std::shared_ptr<CChromiumProbe> probe = FrameProbe(at, deadline);
             if (!probe) continue;
             probe->frame_ = {{"x", frame[1]}, {"y", frame[2]}, {"clip", frame[3]}};
             const bool ownSession = probe->session_->SessionId() != session_->SessionId();
@@ -480,12 +479,9 @@ void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Cloc
         } catch (const CObjectCallError& error) {
             if (error.Code() == status::kCancelled) throw;
         }
-        // A frame that failed gets a fresh probe next time (its session may have gone).
-        if (splices.empty() || splices.back().probe != probe) {
-            std::erase_if(frames_, [&](const auto& entry) { return entry.second == probe; });
-        }
     }
-    // Probes of frames the page no longer has go.
+    // Probes of frames the page no longer has go, and those that failed: their next walk gets a
+    // fresh one (the frame's session may have gone).
     std::erase_if(frames_, [&](const auto& entry) {
         return std::none_of(splices.begin(), splices.end(),
                             [&](const CSplice& splice) { return splice.probe == entry.second; });
@@ -493,7 +489,10 @@ void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Cloc
     if (splices.empty()) return;
     // Each frame's records go in place of its empty document record, the node after the frame's.
     std::string spliced;
-    spliced.reserve(records.size() + 16 * texts.size());
+    std::size_t size = records.size();
+    for (const std::string& text : texts)
+        size += text.size() + 4;
+    spliced.reserve(size);
     std::size_t next = 0;
     int node = 0;
     std::size_t line = 0;
