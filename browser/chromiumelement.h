@@ -24,6 +24,8 @@ public:
     void SetStyleAttribute(const std::string& name, const std::string& value) override;
 
     const CRemoteObject& Object() const { return *object_; }
+    // The probe object that gave the element out.
+    const RemoteObjectHandle& Probe() const { return probe_; }
 
 private:
     std::string CallProbe(const char* method, std::initializer_list<std::string> texts);

@@ -1,6 +1,8 @@
 #include "chromiumprobe.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -34,12 +36,14 @@ struct CWalkStep {
     std::int64_t walked = 0;
     std::int64_t total = 0;
     std::string text;
+    Json otherFrames = Json::array();  // once done
 };
 
 CWalkStep ReadStep(Json result) {
     const auto value = result.find("value");
-    if (value == result.end() || !value->is_array() || value->size() != 4 || !(*value)[0].is_number_integer() ||
-        !(*value)[1].is_number_integer() || !(*value)[2].is_number_integer() || !(*value)[3].is_string()) {
+    if (value == result.end() || !value->is_array() || value->size() < 4 || value->size() > 5 ||
+        !(*value)[0].is_number_integer() || !(*value)[1].is_number_integer() || !(*value)[2].is_number_integer() ||
+        !(*value)[3].is_string()) {
         throw CMalformedAnswer("the mirror: a step of the walk");
     }
     CWalkStep step;
@@ -47,26 +51,58 @@ CWalkStep ReadStep(Json result) {
     step.walked = (*value)[1].get<std::int64_t>();
     step.total = (*value)[2].get<std::int64_t>();
     step.text = std::move((*value)[3].get_ref<std::string&>());
+    if (value->size() == 5 && (*value)[4].is_array()) step.otherFrames = std::move((*value)[4]);
     if (step.kind < CWalkStep::More || step.kind > CWalkStep::Lost) throw CMalformedAnswer("the mirror: a step's kind");
     return step;
 }
 
-Json Budget(std::optional<std::chrono::milliseconds> slice) {
-    return Json::array({{{"value", slice ? Json(slice->count()) : Json(nullptr)}}});
+Json Budget(std::optional<std::chrono::milliseconds> slice, const Json& frame = nullptr) {
+    return Json::array({{{"value", slice ? Json(slice->count()) : Json(nullptr)}}, {{"value", frame}}});
+}
+
+bool IsNodeRecord(char kind) {
+    return kind == 'D' || kind == 'd' || kind == 'E' || kind == 'e' || kind == 'F' || kind == 'c' || kind == 'S' ||
+           kind == 's';
+}
+
+int CountNodes(std::string_view records) {
+    int nodes = 0;
+    for (std::size_t line = 0; line < records.size();) {
+        nodes += IsNodeRecord(records[line]) ? 1 : 0;
+        const std::size_t end = records.find('\n', line);
+        if (end == std::string_view::npos) break;
+        line = end + 1;
+    }
+    return nodes;
 }
 
 }  // namespace
 
 CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script)
-    : session_(std::move(session)), script_(std::move(script)), cascade_(session_) {
+    : session_(std::move(session)),
+      script_(std::move(script)),
+      cascade_(std::make_shared<CCascadeRules>(session_)),
+      attached_(std::make_shared<CAttachedFrames>()) {
+    Create();
+}
+
+CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script, std::string frameId,
+                               std::shared_ptr<CCascadeRules> cascade)
+    : session_(std::move(session)),
+      script_(std::move(script)),
+      cascade_(std::move(cascade)),
+      frameId_(std::move(frameId)),
+      attached_(std::make_shared<CAttachedFrames>()) {
     Create();
 }
 
 void CChromiumProbe::Create() {
     probe_.reset();
     try {
-        const Json tree = session_->Call("Page.getFrameTree");
-        const std::string frameId = tree.at("frameTree").at("frame").at("id").get<std::string>();
+        const std::string frameId =
+            !frameId_.empty()
+                ? frameId_
+                : session_->Call("Page.getFrameTree").at("frameTree").at("frame").at("id").get<std::string>();
         const Json world = session_->Call("Page.createIsolatedWorld", {{"frameId", frameId}, {"worldName", "marklens"}});
         worldId_ = world.at("executionContextId").get<std::int64_t>();
         const Json made = session_->Call("Runtime.evaluate", {{"expression", script_},
@@ -138,7 +174,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     FindPageParts();
     const RemoteObjectHandle walking = probe_;
     std::deque<CDevToolsSession::CPendingCall> steps;
-    steps.push_back(walking->Start("function(b) { return this.mirrorStart(b); }", Budget(slice)));
+    steps.push_back(walking->Start("function(b, f) { return this.mirrorStart(b, f); }", Budget(slice, frame_)));
     CMirrorAnswer answer{"", true};
     for (;;) {
         if (slice && steps.size() < 2) {
@@ -156,7 +192,15 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
         }
         steps.pop_front();
         answer.text += step.text;
-        if (step.kind == CWalkStep::Done) return answer;
+        if (step.kind == CWalkStep::Done) {
+            splices_.clear();
+            if (step.otherFrames.empty()) frames_.clear();
+            if (!step.otherFrames.empty()) {
+                SpliceFrames(answer.text, step.otherFrames,
+                             frame_.is_null() ? Clock::now() + kFramesBudget : framesDeadline_, control.cancellation);
+            }
+            return answer;
+        }
         if (step.kind != CWalkStep::More) return std::nullopt;
         if (control.progress) control.progress(step.walked, step.total);
         if (control.cancellation && control.cancellation->IsCancelled()) {
@@ -313,6 +357,14 @@ void CChromiumProbe::FindGeneratedContent() {
             top = std::min(top, border[k + 1].get<double>());
             bottom = std::max(bottom, border[k + 1].get<double>());
         }
+        // The browser measures in the viewport of the frame its process renders outermost.
+        if (!frame_.is_null()) {
+            const double x = frame_.value("x", 0.0) - localRoot_.first, y = frame_.value("y", 0.0) - localRoot_.second;
+            left -= x;
+            right -= x;
+            top -= y;
+            bottom -= y;
+        }
         Json& list = found[contents[c].owner];
         for (const Json& value : {Json(contents[c].type), Json(contents[c].backendId), Json(left), Json(top), Json(right),
                                  Json(bottom)}) {
@@ -346,6 +398,8 @@ void CChromiumProbe::AbandonWalk(const CRemoteObject& probe) noexcept {
 }
 
 std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::string& catalogXml) {
+    CChromiumProbe& owner = OwnerOf(element);
+    if (&owner != this) return owner.CurrentStyle(element, catalogXml);
     const CRemoteObject& target = ElementObject(element);
     Json value = CallProbe("function(e, c) { return this.currentStyle(e, c); }",
                            Json::array({{{"objectId", target.ObjectId()}}, {{"value", catalogXml}}}), true);
@@ -353,6 +407,15 @@ std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::strin
 }
 
 LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
+    if (splices_.empty() || nodeIdText.empty() || nodeIdText.size() > 9 ||
+        nodeIdText.find_first_not_of("0123456789") != std::string::npos) {
+        return OwnElement(nodeIdText);
+    }
+    const auto [probe, ownId] = Route(std::stoi(nodeIdText));
+    return probe->OwnElement(std::to_string(ownId));
+}
+
+LiveElementHandle CChromiumProbe::OwnElement(const std::string& nodeIdText) {
     const Json found =
         CallProbe("function(id) { return this.element(id); }", Json::array({{{"value", nodeIdText}}}), false);
     const auto objectId = found.find("objectId");
@@ -361,19 +424,221 @@ LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
                                               std::make_shared<CRemoteObject>(session_, objectId->get<std::string>()));
 }
 
+// A frame's nodes take the place of its one empty document node; the page's nodes after it
+// move on by the rest.
+std::pair<CChromiumProbe*, int> CChromiumProbe::Route(int nodeId) {
+    int shift = 0;
+    for (const CSplice& splice : splices_) {
+        const int at = splice.at + shift;
+        if (nodeId <= at) break;
+        if (nodeId <= at + splice.nodes) return splice.probe->Route(nodeId - at);
+        shift += splice.nodes - 1;
+    }
+    return {this, nodeId - shift};
+}
+
+std::optional<int> CChromiumProbe::NodeIdOf(const CChromiumProbe* owner, int ownId) const {
+    int shift = 0;
+    if (owner == this) {
+        for (const CSplice& splice : splices_) {
+            if (splice.at + 1 < ownId) shift += splice.nodes - 1;
+        }
+        return ownId + shift;
+    }
+    for (const CSplice& splice : splices_) {
+        if (const std::optional<int> inner = splice.probe->NodeIdOf(owner, ownId)) return splice.at + shift + *inner;
+        shift += splice.nodes - 1;
+    }
+    return std::nullopt;
+}
+
+CChromiumProbe* CChromiumProbe::FindOwner(const RemoteObjectHandle& probe) {
+    if (probe == probe_) return this;
+    for (const CSplice& splice : splices_) {
+        if (CChromiumProbe* found = splice.probe->FindOwner(probe)) return found;
+    }
+    return nullptr;
+}
+
+CChromiumProbe& CChromiumProbe::OwnerOf(ILiveElement& element) {
+    const auto* ours = dynamic_cast<const CChromiumElement*>(&element);
+    CChromiumProbe* owner = ours && !splices_.empty() ? FindOwner(ours->Probe()) : nullptr;
+    return owner ? *owner : *this;
+}
+
+// Walks each frame of another origin that the walk left empty with a probe of its own, within
+// what is left of the time the page's frames may take; a frame that fails stays empty.
+void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Clock::time_point deadline,
+                                  const CancellationHandle& cancellation) {
+    std::vector<CSplice> splices;
+    std::vector<std::string> texts;
+    for (const Json& frame : frames) {
+        if (Clock::now() >= deadline) break;
+        if (!frame.is_array() || frame.size() != 4 || !frame[0].is_number_integer()) continue;
+        const int at = frame[0].get<int>();
+        if (!splices.empty() && at <= splices.back().at) continue;
+        try {
+            const std::shared_ptr<CChromiumProbe> probe = FrameProbe(at, deadline);
+            if (!probe) continue;
+            probe->frame_ = {{"x", frame[1]}, {"y", frame[2]}, {"clip", frame[3]}};
+            const bool ownSession = probe->session_->SessionId() != session_->SessionId();
+            probe->localRoot_ =
+                ownSession ? std::pair(probe->frame_.value("x", 0.0), probe->frame_.value("y", 0.0)) : localRoot_;
+            probe->framesDeadline_ = deadline;
+            probe->slice_ = slice_;
+            std::optional<CMirrorAnswer> walked = probe->Walk(slice_, CWalkControl{nullptr, cancellation});
+            // A frame that spoilt its slices is walked in one call: nothing changes meanwhile.
+            if (!walked && slice_) walked = probe->Walk(std::nullopt, CWalkControl{nullptr, cancellation});
+            if (!walked) continue;
+            splices.push_back({at, CountNodes(walked->text), probe});
+            texts.push_back(std::move(walked->text));
+        } catch (const CObjectCallError& error) {
+            if (error.Code() == status::kCancelled) throw;
+        }
+    }
+    // Probes of frames the page no longer has go, and those that failed: their next walk gets a
+    // fresh one (the frame's session may have gone).
+    std::erase_if(frames_, [&](const auto& entry) {
+        return std::none_of(splices.begin(), splices.end(),
+                            [&](const CSplice& splice) { return splice.probe == entry.second; });
+    });
+    if (splices.empty()) return;
+    // Each frame's records go in place of its empty document record, the node after the frame's.
+    std::string spliced;
+    std::size_t size = records.size();
+    for (const std::string& text : texts)
+        size += text.size() + 4;
+    spliced.reserve(size);
+    std::size_t next = 0;
+    int node = 0;
+    std::size_t line = 0;
+    while (line < records.size() && next < splices.size()) {
+        const std::size_t end = records.find('\n', line);
+        if (end == std::string::npos) break;
+        const bool isNode = IsNodeRecord(records[line]);
+        node += isNode ? 1 : 0;
+        if (isNode && node == splices[next].at + 1) {
+            if (records[line] == 'd') {
+                spliced += "[\n";
+                spliced += texts[next];
+                spliced += "]\n";
+                splices_.push_back(std::move(splices[next]));
+            } else {
+                spliced.append(records, line, end + 1 - line);
+            }
+            ++next;
+        } else {
+            spliced.append(records, line, end + 1 - line);
+        }
+        line = end + 1;
+    }
+    spliced.append(records, line);
+    records = std::move(spliced);
+}
+
+// The frame's probe: in the frame's own document, through this session when this process
+// renders it, else through the session attached to the frame's target.
+std::shared_ptr<CChromiumProbe> CChromiumProbe::FrameProbe(int frameNode, Clock::time_point deadline) {
+    const Json found = CallProbe("function(id) { return this.element(id); }",
+                                 Json::array({{{"value", std::to_string(frameNode)}}}), false);
+    const auto objectId = found.find("objectId");
+    if (objectId == found.end()) return nullptr;
+    const CRemoteObject frame(session_, objectId->get<std::string>());
+    const Json node = session_->Call("DOM.describeNode", {{"objectId", frame.ObjectId()}, {"depth", 0}});
+    const std::string frameId = node.value("node", Json::object()).value("frameId", std::string());
+    if (frameId.empty()) return nullptr;
+    const auto known = frames_.find(frameId);
+    if (known != frames_.end()) return known->second;
+    std::shared_ptr<CChromiumProbe> probe;
+    try {
+        const auto session = std::make_shared<CDevToolsSession>(session_, session_->SessionId(), kFrameCallTimeout);
+        probe = std::make_shared<CChromiumProbe>(session, script_, frameId, cascade_);
+    } catch (const CObjectCallError& error) {
+        if (error.Code() == status::kCancelled) throw;
+    }
+    if (!probe) {
+        const DevToolsSessionHandle own = AttachedSession(frameId, deadline);
+        if (!own) return nullptr;
+        probe = std::make_shared<CChromiumProbe>(own, script_, frameId, std::make_shared<CCascadeRules>(own));
+    }
+    probe->attached_ = attached_;
+    probe->slice_ = slice_;
+    frames_[frameId] = probe;
+    return probe;
+}
+
+// The session of a frame that another process renders. Its target is attached to once this
+// session asks for its frames' targets; that is only asked of a page that has such frames.
+DevToolsSessionHandle CChromiumProbe::AttachedSession(const std::string& frameId, Clock::time_point deadline) {
+    CAttachedFrames& attached = *attached_;
+    const bool watched = std::any_of(
+        attached.watched.begin(), attached.watched.end(),
+        [&](const DevToolsSessionHandle& session) { return session->SessionId() == session_->SessionId(); });
+    if (!watched) {
+        session_->Call("Target.setAutoAttach",
+                       {{"autoAttach", true}, {"waitForDebuggerOnStart", false}, {"flatten", true}});
+        attached.watched.push_back(session_);
+    }
+    // The targets come as events; a few round trips let late ones in.
+    for (int round = 0; round < 8 && Clock::now() < deadline; ++round) {
+        TakeAttachEvents();
+        const auto session = attached.sessions.find(frameId);
+        if (session != attached.sessions.end()) return session->second;
+        session_->Call("Page.getFrameTree");
+    }
+    return nullptr;
+}
+
+void CChromiumProbe::TakeAttachEvents() {
+    CAttachedFrames& attached = *attached_;
+    for (const DevToolsSessionHandle& session : attached.watched) {
+        std::deque<Json>& events = session->Events();
+        for (auto event = events.begin(); event != events.end();) {
+            const std::string method = event->value("method", "");
+            const Json params = event->value("params", Json::object());
+            if (method == "Target.attachedToTarget") {
+                const Json info = params.value("targetInfo", Json::object());
+                if (info.value("type", "") == "iframe") {
+                    attached.sessions[info.value("targetId", "")] =
+                        std::make_shared<CDevToolsSession>(session, params.value("sessionId", ""), kFrameCallTimeout);
+                } else {
+                    // Workers and the like come too; nothing here asks them anything.
+                    session->Notify("Target.detachFromTarget", {{"sessionId", params.value("sessionId", "")}});
+                }
+            } else if (method == "Target.detachedFromTarget") {
+                std::erase_if(attached.sessions, [&](const auto& entry) {
+                    return entry.second->SessionId() == params.value("sessionId", "");
+                });
+            } else {
+                ++event;
+                continue;
+            }
+            event = events.erase(event);
+        }
+    }
+}
+
 // The browser's own cascade, not the page script's view of the sheets: that misses other
 // origins' sheets and cannot know layers or the exact specificity.
-std::string CChromiumProbe::StyleRules(ILiveElement& element) { return RulesOf(ElementObject(element)); }
+std::string CChromiumProbe::StyleRules(ILiveElement& element) {
+    CChromiumProbe& owner = OwnerOf(element);
+    if (&owner != this) return owner.StyleRules(element);
+    return RulesOf(ElementObject(element));
+}
 
 // Generated content is no node of page script's: the cascade is asked for it by the browser's id.
 std::string CChromiumProbe::RulesOf(const CRemoteObject& target) {
     if (!probe_) Create();
     const Json generated = probe_->Call("function(e) { return this.generatedBackendId(e); }",
                                         Json::array({{{"objectId", target.ObjectId()}}}));
-    return cascade_.RulesXml(target.ObjectId(), generated.value("value", std::int64_t{0}));
+    return cascade_->RulesXml(target.ObjectId(), generated.value("value", std::int64_t{0}));
 }
 
 CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) {
+    return OwnerOf(element).OwnStyleTexts(element, catalogXml, rules);
+}
+
+CStyleTexts CChromiumProbe::OwnStyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) {
     const CRemoteObject& target = ElementObject(element);
     if (!probe_) Create();
     std::optional<CDevToolsSession::CPendingCall> current;
@@ -391,59 +656,118 @@ CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string*
     return texts;
 }
 
-// The browser's own answer: DOM.getNodeForLocation at each point (in page coordinates: the
-// viewport's plus its scroll), which enters shadow trees and honours pointer-events: none;
-// each node it names is looked up in the probe's world. All calls of a kind go out at once.
+// The browser's own answer: DOM.getNodeForLocation at each point, which enters shadow trees
+// and honours pointer-events: none. A frame another process renders is answered by its own
+// session.
 std::vector<int> CChromiumProbe::BrowserHits(int step) {
     if (!probe_) Create();
     const Json metrics = session_->Call("Page.getLayoutMetrics");
     const Json& viewport = metrics.at("cssLayoutViewport");
-    const int scrollX = static_cast<int>(viewport.value("pageX", 0.0));
-    const int scrollY = static_cast<int>(viewport.value("pageY", 0.0));
     const int width = static_cast<int>(viewport.value("clientWidth", 0.0));
     const int height = static_cast<int>(viewport.value("clientHeight", 0.0));
-    std::vector<int> hits;
-    std::vector<CDevToolsSession::CPendingCall> calls;
+    std::vector<std::pair<int, int>> points;
     for (int y = 0; y < height; y += step) {
-        for (int x = 0; x < width; x += step) {
-            hits.insert(hits.end(), {x, y, 0});
-            calls.push_back(session_->Start("DOM.getNodeForLocation", {{"x", x + scrollX},
-                                                                      {"y", y + scrollY},
-                                                                      {"includeUserAgentShadowDOM", false},
-                                                                      {"ignorePointerEventsNone", false}}));
-        }
+        for (int x = 0; x < width; x += step)
+            points.emplace_back(x, y);
+    }
+    const std::vector<int> ids = HitsAt(points);
+    std::vector<int> hits;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        hits.insert(hits.end(), {points[i].first, points[i].second, ids[i]});
+    return hits;
+}
+
+// This probe and the frames' probes that share its session; the frames beyond with sessions
+// of their own.
+void CChromiumProbe::SessionProbes(std::vector<CChromiumProbe*>& same,
+                                   std::vector<std::pair<CChromiumProbe*, const CSplice*>>& own) {
+    same.push_back(this);
+    for (const CSplice& splice : splices_) {
+        if (splice.probe->session_->SessionId() == session_->SessionId())
+            splice.probe->SessionProbes(same, own);
+        else
+            own.emplace_back(this, &splice);
+    }
+}
+
+// Each point is asked in page coordinates of this session's frame (its viewport's plus its
+// scroll); each node the browser names is looked up in the worlds of the probes of this session.
+std::vector<int> CChromiumProbe::HitsAt(const std::vector<std::pair<int, int>>& points) {
+    if (!probe_) Create();
+    const Json metrics = session_->Call("Page.getLayoutMetrics");
+    const Json& viewport = metrics.at("cssLayoutViewport");
+    const double left = (frame_.is_null() ? 0.0 : frame_.value("x", 0.0)) - viewport.value("pageX", 0.0);
+    const double top = (frame_.is_null() ? 0.0 : frame_.value("y", 0.0)) - viewport.value("pageY", 0.0);
+    std::vector<CDevToolsSession::CPendingCall> calls;
+    for (const auto& [x, y] : points) {
+        calls.push_back(session_->Start("DOM.getNodeForLocation", {{"x", static_cast<int>(std::floor(x - left))},
+                                                                   {"y", static_cast<int>(std::floor(y - top))},
+                                                                   {"includeUserAgentShadowDOM", false},
+                                                                   {"ignorePointerEventsNone", false}}));
     }
     std::vector<std::int64_t> backendIds;
     for (std::optional<Json>& answer : Results(calls)) backendIds.push_back(answer ? answer->value("backendNodeId", 0) : 0);
     calls.clear();
     std::map<std::int64_t, int> ids{{0, 0}};
     for (const std::int64_t backendId : backendIds) ids.emplace(backendId, -1);
-    std::vector<std::int64_t> asked;
-    for (const auto& [backendId, id] : ids) {
-        if (backendId == 0) continue;
-        calls.push_back(session_->Start("DOM.resolveNode", {{"backendNodeId", backendId},
-                                                            {"executionContextId", worldId_},
-                                                            {"objectGroup", kHostGroup}}));
-        asked.push_back(backendId);
+    std::vector<CChromiumProbe*> same;
+    std::vector<std::pair<CChromiumProbe*, const CSplice*>> own;
+    SessionProbes(same, own);
+    for (CChromiumProbe* probe : same) {
+        if (!probe->probe_) continue;
+        std::vector<std::int64_t> asked;
+        for (const auto& [backendId, id] : ids) {
+            if (backendId == 0 || id > 0) continue;
+            calls.push_back(session_->Start(
+                "DOM.resolveNode",
+                {{"backendNodeId", backendId}, {"executionContextId", probe->worldId_}, {"objectGroup", kHostGroup}}));
+            asked.push_back(backendId);
+        }
+        if (asked.empty()) break;
+        const std::vector<std::optional<Json>> objects = Results(calls);
+        calls.clear();
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            // Generated content has no object of page script's: the probe knows it by its id.
+            const std::string object = ObjectIdOf(objects[i], "object");
+            const Json node = object.empty() ? Json{{"value", nullptr}} : Json{{"objectId", object}};
+            calls.push_back(
+                probe->probe_->Start("function(n, b) { const id = n ? this.idOf(n) : -1; "
+                                     "return id > 0 ? id : this.idOfGenerated(b); }",
+                                     Json::array({node, {{"value", asked[i]}}})));
+        }
+        const std::vector<std::optional<Json>> answers = Results(calls);
+        calls.clear();
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            if (!answers[i]) continue;
+            const int ownId = answers[i]->value("result", Json::object()).value("value", -1);
+            if (ownId > 0) ids[asked[i]] = NodeIdOf(probe, ownId).value_or(-1);
+        }
+        session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
     }
-    const std::vector<std::optional<Json>> objects = Results(calls);
-    calls.clear();
-    std::vector<std::int64_t> named;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        // Generated content has no object of page script's: the probe knows it by its id.
-        const std::string object = ObjectIdOf(objects[i], "object");
-        const Json node = object.empty() ? Json{{"value", nullptr}} : Json{{"objectId", object}};
-        calls.push_back(probe_->Start("function(n, b) { const id = n ? this.idOf(n) : -1; "
-                                      "return id > 0 ? id : this.idOfGenerated(b); }",
-                                      Json::array({node, {{"value", asked[i]}}})));
-        named.push_back(asked[i]);
+    std::vector<int> hits;
+    for (const std::int64_t backendId : backendIds)
+        hits.push_back(ids[backendId]);
+    // Over a frame of another process the browser names the frame: its own session knows more.
+    for (const auto& [owner, splice] : own) {
+        const std::optional<int> frameNode = NodeIdOf(owner, splice->at);
+        if (!frameNode) continue;
+        std::vector<std::pair<int, int>> inside;
+        std::vector<std::size_t> where;
+        for (std::size_t i = 0; i < hits.size(); ++i) {
+            if (hits[i] != *frameNode) continue;
+            inside.push_back(points[i]);
+            where.push_back(i);
+        }
+        if (inside.empty()) continue;
+        try {
+            const std::vector<int> innerHits = splice->probe->HitsAt(inside);
+            for (std::size_t i = 0; i < where.size(); ++i) {
+                if (innerHits[i] > 0) hits[where[i]] = *frameNode + innerHits[i];
+            }
+        } catch (const CObjectCallError& error) {
+            if (error.Code() == status::kCancelled) throw;
+        }
     }
-    const std::vector<std::optional<Json>> answers = Results(calls);
-    for (std::size_t i = 0; i < answers.size(); ++i) {
-        if (answers[i]) ids[named[i]] = answers[i]->value("result", Json::object()).value("value", -1);
-    }
-    session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
-    for (std::size_t i = 0; i < backendIds.size(); ++i) hits[3 * i + 2] = ids[backendIds[i]];
     return hits;
 }
 

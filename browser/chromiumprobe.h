@@ -1,5 +1,7 @@
 #pragma once
 #include <chrono>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +14,9 @@
 namespace marklens {
 
 // The page probe: the probe script evaluated in a fresh isolated world of the tab's main frame.
-// When the tab navigated, the next call creates it anew in the new document.
+// When the tab navigated, the next call creates it anew in the new document. Frames of other
+// origins get probes of their own (in the same session, or in a session of their own when
+// another process renders them), whose records and node identifiers join the page's.
 class CChromiumProbe : public IPageProbe {
 public:
     // How long the page walks at a time before it answers with what it has written: short
@@ -26,9 +30,17 @@ public:
     // More candidates than a page can reasonably have are a hostile page's: the rest go unasked.
     static constexpr std::size_t kMaxCandidates = 1'000'000;
     static constexpr std::size_t kRootsPerCall = 1000;
+    // How long a frame of another origin may take to answer one call, and all of them together
+    // to be walked: a frame that does not answer stays empty, the rest of the page attaches.
+    static constexpr std::chrono::milliseconds kFrameCallTimeout{2000};
+    static constexpr std::chrono::milliseconds kFramesBudget{4000};
 
     // Throws CObjectCallError with status::kAccessDenied when the page refuses the probe.
     CChromiumProbe(DevToolsSessionHandle session, std::string script);
+    // A probe in the frame of the session's page (or, with its own session, of its target),
+    // sharing the cascade of its session's other frames.
+    CChromiumProbe(DevToolsSessionHandle session, std::string script, std::string frameId,
+                   std::shared_ptr<CCascadeRules> cascade);
 
     std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
     // Walks the page in slices; see CWalkControl. A page that changes what was walked between
@@ -49,7 +61,40 @@ public:
     std::vector<int> BrowserHits(int step);
 
 private:
+    // The targets of frames that other processes render, attached to as sessions of their own.
+    struct CAttachedFrames {
+        std::vector<DevToolsSessionHandle> watched;             // sessions that attach their frames' targets
+        std::map<std::string, DevToolsSessionHandle> sessions;  // by target (frame) id
+    };
+    // A frame walked by a probe of its own, in place of the empty document of node `at`.
+    struct CSplice {
+        int at = 0;     // the frame's node, counted in this probe's own records
+        int nodes = 0;  // of the frame's records
+        std::shared_ptr<CChromiumProbe> probe;
+    };
+    using Clock = std::chrono::steady_clock;
+
     void Create();
+    // Walks the frames of other origins the walk left empty and puts their records in place.
+    void SpliceFrames(std::string& records, const nlohmann::json& frames, Clock::time_point deadline,
+                      const CancellationHandle& cancellation);
+    LiveElementHandle OwnElement(const std::string& nodeIdText);
+    CChromiumProbe* FindOwner(const RemoteObjectHandle& probe);
+    void SessionProbes(std::vector<CChromiumProbe*>& same,
+                       std::vector<std::pair<CChromiumProbe*, const CSplice*>>& own);
+    std::shared_ptr<CChromiumProbe> FrameProbe(int frameNode, Clock::time_point deadline);
+    DevToolsSessionHandle AttachedSession(const std::string& frameId, Clock::time_point deadline);
+    void TakeAttachEvents();
+    // The probe and its own node identifier for an identifier of the records this probe answered.
+    std::pair<CChromiumProbe*, int> Route(int nodeId);
+    // An identifier of the records this probe answered for a node of `owner` (this or a frame's).
+    std::optional<int> NodeIdOf(const CChromiumProbe* owner, int ownId) const;
+    // The probe whose world the element lives in.
+    CChromiumProbe& OwnerOf(ILiveElement& element);
+    CStyleTexts OwnStyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules);
+    // The browser's hits at points of the top page's viewport, in this probe's session, as node
+    // identifiers of the records this probe answered.
+    std::vector<int> HitsAt(const std::vector<std::pair<int, int>>& points);
     // One walk of the page; none when the page spoilt it (walk again).
     std::optional<CMirrorAnswer> Walk(std::optional<std::chrono::milliseconds> slice, const CWalkControl& control);
     // Hands the probe the closed shadow roots and the generated content of the page.
@@ -70,8 +115,17 @@ private:
     std::string script_;
     RemoteObjectHandle probe_;
     std::int64_t worldId_ = 0;  // the probe's isolated world
-    CCascadeRules cascade_;
+    std::shared_ptr<CCascadeRules> cascade_;
     std::optional<std::chrono::milliseconds> slice_ = kWalkSlice;
+    std::string frameId_;  // none: the main frame of the session's target
+    // Where the frame's viewport sits in the top page and the clip it gets there; null for the page.
+    nlohmann::json frame_;
+    // Where the viewport of the outermost frame this session's process renders sits in the top page.
+    std::pair<double, double> localRoot_{0.0, 0.0};
+    std::shared_ptr<CAttachedFrames> attached_;
+    std::map<std::string, std::shared_ptr<CChromiumProbe>> frames_;  // by frame id, kept across walks
+    std::vector<CSplice> splices_;                                   // of the last walk, in record order
+    Clock::time_point framesDeadline_;  // a frame's: when the walks of the page's frames give up
 };
 
 }  // namespace marklens

@@ -80,7 +80,15 @@ CDevToolsSession::CDevToolsSession(const std::string& host, const std::string& p
     wait("handshake");
 }
 
+CDevToolsSession::CDevToolsSession(const std::shared_ptr<CDevToolsSession>& connection, std::string sessionId,
+                                   std::chrono::milliseconds timeout)
+    : connection_(connection->connection_ ? connection->connection_ : connection),
+      sessionId_(std::move(sessionId)),
+      ws_(io_),
+      timeout_(timeout) {}
+
 CDevToolsSession::~CDevToolsSession() {
+    if (connection_) return;
     beast::error_code ignored;
     beast::get_lowest_layer(ws_).socket().close(ignored);
 }
@@ -149,10 +157,14 @@ void CDevToolsSession::OnMessage() {
         return;
     }
     const std::string method = message.value("method", "");
-    if (method == "Page.javascriptDialogOpening") dialogOpen_ = true;
-    if (method == "Page.javascriptDialogClosed" || method == "Page.frameNavigated") dialogOpen_ = false;
-    if (events_.size() >= kMaxQueuedEvents) events_.pop_front();
-    events_.push_back(std::move(message));
+    const std::string sessionId = message.value("sessionId", "");
+    if (sessionId.empty() && method == "Page.javascriptDialogOpening") dialogOpen_ = true;
+    if (sessionId.empty() && (method == "Page.javascriptDialogClosed" || method == "Page.frameNavigated")) {
+        dialogOpen_ = false;
+    }
+    std::deque<Json>& events = events_[sessionId];
+    if (events.size() >= kMaxQueuedEvents) events.pop_front();
+    events.push_back(std::move(message));
 }
 
 void CDevToolsSession::Send(const std::string& text, Clock::time_point deadline) {
@@ -175,13 +187,14 @@ void CDevToolsSession::Send(const std::string& text, Clock::time_point deadline)
 }
 
 CDevToolsSession::CPendingCall::CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method,
-                                             Clock::time_point deadline)
-    : session_(&session), id_(id), method_(std::move(method)), deadline_(deadline) {}
+                                             std::chrono::milliseconds timeout)
+    : session_(&session), id_(id), method_(std::move(method)), timeout_(timeout), deadline_(Clock::now() + timeout) {}
 
 CDevToolsSession::CPendingCall::CPendingCall(CPendingCall&& other) noexcept
     : session_(std::exchange(other.session_, nullptr)),
       id_(other.id_),
       method_(std::move(other.method_)),
+      timeout_(other.timeout_),
       deadline_(other.deadline_) {}
 
 CDevToolsSession::CPendingCall::~CPendingCall() {
@@ -196,7 +209,7 @@ CDevToolsSession::Json CDevToolsSession::CPendingCall::Result() {
         std::int64_t id;
         ~Forget() { session.Forget(id); }
     } forget{*session, id_};
-    return session->Await(id_, method_, deadline_);
+    return session->Await(id_, method_, deadline_, timeout_);
 }
 
 void CDevToolsSession::Forget(std::int64_t id) {
@@ -211,14 +224,20 @@ void CDevToolsSession::ThrowIfCancelled(const std::string& method) const {
 }
 
 CDevToolsSession::CPendingCall CDevToolsSession::Start(const std::string& method, const Json& params) {
+    CDevToolsSession& connection = connection_ ? *connection_ : *this;
+    return connection.StartIn(sessionId_, method, params, timeout_);
+}
+
+CDevToolsSession::CPendingCall CDevToolsSession::StartIn(const std::string& sessionId, const std::string& method,
+                                                         const Json& params, std::chrono::milliseconds timeout) {
     if (closed_) ThrowClosed(method);
     ThrowIfCancelled(method);
     const std::int64_t id = nextId_++;
-    const auto deadline = Clock::now() + timeout_;
     waiting_.insert(id);
-    CPendingCall pending(*this, id, method, deadline);
-    Send(Json{{"id", id}, {"method", method}, {"params", params}}.dump(-1, ' ', false, Json::error_handler_t::replace),
-         deadline);
+    CPendingCall pending(*this, id, method, timeout);
+    Json message{{"id", id}, {"method", method}, {"params", params}};
+    if (!sessionId.empty()) message["sessionId"] = sessionId;
+    Send(message.dump(-1, ' ', false, Json::error_handler_t::replace), pending.deadline_);
     StartRead();
     return pending;
 }
@@ -239,7 +258,8 @@ std::size_t CDevToolsSession::CallForRawSize(const std::string& method, const Js
     return rawSize_;
 }
 
-CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::string& method, Clock::time_point deadline) {
+CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::string& method, Clock::time_point deadline,
+                                               std::chrono::milliseconds timeout) {
     // A cancellation from another thread wakes the loop below through the event queue.
     std::optional<CCancellation::CWakeUp> wakeUp;
     if (cancellation_) wakeUp.emplace(*cancellation_, [this] { asio::post(io_, [] {}); });
@@ -268,16 +288,26 @@ CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::strin
         ThrowIfCancelled(method);
         if (!RunUntil(deadline)) {
             throw CObjectCallError(status::kTimeout,
-                                   "The browser did not answer " + method + " within " + Seconds(timeout_));
+                                   "The browser did not answer " + method + " within " + Seconds(timeout));
         }
     }
 }
 
 void CDevToolsSession::Notify(const std::string& method, const Json& params) noexcept {
+    if (connection_) {
+        connection_->NotifyIn(sessionId_, method, params);
+        return;
+    }
+    NotifyIn(sessionId_, method, params);
+}
+
+void CDevToolsSession::NotifyIn(const std::string& sessionId, const std::string& method, const Json& params) noexcept {
     if (closed_) return;
     try {
         const std::int64_t id = nextId_++;
-        Send(Json{{"id", id}, {"method", method}, {"params", params}}.dump(), Clock::now() + timeout_);
+        Json message{{"id", id}, {"method", method}, {"params", params}};
+        if (!sessionId.empty()) message["sessionId"] = sessionId;
+        Send(message.dump(), Clock::now() + timeout_);
         StartRead();
     } catch (...) {
     }

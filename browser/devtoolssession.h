@@ -42,15 +42,20 @@ public:
 
     private:
         friend class CDevToolsSession;
-        CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method, Clock::time_point deadline);
+        CPendingCall(CDevToolsSession& session, std::int64_t id, std::string method, std::chrono::milliseconds timeout);
 
         CDevToolsSession* session_;
         std::int64_t id_;
         std::string method_;
+        std::chrono::milliseconds timeout_;
         Clock::time_point deadline_;
     };
 
     CDevToolsSession(const std::string& host, const std::string& port, const std::string& path,
+                     std::chrono::milliseconds timeout);
+    // Another session on the same connection: a flattened session attached to another target
+    // (an empty id: the connection's own target), with a time-out of its own.
+    CDevToolsSession(const std::shared_ptr<CDevToolsSession>& connection, std::string sessionId,
                      std::chrono::milliseconds timeout);
     ~CDevToolsSession();
     CDevToolsSession(const CDevToolsSession&) = delete;
@@ -72,14 +77,19 @@ public:
     // status::kCancelled; the session stays usable.
     void ObeyCancellation(CancellationHandle cancellation) { cancellation_ = std::move(cancellation); }
 
-    bool IsOpen() const { return !closed_; }
+    bool IsOpen() const { return connection_ ? connection_->IsOpen() : !closed_; }
     std::chrono::milliseconds Timeout() const { return timeout_; }
-    // Queued events, oldest first.
-    std::deque<Json>& Events() { return events_; }
+    const std::string& SessionId() const { return sessionId_; }
+    // Queued events of this session, oldest first.
+    std::deque<Json>& Events() { return connection_ ? connection_->events_[sessionId_] : events_[sessionId_]; }
 
 private:
+    CPendingCall StartIn(const std::string& sessionId, const std::string& method, const Json& params,
+                         std::chrono::milliseconds timeout);
+    void NotifyIn(const std::string& sessionId, const std::string& method, const Json& params) noexcept;
     void Send(const std::string& text, Clock::time_point deadline);
-    Json Await(std::int64_t id, const std::string& method, Clock::time_point deadline);
+    Json Await(std::int64_t id, const std::string& method, Clock::time_point deadline,
+               std::chrono::milliseconds timeout);
     void Forget(std::int64_t id);
     void ThrowIfCancelled(const std::string& method) const;
     void StartRead();
@@ -89,6 +99,9 @@ private:
     bool RunUntil(Clock::time_point deadline);
     [[noreturn]] void ThrowClosed(const std::string& method) const;
 
+    // The session that owns the connection, for another session on it; none for that one.
+    std::shared_ptr<CDevToolsSession> connection_;
+    std::string sessionId_;
     boost::asio::io_context io_;
     boost::beast::websocket::stream<boost::beast::tcp_stream> ws_;
     boost::beast::flat_buffer readBuffer_;
@@ -98,7 +111,7 @@ private:
     std::int64_t rawId_ = 0;  // a call whose answer is only counted
     std::size_t rawSize_ = 0;
     CancellationHandle cancellation_;
-    std::deque<Json> events_;
+    std::map<std::string, std::deque<Json>> events_;  // by session id
     std::int64_t nextId_ = 1;
     bool reading_ = false;
     bool closed_ = false;

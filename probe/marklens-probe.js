@@ -456,6 +456,9 @@
       this.elements = 0;    // elements walked so far
       this.total = 0;       // elements of the documents entered so far
       this.out = new RecordText();
+      // Frames of other origins left empty: [node number, viewport left, top, clip or null];
+      // the program walks them through their own probes.
+      this.otherFrames = [];
       this.inherited = [];  // per open element, what its children inherit
       this.entered = [];    // per open frame document or shadow root, what to restore after it
       this.below = null;    // what the children of the element just read inherit
@@ -537,11 +540,15 @@
       return at;
     }
 
-    begin() {
+    // frame: where this document's viewport sits in the top page and the clip it gets there,
+    // when it is a frame of another origin (its records then go in place of the frame's empty
+    // document in the page's).
+    begin(frame) {
       this.nodes.push(document);
       this.enterDocument(document);
       this.out.counted(kRecordKind.document, clean(docLabel(document)));
-      this.scope = new DocumentScope(document, { x: 0, y: 0 }, undefined);
+      this.scope = frame ? new DocumentScope(document, { x: frame.x, y: frame.y }, frame.clip || null) :
+        new DocumentScope(document, { x: 0, y: 0 }, undefined);
       this.state = this.scope.top;
       // A walker that shows only elements and comments, so text nodes are never touched.
       this.walker = createTreeWalker.call(document, document, kShown);
@@ -781,6 +788,11 @@
       const inner = readableFrameDocument(tag, node);
       this.nodes.push(inner);
       if (inner === null) {
+        const below = this.below;
+        if (below.hidden === undefined || below.hidden === null) {
+          const origin = this.frameOrigin(node);
+          this.otherFrames.push([this.nodes.length - 2, origin.x, origin.y, below.clip]);
+        }
         let address = '';
         try { address = getAttribute.call(node, 'src') || ''; } catch (e) { /* none */ }
         this.out.counted(kRecordKind.emptyDocument, clean('doc - ' + address));
@@ -1228,10 +1240,13 @@
     //   n    a label, before the first element that has it: "n<tag len>,<id len>,<class len>,<tag><id><class>";
     //        a tag "::before" and so on names generated content
     //   c    a comment: "c<len>,<text>"
+    //   [ ]  around the records of a frame of another origin, which its own probe walked, in place
+    //        of the frame's empty document: looks, labels, box corners and slot numbers count
+    //        afresh inside (the program splices them in, see otherFrames)
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
     // record numbers from 1.
-    mirrorStart(budget) {
+    mirrorStart(budget, frame) {
       this.mirrorAbandon();
       // The page's changes reach the callback between steps, or takeRecords() at a step.
       const observer = new MutationObserver(records => { this.broken = this.broken || breaksWalk(records); });
@@ -1239,12 +1254,13 @@
       this.broken = false;
       const watch = doc => observer.observe(doc, { subtree: true, childList: true, attributes: true, characterData: true });
       this.walk = new MirrorWalk(watch, this.closedRoots, this.generatedCount > 0 ? this.generated : null);
-      this.walk.begin();
+      this.walk.begin(frame);
       return this.mirrorStep(budget);
     }
 
     // Walks on for about budget milliseconds (Infinity: to the end) and answers
-    // [kStep, elements walked, elements of the page, the records written meanwhile]. The walk
+    // [kStep, elements walked, elements of the page, the records written meanwhile], and once
+    // done the frames of other origins it left empty (see MirrorWalk.otherFrames). The walk
     // stops with kStep.changed when the page changed what was walked since the last step, and
     // kStep.lost tells that this probe has no walk (it is new: the page navigated). Once done,
     // element() answers for the new mirror's identifiers.
@@ -1258,6 +1274,7 @@
       const done = walk.step(typeof budget === 'number' ? budget : Infinity);
       const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.out.take()];
       if (done) {
+        answer.push(walk.otherFrames);
         this.nodes = walk.nodes;
         this.generatedIds = walk.generatedIds;
         this.mirrorAbandon();

@@ -193,6 +193,9 @@ void CMirrorBuilder::Build(std::string_view records) {
         if (done_) Malformed("text after the document");
         const char kind = in.Kind();
         if (open_.empty() && kind != 'D') Malformed("the document record");
+        if (!outer_.empty() && open_.size() == outer_.back().open && kind != 'D' && kind != ']') {
+            Malformed("a frame's own document record");
+        }
         const bool element = kind == 'E' || kind == 'e' || kind == 'F';
         if (paintUnder_ != kNotSlotted && !element) Malformed("a slot without its element");
         if (!pendingShape_.empty() && !element && kind != 'q') Malformed("an area's shape without its element");
@@ -223,8 +226,8 @@ void CMirrorBuilder::Build(std::string_view records) {
         case 'q': {
             const long long slot = in.Number();
             in.EndOfLine();
-            if (slot < 1 || static_cast<std::size_t>(slot) > facts_.size()) Malformed("a slot");
-            paintUnder_ = static_cast<std::uint32_t>(slot - 1);
+            if (slot < 1 || static_cast<std::size_t>(slot) > facts_.size() - slotBase_) Malformed("a slot");
+            paintUnder_ = static_cast<std::uint32_t>(slotBase_ + static_cast<std::size_t>(slot) - 1);
             break;
         }
         case 'a': {
@@ -233,6 +236,14 @@ void CMirrorBuilder::Build(std::string_view records) {
             if (!CAreaShape::Parse(pendingShape_)) Malformed("an area's shape");
             break;
         }
+        case '[':
+            in.EndOfLine();
+            EnterFrameRecords();
+            break;
+        case ']':
+            in.EndOfLine();
+            LeaveFrameRecords();
+            break;
         case 'k': AddLook(in); break;
         case 'n': AddLabel(in); break;
         case ')':
@@ -243,10 +254,37 @@ void CMirrorBuilder::Build(std::string_view records) {
         default: Malformed("an unknown record");
         }
     }
-    if (!done_) Malformed("an unclosed record");
+    if (!done_ || !outer_.empty()) Malformed("an unclosed record");
     WriteRanks();
     WriteText();
     ReadText();
+}
+
+// A frame's own records stand for its document: they count looks, labels, box corners and
+// slots afresh, and the page's go on after them where they left off.
+void CMirrorBuilder::EnterFrameRecords() {
+    if (open_.empty() || facts_[open_.back().index].name != schema::kFrame || open_.back().index + 1 != facts_.size()) {
+        Malformed("a frame's records outside their frame");
+    }
+    outer_.push_back({std::move(looks_), std::move(labels_), lastLeft_, lastTop_, slotBase_, open_.size()});
+    looks_.clear();
+    labels_.clear();
+    lastLeft_ = 0;
+    lastTop_ = 0;
+    slotBase_ = facts_.size();
+}
+
+void CMirrorBuilder::LeaveFrameRecords() {
+    if (outer_.empty() || open_.size() != outer_.back().open || facts_.size() == slotBase_) {
+        Malformed("a frame's records without their document");
+    }
+    OuterRecords& outer = outer_.back();
+    looks_ = std::move(outer.looks);
+    labels_ = std::move(outer.labels);
+    lastLeft_ = outer.lastLeft;
+    lastTop_ = outer.lastTop;
+    slotBase_ = outer.slotBase;
+    outer_.pop_back();
 }
 
 // Room for a node per record line, so that no list is moved while it grows; pages that are

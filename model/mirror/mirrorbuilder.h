@@ -81,6 +81,19 @@ private:
     long long lastLeft_ = 0;  // the corner of the last box read
     long long lastTop_ = 0;
     std::vector<Label> labels_;
+    std::size_t slotBase_ = 0;  // the nodes before the records' own, whose slots count from 1
+    // What the records of a frame walked on its own ("[" ... "]") set aside of the page's.
+    struct OuterRecords {
+        std::vector<Look> looks;
+        std::vector<Label> labels;
+        long long lastLeft = 0;
+        long long lastTop = 0;
+        std::size_t slotBase = 0;
+        std::size_t open = 0;  // open nodes when they began
+    };
+    std::vector<OuterRecords> outer_;
+    void EnterFrameRecords();
+    void LeaveFrameRecords();
     std::vector<OpenNode> open_;
     std::vector<NodeFacts> facts_;       // by node id - 1
     std::vector<std::int32_t> events_;   // tree order: a node's index when it opens, -1 when it closes

@@ -1,10 +1,13 @@
 #include <cstdio>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
+#include "browser/chromiumprobe.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/probelocation.h"
@@ -181,7 +184,9 @@ TEST_F(Mirror, HundredThousandDeepPageWalks) {
     EXPECT_EQ(element->TagName(), "DIV");
 }
 
-TEST_F(Mirror, OtherOriginFrameIsAnEmptyDocument) {
+// A frame of another origin is walked by a probe of its own: its elements stand where those of a
+// frame of the page's origin would.
+TEST_F(Mirror, OtherOriginFrameIsWalkedLikeTheSameOrigin) {
     const LivePageHandle page = OpenPage("crossorigin.html?other=" + std::to_string(Pages().Port(1)));
     const PageProbeHandle probe = page->CreateProbe();
     const auto mirror = CBrowserSuite::Mirror(*probe, *page);
@@ -190,10 +195,94 @@ TEST_F(Mirror, OtherOriginFrameIsAnEmptyDocument) {
     ASSERT_STREQ(other.name(), "frame");
     ASSERT_STREQ(same.name(), "frame");
     ASSERT_STREQ(other.first_child().name(), "doc");
-    EXPECT_FALSE(other.first_child().first_child()) << "no children of another origin's document";
-    EXPECT_EQ(StringAttribute(other.first_child(), "text").rfind("doc - ", 0), 0u);
+    EXPECT_EQ(StringAttribute(other.first_child(), "text"), "doc - Inner boxes");
     EXPECT_EQ(StringAttribute(same.first_child(), "text"), "doc - Inner boxes");
-    EXPECT_TRUE(NodeWithLabel(*mirror, "c-00ffff"));
+    const char* cyan = ".//element[contains(@text, '\"c-00ffff\"')]";
+    const pugi::xml_node otherCyan = other.select_node(cyan).node();
+    const pugi::xml_node sameCyan = same.select_node(cyan).node();
+    ASSERT_TRUE(otherCyan);
+    ASSERT_TRUE(sameCyan);
+    const CBox otherFrame = NodeBox(other), sameFrame = NodeBox(same);
+    const CBox otherBox = NodeBox(otherCyan), sameBox = NodeBox(sameCyan);
+    EXPECT_EQ(otherBox.left - otherFrame.left, sameBox.left - sameFrame.left);
+    EXPECT_EQ(otherBox.top - otherFrame.top, sameBox.top - sameFrame.top);
+    EXPECT_EQ(otherBox.right - otherBox.left, 70);
+    EXPECT_EQ(mirror->HitTest(otherBox.left + 5, otherBox.top + 5), IntAttribute(otherCyan, "node-id"));
+}
+
+// Frames of this site on another port and of another site, each holding frames of both kinds:
+// their elements stand under their frames where the browser shows them, node identifiers
+// stay unique, and the style questions and edits reach them through their own frames.
+TEST_F(Mirror, FramesOfOtherOriginsTwoDeep) {
+    const LivePageHandle page = OpenPage("frames.html?other=" + std::to_string(Pages().Port(1)));
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    const auto element = [&](const std::string& path) {
+        const pugi::xml_node node = mirror->Xml().select_node(path.c_str()).node();
+        EXPECT_TRUE(node) << path;
+        return node;
+    };
+    const std::string near = "//frame[contains(@text, '\"near\"')]";
+    const std::string far = "//frame[contains(@text, '\"far\"')]";
+    const auto label = [](const char* id) { return "//element[contains(@text, 'id=\"" + std::string(id) + "\"')]"; };
+    // Frames' viewports: near at 27,67, far at 367,67; their own frames 10 px right, 112 down.
+    const std::pair<std::string, CBox> expected[] = {
+        {near + label("pinned"), {177, 73, 237, 123}},
+        {far + label("pinned"), {517, 73, 577, 123}},
+        {near + "//frame[contains(@text, '\"n1\"')]" + label("leaf-box"), {41, 183, 91, 213}},
+        {far + "//frame[contains(@text, '\"n1\"')]" + label("leaf-box"), {381, 183, 431, 213}},
+        {far + "//frame[contains(@text, '\"n2\"')]" + label("leaf-box"), {543, 183, 593, 213}},
+    };
+    std::set<int> ids;
+    for (const auto& [path, box] : expected) {
+        const pugi::xml_node node = element(path);
+        if (!node) continue;
+        const CBox found = NodeBox(node);
+        EXPECT_EQ(std::tuple(found.left, found.top, found.right, found.bottom),
+                  std::tuple(box.left, box.top, box.right, box.bottom))
+            << path;
+        const int id = IntAttribute(node, "node-id");
+        ids.insert(id);
+        EXPECT_EQ(mirror->HitTest(box.left + 2, box.top + 2), id) << path;
+        const LiveElementHandle live = probe->ElementForId(std::to_string(id));
+        ASSERT_TRUE(live) << path;
+        EXPECT_NE(live->OuterHtml().find(path.substr(path.rfind("id=") + 4, 6)), std::string::npos) << path;
+    }
+    EXPECT_EQ(ids.size(), std::size(expected));
+    // Walked again (a Refresh), with the frames' probes of the first walk: the same mirror.
+    EXPECT_EQ(CBrowserSuite::Mirror(*probe, *page)->ToXml(), mirror->ToXml());
+
+    // Another site's element: its current style, its rules, a style set and read back.
+    const LiveElementHandle pinned =
+        probe->ElementForId(std::to_string(IntAttribute(element(far + label("pinned")), "node-id")));
+    ASSERT_TRUE(pinned);
+    const std::string catalog =
+        "<attribs><attrib name=\"position\" default=\"static\"/>"
+        "<attrib name=\"background-color\" default=\"\"/></attribs>";
+    const CStyleTexts texts = probe->StyleTexts(*pinned, &catalog, true);
+    ASSERT_TRUE(texts.currentStyle);
+    ASSERT_TRUE(texts.rules);
+    EXPECT_NE(texts.currentStyle->find("current=\"absolute\""), std::string::npos) << *texts.currentStyle;
+    EXPECT_NE(texts.rules->find("#pinned"), std::string::npos) << *texts.rules;
+    EXPECT_NE(texts.rules->find("http://localhost:"), std::string::npos) << *texts.rules;
+    pinned->SetStyleAttribute("background-color", "rgb(1, 2, 3)");
+    EXPECT_NE(probe->CurrentStyle(*pinned, catalog).find("rgb(1, 2, 3)"), std::string::npos);
+}
+
+// A frame of another process that stops answering stays empty, and the page attaches within
+// the time the frames may take.
+TEST_F(Mirror, FrameThatDoesNotAnswerStaysEmpty) {
+    const LivePageHandle page = OpenPage("framehang.html?other=" + std::to_string(Pages().Port(1)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto start = std::chrono::steady_clock::now();
+    const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, CChromiumProbe::kFramesBudget + std::chrono::seconds(2));
+    const pugi::xml_node frame = NodeWithLabel(*mirror, "\"stuck\"");
+    ASSERT_STREQ(frame.name(), "frame");
+    EXPECT_FALSE(frame.first_child().first_child());
+    EXPECT_TRUE(NodeWithLabel(*mirror, "\"after\""));
+    Chrome().CloseTab(lastTarget_);
 }
 
 TEST_F(Mirror, NavigatedTabGetsAFreshProbe) {

@@ -151,37 +151,62 @@ TEST(MirrorBuilder, AreasAreHitOverTheirShapesOnly) {
     }
 }
 
+// A frame's own records, walked apart, stand for its document: their looks, labels and box
+// corners count afresh, and the page's records go on after them where they left off.
+TEST(MirrorBuilder, FrameRecordsCountAfreshInsideTheirFrame) {
+    CPageMirror mirror;
+    mirror.BuildFromRecords(
+        "D4,doc \n"
+        "kblock,visible,0,0,2,\nn4,0,0,HTML\nE0,0,0,0,800,600,\n"
+        "n6,0,0,IFRAME\nF0,1,100,100,200,100,\n"
+        "[\nD5,inner\nkinline,visible,0,0,0,\nn3,0,0,DIV\ne0,0,110,120,10,10,\n)\n]\n)\n"
+        "n4,0,0,SPAN\ne0,2,5,5,10,10,\n"
+        ")\n)\n");
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(4), "text"), "inner");
+    EXPECT_STREQ(mirror.FindNodeById(4).parent().name(), "frame");
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(5), "display"), "inline");
+    EXPECT_EQ(NodeBox(mirror.FindNodeById(5)), (CBox{110, 120, 120, 130}));
+    EXPECT_EQ(StringAttribute(mirror.FindNodeById(6), "display"), "block");
+    EXPECT_NE(StringAttribute(mirror.FindNodeById(6), "text").find("SPAN"), std::string::npos);
+    EXPECT_EQ(NodeBox(mirror.FindNodeById(6)), (CBox{105, 105, 115, 115}));
+    EXPECT_EQ(mirror.HitTest(115, 125), 5);
+}
+
 TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
     using namespace std::string_view_literals;
-    for (const std::string_view bad :
-         std::initializer_list<std::string_view>{"",
-                                                 "D",
-                                                 "D5,ab\n)\n",
-                                                 "D1,a\n",
-                                                 "D1,a\n)\n)\n",
-                                                 "D1,a\n)\nD1,b\n)\n",
-                                                 "D1,a\n)\nx",
-                                                 "kblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,0,0,0,\n",
-                                                 "D1,a\nE1,2,3\n)\n)\n",
-                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nex,0,0,0,0,0,\n)\n",
-                                                 "D1,a\nq\n)\n",
-                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,,0,0,\n)\n",
-                                                 "D1,a\nn1,-1,0,P\n)\n",
-                                                 "D1,a\nn1,0,0,P\ne0,0,0,0,0,0,\n)\n",
-                                                 "D1,a\nkblock,visible,0,0,0,\ne0,0,0,0,0,0,\n)\n",
-                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,1,0,0,0,0,\n)\n",
-                                                 "D1,a\nkblock,visible\n)\n",
-                                                 "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,\n)\n",
-                                                 "D-1,a\n)\n",
-                                                 "D2,\xF0\x9F\x98\x80x\n)\n",
-                                                 "D1,\t\n)\n",
-                            "D1,a\nS1,b\n)\n)\n",  // a shadow root of a document
-                            "D1,a\nq1,\nc1,x\n)\n",  // a slot record not before its element
-                            "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nq9,\ne0,0,0,0,1,1,\n)\n",
-                            "D1,a\na12,circle 1 1 1\nkblock,visible,0,0,0,\n)\n",  // a shape without its element
-                            "D1,a\na12,circle 1 1 x\n)\n",                          // not a shape
-                            "D1,a\na14,poly 1 2 3 4 5\n)\n",                        // an odd polygon
-                            "D1,a\na12,square 1 2 3\n)\n"}) {
+    for (const std::string_view bad : std::initializer_list<std::string_view>{
+             "",
+             "D",
+             "D5,ab\n)\n",
+             "D1,a\n",
+             "D1,a\n)\n)\n",
+             "D1,a\n)\nD1,b\n)\n",
+             "D1,a\n)\nx",
+             "kblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,0,0,0,\n",
+             "D1,a\nE1,2,3\n)\n)\n",
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nex,0,0,0,0,0,\n)\n",
+             "D1,a\nq\n)\n",
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,0,,0,0,\n)\n",
+             "D1,a\nn1,-1,0,P\n)\n",
+             "D1,a\nn1,0,0,P\ne0,0,0,0,0,0,\n)\n",
+             "D1,a\nkblock,visible,0,0,0,\ne0,0,0,0,0,0,\n)\n",
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,1,0,0,0,0,\n)\n",
+             "D1,a\nkblock,visible\n)\n",
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\ne0,0,\n)\n",
+             "D-1,a\n)\n",
+             "D2,\xF0\x9F\x98\x80x\n)\n",
+             "D1,\t\n)\n",
+             "D1,a\nS1,b\n)\n)\n",    // a shadow root of a document
+             "D1,a\nq1,\nc1,x\n)\n",  // a slot record not before its element
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,P\nq9,\ne0,0,0,0,1,1,\n)\n",
+             "D1,a\n[\n]\n)\n",  // a frame's records outside a frame
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,F\nF0,0,0,0,1,1,\n[\n]\n)\n)\n",
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,F\nF0,0,0,0,1,1,\n[\nD1,b\n)\n)\n)\n",
+             "D1,a\nkblock,visible,0,0,0,\nn1,0,0,F\nF0,0,0,0,1,1,\n[\nD1,b\ne0,0,\n)\n]\n)\n)\n",
+             "D1,a\na12,circle 1 1 1\nkblock,visible,0,0,0,\n)\n",  // a shape without its element
+             "D1,a\na12,circle 1 1 x\n)\n",                          // not a shape
+             "D1,a\na14,poly 1 2 3 4 5\n)\n",                        // an odd polygon
+             "D1,a\na12,square 1 2 3\n)\n"}) {
         CPageMirror mirror;
         EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << std::string(bad);
         EXPECT_FALSE(mirror.DocumentElement()) << std::string(bad);
