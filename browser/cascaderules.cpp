@@ -163,12 +163,11 @@ int CCascadeRules::NodeIdOf(const std::string& objectId, std::int64_t backendId)
         }
         // Generated content has no object of page script's: it is known by the browser's id.
         const int nodeId =
-            backendId != 0
-                ? session_->Call("DOM.pushNodesByBackendIdsToFrontend", {{"backendNodeIds", {backendId}}})
-                      .value("nodeIds", Json::array({0}))
-                      .at(0)
-                      .get<int>()
-                : session_->Call("DOM.requestNode", {{"objectId", objectId}}).value("nodeId", 0);
+            backendId != 0 ? session_->Call("DOM.pushNodesByBackendIdsToFrontend", {{"backendNodeIds", {backendId}}})
+                                 .value("nodeIds", Json::array({0}))
+                                 .at(0)
+                                 .get<int>()
+                           : session_->Call("DOM.requestNode", {{"objectId", objectId}}).value("nodeId", 0);
         if (nodeId != 0) return nodeId;
         documentRequested_ = false;
     }

@@ -105,10 +105,9 @@ void CChromiumProbe::Create() {
                 : session_->Call("Page.getFrameTree").at("frameTree").at("frame").at("id").get<std::string>();
         const Json world = session_->Call("Page.createIsolatedWorld", {{"frameId", frameId}, {"worldName", "marklens"}});
         worldId_ = world.at("executionContextId").get<std::int64_t>();
-        const Json made = session_->Call("Runtime.evaluate", {{"expression", script_},
-                                                              {"contextId", worldId_},
-                                                              {"returnByValue", false},
-                                                              {"silent", true}});
+        const Json made = session_->Call(
+            "Runtime.evaluate",
+            {{"expression", script_}, {"contextId", worldId_}, {"returnByValue", false}, {"silent", true}});
         if (const std::string error = ExceptionText(made); !error.empty()) {
             throw CObjectCallError(status::kAccessDenied, "The page refused the probe: " + error);
         }
@@ -302,8 +301,8 @@ void CChromiumProbe::FindClosedRoots() {
         Json arguments = Json::array({{{"value", Json::array()}}});
         const auto send = [&] {
             if (arguments.size() > 1) {
-                calls.push_back(probe_->Start("function(hosts, ...roots) { this.setClosedRoots(hosts, roots); }",
-                                              arguments));
+                calls.push_back(
+                    probe_->Start("function(hosts, ...roots) { this.setClosedRoots(hosts, roots); }", arguments));
             }
             arguments = Json::array({{{"value", Json::array()}}});
         };
@@ -366,13 +365,14 @@ void CChromiumProbe::FindGeneratedContent() {
             bottom -= y;
         }
         Json& list = found[contents[c].owner];
-        for (const Json& value : {Json(contents[c].type), Json(contents[c].backendId), Json(left), Json(top), Json(right),
-                                 Json(bottom)}) {
+        for (const Json& value :
+             {Json(contents[c].type), Json(contents[c].backendId), Json(left), Json(top), Json(right), Json(bottom)}) {
             list.push_back(value);
         }
     }
     Json all = Json::array();
-    for (auto& [owner, list] : found) all.push_back(Json::array({owner, std::move(list)}));
+    for (auto& [owner, list] : found)
+        all.push_back(Json::array({owner, std::move(list)}));
     if (!all.empty()) {
         probe_->Call("function(all) { for (const [i, found] of all) this.setGenerated(i, found); }",
                      Json::array({{{"value", std::move(all)}}}));
@@ -706,10 +706,12 @@ std::vector<int> CChromiumProbe::HitsAt(const std::vector<std::pair<int, int>>& 
                                                                    {"ignorePointerEventsNone", false}}));
     }
     std::vector<std::int64_t> backendIds;
-    for (std::optional<Json>& answer : Results(calls)) backendIds.push_back(answer ? answer->value("backendNodeId", 0) : 0);
+    for (std::optional<Json>& answer : Results(calls))
+        backendIds.push_back(answer ? answer->value("backendNodeId", 0) : 0);
     calls.clear();
     std::map<std::int64_t, int> ids{{0, 0}};
-    for (const std::int64_t backendId : backendIds) ids.emplace(backendId, -1);
+    for (const std::int64_t backendId : backendIds)
+        ids.emplace(backendId, -1);
     std::vector<CChromiumProbe*> same;
     std::vector<std::pair<CChromiumProbe*, const CSplice*>> own;
     SessionProbes(same, own);

@@ -173,8 +173,10 @@ void AttachFreshTabs(benchmark::State& state, bool components) {
                 times.push_back(Seconds(Clock::now() - start));
                 mirrorBytes = static_cast<double>(ResidentBytes() - before);
                 if (components) {
-                    state.counters["shadow_roots"] = static_cast<double>(mirror->Xml().select_nodes("//shadow-root").size());
-                    state.counters["generated"] = static_cast<double>(mirror->Xml().select_nodes("//*[@pseudo]").size());
+                    state.counters["shadow_roots"] =
+                        static_cast<double>(mirror->Xml().select_nodes("//shadow-root").size());
+                    state.counters["generated"] =
+                        static_cast<double>(mirror->Xml().select_nodes("//*[@pseudo]").size());
                 }
                 benchmark::DoNotOptimize(picture.width);
                 Bench().CloseTab(target);

@@ -460,8 +460,8 @@ void CMirrorBuilder::PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, b
     if (paint & (kLayered | kContext | kTopLayer)) {
         const bool context = (paint & (kContext | kTopLayer)) != 0;
         const CPaintOrder::Layer below = (paint & kBackdrop) ? parent.content : CPaintOrder::kNoLayer;
-        node.content = paintOrder_.AddLayered(parent.stacking, parent.documentRoot, context, z,
-                                              (paint & kTopLayer) != 0, below);
+        node.content =
+            paintOrder_.AddLayered(parent.stacking, parent.documentRoot, context, z, (paint & kTopLayer) != 0, below);
         if (context) node.stacking = node.content;
     } else if (paint & kFloat) {
         node.content = paintOrder_.AddFloat(parent.content);

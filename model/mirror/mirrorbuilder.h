@@ -103,8 +103,8 @@ private:
     std::vector<PendingRank> pendingRanks_;
     CPaintOrder paintOrder_;
     static constexpr std::uint32_t kNotSlotted = UINT32_MAX;
-    std::uint32_t paintUnder_ = kNotSlotted;  // the slot the next element paints under
-    std::string_view pendingShape_;            // the area shape of the next element
+    std::uint32_t paintUnder_ = kNotSlotted;                          // the slot the next element paints under
+    std::string_view pendingShape_;                                   // the area shape of the next element
     std::unordered_map<std::uint32_t, std::string_view> shapeTexts_;  // by node index
     std::unordered_map<std::uint32_t, CAreaShape> hitShapes_;         // by position in hitFacts_
     bool done_ = false;

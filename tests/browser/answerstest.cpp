@@ -110,7 +110,8 @@ TEST_F(Answers, ShadowTreesAndGeneratedContent) {
     };
     const auto selectors = [&](pugi::xml_node node) {
         std::string all;
-        for (const CRule& rule : ReadRules(probe->StyleRules(*element(node)))) all += rule.selector + ";";
+        for (const CRule& rule : ReadRules(probe->StyleRules(*element(node))))
+            all += rule.selector + ";";
         return all;
     };
     EXPECT_EQ(selectors(NodeWithLabel(*mirror, "\"title\"")), "::slotted(h3);");

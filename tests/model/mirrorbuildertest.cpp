@@ -142,8 +142,8 @@ TEST(MirrorBuilder, AreasAreHitOverTheirShapesOnly) {
     EXPECT_EQ(StringAttribute(mirror.FindNodeById(4), "shape"), "circle 50 50 40.5");
     CPageMirror reloaded;
     ASSERT_TRUE(reloaded.LoadXml(mirror.ToXml()));
-    const std::pair<std::pair<int, int>, int> expected[] = {
-        {{50, 50}, 4}, {{15, 15}, 3}, {{50, 90}, 4}, {{150, 20}, 5}, {{112, 80}, 3}, {{150, 89}, 5}};
+    const std::pair<std::pair<int, int>, int> expected[] = {{{50, 50}, 4},  {{15, 15}, 3},  {{50, 90}, 4},
+                                                            {{150, 20}, 5}, {{112, 80}, 3}, {{150, 89}, 5}};
     for (const auto& [point, id] : expected) {
         EXPECT_EQ(mirror.HitTest(point.first, point.second), id) << point.first << "," << point.second;
         EXPECT_EQ(HitTestLiteral(mirror.DocumentElement(), point.first, point.second), id);
@@ -204,8 +204,8 @@ TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
              "D1,a\nkblock,visible,0,0,0,\nn1,0,0,F\nF0,0,0,0,1,1,\n[\nD1,b\n)\n)\n)\n",
              "D1,a\nkblock,visible,0,0,0,\nn1,0,0,F\nF0,0,0,0,1,1,\n[\nD1,b\ne0,0,\n)\n]\n)\n)\n",
              "D1,a\na12,circle 1 1 1\nkblock,visible,0,0,0,\n)\n",  // a shape without its element
-             "D1,a\na12,circle 1 1 x\n)\n",                          // not a shape
-             "D1,a\na14,poly 1 2 3 4 5\n)\n",                        // an odd polygon
+             "D1,a\na12,circle 1 1 x\n)\n",                         // not a shape
+             "D1,a\na14,poly 1 2 3 4 5\n)\n",                       // an odd polygon
              "D1,a\na12,square 1 2 3\n)\n"}) {
         CPageMirror mirror;
         EXPECT_THROW(mirror.BuildFromRecords(bad), CMalformedAnswer) << std::string(bad);
