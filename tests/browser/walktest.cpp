@@ -135,8 +135,12 @@ TEST_F(Walk, CommandLineReportsProgressAndStopsOnCtrlC) {
     EXPECT_NE(walked.find("marklens-cli: reading page: "), std::string::npos) << walked.substr(0, 300);
     EXPECT_NE(walked.find(" of 100"), std::string::npos) << walked.substr(0, 300);
 
-    const std::string stopped = Shell(cli + "mirror " + index + " --progress" + endpoint +
-                                      " >/dev/null 2>/dev/null & sleep 0.3; kill -INT $!; wait $!; echo status $?");
+    // Ctrl+C once the walk is on its way: a background job starts with SIGINT ignored until the
+    // program sets its handler, which a slow start (sanitizers, a busy machine) may not have yet.
+    const std::string stopped =
+        Shell("f=$(mktemp); " + cli + "mirror " + index + " --progress" + endpoint +
+              " >/dev/null 2>$f & for i in $(seq 600); do grep -q \"reading page\" $f && break; sleep 0.05; done; "
+              "kill -INT $!; wait $!; echo status $?; rm -f $f");
     EXPECT_NE(stopped.find("status 130"), std::string::npos) << stopped;
 }
 
