@@ -54,14 +54,7 @@ struct CWindow {
     std::unique_ptr<CMainFrame> frame;
 };
 
-CWindow& Window() {
-    static std::unique_ptr<CWindow> window;
-    if (!window) {
-        window = std::make_unique<CWindow>();
-        BeforeQuit([] { window.reset(); });
-    }
-    return *window;
-}
+CWindow& Window() { return KeptUntilQuit<CWindow>(); }
 
 // The ordinary Connect path: the dialog lists the pages, the listing is chosen, Connect; the
 // dialog stays open until the page is attached.

@@ -61,14 +61,7 @@ struct CStylePage {
     int targetId = 0;
 };
 
-CStylePage& Page() {
-    static std::unique_ptr<CStylePage> page;
-    if (!page) {
-        page = std::make_unique<CStylePage>();
-        BeforeQuit([] { page.reset(); });
-    }
-    return *page;
-}
+CStylePage& Page() { return KeptUntilQuit<CStylePage>(); }
 
 void BM_SelectionFillsBothStylePanes(benchmark::State& state) {
     CStylePage& bench = Page();
