@@ -31,12 +31,16 @@ bool IsDocumentGone(const CObjectCallError& error) {
 
 // What one step of the walk answered (see the probe's mirrorStep).
 struct CWalkStep {
-    enum Kind { More = 0, Done = 1, Changed = 2, Lost = 3 };
+    enum Kind { More = 0, Done = 1, Changed = 2, Lost = 3, Needs = 4 };
     int kind = Lost;
     std::int64_t walked = 0;
     std::int64_t total = 0;
     std::string text;
     Json otherFrames = Json::array();  // once done
+    // While the walk waits: which of its waits this is, and what it waits for.
+    std::int64_t need = 0;
+    bool needsHosts = false;
+    bool needsGenerated = false;
 };
 
 CWalkStep ReadStep(Json result) {
@@ -51,8 +55,19 @@ CWalkStep ReadStep(Json result) {
     step.walked = (*value)[1].get<std::int64_t>();
     step.total = (*value)[2].get<std::int64_t>();
     step.text = std::move((*value)[3].get_ref<std::string&>());
-    if (value->size() == 5 && (*value)[4].is_array()) step.otherFrames = std::move((*value)[4]);
-    if (step.kind < CWalkStep::More || step.kind > CWalkStep::Lost) throw CMalformedAnswer("the mirror: a step's kind");
+    if (step.kind < CWalkStep::More || step.kind > CWalkStep::Needs) throw CMalformedAnswer("the mirror: a step's kind");
+    if (step.kind == CWalkStep::Needs) {
+        const Json& needs = value->size() == 5 ? (*value)[4] : Json();
+        if (!needs.is_array() || needs.size() != 3 || !needs[0].is_number_integer() ||
+            !needs[1].is_number_integer() || !needs[2].is_number_integer()) {
+            throw CMalformedAnswer("the mirror: what the walk waits for");
+        }
+        step.need = needs[0].get<std::int64_t>();
+        step.needsHosts = needs[1].get<std::int64_t>() > 0;
+        step.needsGenerated = needs[2].get<std::int64_t>() > 0;
+    } else if (value->size() == 5 && (*value)[4].is_array()) {
+        step.otherFrames = std::move((*value)[4]);
+    }
     return step;
 }
 
@@ -166,17 +181,19 @@ CMirrorAnswer CChromiumProbe::RequestMirrorAnswer(ILivePage&, const CWalkControl
 
 // Two steps are on their way at once, so the page walks on while the last step's records
 // travel. The walk keeps its place in the page between steps; a page that navigates meanwhile
-// gets a fresh probe that has no walk, and its new document is walked once more.
+// gets a fresh probe that has no walk, and its new document is walked once more. Where the walk
+// meets what page script cannot see, it waits until the program has asked the browser; a step
+// already on its way then answers the same wait again, which is passed over.
 std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::milliseconds> slice,
                                                   const CWalkControl& control) {
     if (!probe_) Create();
-    FindPageParts();
     const RemoteObjectHandle walking = probe_;
     std::deque<CDevToolsSession::CPendingCall> steps;
     steps.push_back(walking->Start("function(b, f) { return this.mirrorStart(b, f); }", Budget(slice, frame_)));
     CMirrorAnswer answer{"", true};
+    std::int64_t needMet = 0;
     for (;;) {
-        if (slice && steps.size() < 2) {
+        if (steps.empty() || (slice && steps.size() < 2)) {
             steps.push_back(walking->Start("function(b) { return this.mirrorStep(b); }", Budget(slice)));
         }
         CWalkStep step;
@@ -191,6 +208,11 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
         }
         steps.pop_front();
         answer.text += step.text;
+        if (step.kind == CWalkStep::Needs) {
+            if (step.need != needMet) ProvidePageParts(step.needsHosts, step.needsGenerated);
+            needMet = step.need;
+            continue;
+        }
         if (step.kind == CWalkStep::Done) {
             splices_.clear();
             if (step.otherFrames.empty()) frames_.clear();
@@ -276,55 +298,51 @@ std::vector<std::optional<CDevToolsSession::Json>> CChromiumProbe::Describe(cons
 
 // Page script cannot see closed shadow roots; the browser's DOM can. The probe names the
 // elements that may hold one, the browser describes them, and the probe gets the closed roots
-// as objects of its own world. Rounds go on while roots inside roots turn up. A page without
-// custom elements pays one question for it.
+// as objects of its own world.
 void CChromiumProbe::FindClosedRoots() {
-    for (int round = 0; round < kClosedRootRounds; ++round) {
-        const std::vector<std::string> hosts = CandidateObjects("hostCandidates");
-        if (hosts.empty()) return;
-        const std::vector<std::optional<Json>> nodes = Describe(hosts);
-        std::vector<CDevToolsSession::CPendingCall> calls;
-        std::vector<std::size_t> closed;
-        for (std::size_t n = 0; n < nodes.size(); ++n) {
-            if (!nodes[n]) continue;
-            for (const Json& root : nodes[n]->value("node", Json::object()).value("shadowRoots", Json::array())) {
-                if (root.value("shadowRootType", "") != "closed" || !root.contains("backendNodeId")) continue;
-                calls.push_back(session_->Start("DOM.resolveNode", {{"backendNodeId", root["backendNodeId"]},
-                                                                    {"executionContextId", worldId_},
-                                                                    {"objectGroup", kHostGroup}}));
-                closed.push_back(n);
-            }
+    const std::vector<std::string> hosts = CandidateObjects("hostsToAsk");
+    if (hosts.empty()) return;
+    const std::vector<std::optional<Json>> nodes = Describe(hosts);
+    std::vector<CDevToolsSession::CPendingCall> calls;
+    std::vector<std::size_t> closed;
+    for (std::size_t n = 0; n < nodes.size(); ++n) {
+        if (!nodes[n]) continue;
+        for (const Json& root : nodes[n]->value("node", Json::object()).value("shadowRoots", Json::array())) {
+            if (root.value("shadowRootType", "") != "closed" || !root.contains("backendNodeId")) continue;
+            calls.push_back(session_->Start("DOM.resolveNode", {{"backendNodeId", root["backendNodeId"]},
+                                                                {"executionContextId", worldId_},
+                                                                {"objectGroup", kHostGroup}}));
+            closed.push_back(n);
         }
-        const std::vector<std::optional<Json>> roots = Results(calls);
-        calls.clear();
-        // The roots go to the probe as the arguments of a few calls, after their hosts' numbers.
-        Json arguments = Json::array({{{"value", Json::array()}}});
-        const auto send = [&] {
-            if (arguments.size() > 1) {
-                calls.push_back(
-                    probe_->Start("function(hosts, ...roots) { this.setClosedRoots(hosts, roots); }", arguments));
-            }
-            arguments = Json::array({{{"value", Json::array()}}});
-        };
-        for (std::size_t r = 0; r < roots.size(); ++r) {
-            const std::string root = ObjectIdOf(roots[r], "object");
-            if (root.empty()) continue;
-            arguments[0]["value"].push_back(closed[r]);
-            arguments.push_back({{"objectId", root}});
-            if (arguments.size() > kRootsPerCall) send();
-        }
-        send();
-        Results(calls);
-        session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
-        if (closed.empty()) return;
     }
+    const std::vector<std::optional<Json>> roots = Results(calls);
+    calls.clear();
+    // The roots go to the probe as the arguments of a few calls, after their hosts' numbers.
+    Json arguments = Json::array({{{"value", Json::array()}}});
+    const auto send = [&] {
+        if (arguments.size() > 1) {
+            calls.push_back(
+                probe_->Start("function(hosts, ...roots) { this.setClosedRoots(hosts, roots); }", arguments));
+        }
+        arguments = Json::array({{{"value", Json::array()}}});
+    };
+    for (std::size_t r = 0; r < roots.size(); ++r) {
+        const std::string root = ObjectIdOf(roots[r], "object");
+        if (root.empty()) continue;
+        arguments[0]["value"].push_back(closed[r]);
+        arguments.push_back({{"objectId", root}});
+        if (arguments.size() > kRootsPerCall) send();
+    }
+    send();
+    Results(calls);
+    session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
 }
 
 // Page script cannot measure generated content either: the probe names the elements that may
 // have some, the browser describes them and measures each ::before, ::after, ::marker and
 // ::backdrop (its border box, in the viewport of its document), and the probe gets the boxes.
 void CChromiumProbe::FindGeneratedContent() {
-    const std::vector<std::string> owners = CandidateObjects("generatedCandidates");
+    const std::vector<std::string> owners = CandidateObjects("generatedToAsk");
     if (owners.empty()) return;
     const std::vector<std::optional<Json>> nodes = Describe(owners);
     struct CContent {
@@ -380,15 +398,18 @@ void CChromiumProbe::FindGeneratedContent() {
     session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
 }
 
-// What the walk needs that page script cannot see. Without it the page is still walked; only a
-// cancellation stops the walk here.
-void CChromiumProbe::FindPageParts() {
+// What the walk waits for that page script cannot see. Without it the page is still walked;
+// only a cancellation stops the walk here.
+void CChromiumProbe::ProvidePageParts(bool hosts, bool generated) {
     try {
-        FindClosedRoots();
-        FindGeneratedContent();
+        if (hosts) FindClosedRoots();
+        if (generated) FindGeneratedContent();
     } catch (const CObjectCallError& error) {
         if (error.Code() == status::kCancelled) throw;
     }
+    session_->Notify("Runtime.callFunctionOn", {{"functionDeclaration", "function() { this.needsMet(); }"},
+                                                {"objectId", probe_->ObjectId()},
+                                                {"silent", true}});
 }
 
 void CChromiumProbe::AbandonWalk(const CRemoteObject& probe) noexcept {

@@ -26,7 +26,6 @@ public:
     // Walks that a page may spoil by changing between slices before it is walked in one call.
     static constexpr int kSlicedWalks = 3;
     // How deep closed shadow roots are looked for inside closed shadow roots.
-    static constexpr int kClosedRootRounds = 8;
     // More candidates than a page can reasonably have are a hostile page's: the rest go unasked.
     static constexpr std::size_t kMaxCandidates = 1'000'000;
     static constexpr std::size_t kRootsPerCall = 1000;
@@ -97,8 +96,8 @@ private:
     std::vector<int> HitsAt(const std::vector<std::pair<int, int>>& points);
     // One walk of the page; none when the page spoilt it (walk again).
     std::optional<CMirrorAnswer> Walk(std::optional<std::chrono::milliseconds> slice, const CWalkControl& control);
-    // Hands the probe the closed shadow roots and the generated content of the page.
-    void FindPageParts();
+    // Hands the waiting walk the closed shadow roots and the generated content it met.
+    void ProvidePageParts(bool hosts, bool generated);
     void FindClosedRoots();
     void FindGeneratedContent();
     std::vector<std::string> CandidateObjects(const char* list);

@@ -56,6 +56,8 @@
   const innerHtmlOf = Object.getOwnPropertyDescriptor(Element.prototype, 'innerHTML');
   const localNameOf = getter(Element.prototype, 'localName');
   const parentNodeOf = getter(Node.prototype, 'parentNode');
+  const nextElementSiblingOf = getter(Element.prototype, 'nextElementSibling');
+  const rootNodeOf = Node.prototype.getRootNode;
 
   const kLabelPart = 80;  // characters of an id, class or comment kept in a label
   const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
@@ -129,6 +131,9 @@
   }
   // The order in which an element's generated content stands among its children: ::after last.
   const kGeneratedOrder = ['backdrop', 'marker', 'before', 'after'];
+
+  // Lists whose markers the walk asks about one at a time before it asks about all at once.
+  const kMarkerPausesBeforeScan = 2;
 
   const kTableParts = new Set(['table-row', 'table-row-group', 'table-header-group', 'table-footer-group',
     'table-column', 'table-column-group']);
@@ -445,12 +450,13 @@
   // mirrorStart()). It keeps its own stack, so any nesting depth fits, and can stop after any
   // node and go on later from there.
   class MirrorWalk {
-    constructor(watch, closedRoots, generated) {
+    constructor(watch, parts) {
       this.nodes = [null];
-      this.generated = generated;  // element -> its generated content in kGeneratedOrder, or null for none
+      // What page script cannot see (closed shadow roots, generated content), as the program
+      // found it; the walk pauses where it needs more of it.
+      this.parts = parts;
       this.generatedIds = new Map();  // the browser's id of generated content -> its node number
       this.watch = watch;   // called with each document and shadow root the walk enters
-      this.closedRoots = closedRoots;  // host -> closed shadow root, as the program found them
       this.slotted = new Map();  // element -> its slot's node number and what it inherits there
       this.mapImages = new Map();  // map name -> the first image written that uses it
       this.elements = 0;    // elements walked so far
@@ -550,6 +556,7 @@
       this.scope = frame ? new DocumentScope(document, { x: frame.x, y: frame.y }, frame.clip || null) :
         new DocumentScope(document, { x: 0, y: 0 }, undefined);
       this.state = this.scope.top;
+      this.parts.enterTree(document, kDocumentTree, this.scope);
       // A walker that shows only elements and comments, so text nodes are never touched.
       this.walker = createTreeWalker.call(document, document, kShown);
       this.node = walkerFirstChild.call(this.walker);
@@ -569,7 +576,12 @@
       let count = 0;
       for (;;) {
         while (node !== null) {
-          node = this.visit(node);
+          const next = this.visit(node);
+          if (next === kPause) {
+            this.node = node;
+            return false;
+          }
+          node = next;
           if (++count % every === 0 && performance.now() >= end) {
             this.node = node;
             return false;
@@ -588,21 +600,28 @@
     }
 
     // Writes the node's record and returns the next node to visit, or null after the last child.
+    // Before anything of the node is written, the walk pauses (answers kPause) while the
+    // program finds what the page cannot tell: then the node is visited again.
     visit(node) {
-      this.nodes.push(node);
+      if (this.parts.waiting) return kPause;
       if (nodeTypeOf.call(node) === 8) {
+        this.nodes.push(node);
         this.out.counted(kRecordKind.comment, clean(cut(dataOf.call(node).trim())));
         return walkerNextSibling.call(this.walker);
       }
-      ++this.elements;
       const tagName = tagNameOf.call(node);
       let tag = this.upperTags.get(tagName);
       if (tag === undefined) this.upperTags.set(tagName, tag = tagName.toUpperCase());
       const root = this.shadowRootOf(node, tag);
+      if (root === null && tag.includes('-') && this.parts.mayHideRoot(node)) return kPause;
       // A slotted element inherits, is clipped and paints where its slot is.
       const slot = this.slotted.size > 0 ? this.slotted.get(node) : undefined;
       const shadowed = root !== null || slot !== undefined;
       const look = this.elementFacts(node, slot === undefined ? this.state : slot.state, shadowed);
+      // A list item whose marker the browser has to measure first.
+      if (this.parts.waiting) return kPause;
+      this.nodes.push(node);
+      ++this.elements;
       const label = this.label(node, tag);
       if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label, slot);
       const area = tag === 'AREA' && this.mapImages.size > 0 ? this.areaOnImage(node) : undefined;
@@ -611,7 +630,7 @@
         this.writeElement(kRecordKind.element, area, label, this.areaImage);
       if (tag === 'SLOT') this.noteSlot(node);
       if (tag === 'IMG' && this.hasBox) this.noteMapImage(node);
-      const generated = this.generated === null ? undefined : this.generated.get(node);
+      const generated = this.parts.generatedOf(node);
       if (root !== null || generated !== undefined) return this.openSpecial(root, generated);
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
@@ -662,6 +681,7 @@
       }
       const style = generated === undefined ? this.scope.style(node) : this.scope.style(node, '::' + generated.type);
       const display = style.display;
+      if (generated === undefined && display.includes('list-item')) this.parts.noteListItem(node, style, this.scope.style);
       const own = shadowed || generated !== undefined || this.scope.ownInherited === null || node === this.scope.root ||
         this.scope.ownInherited.has(node);
       const visibility = own ? style.visibility : above.visibility;
@@ -807,6 +827,7 @@
       const origin = shown ? this.frameOrigin(node) : this.scope.origin;
       this.scope = new DocumentScope(inner, origin, shown ? below.clip : null);
       this.state = shown ? this.scope.top : below;
+      this.parts.enterTree(inner, kDocumentTree, this.scope);
       this.walker = createTreeWalker.call(inner, inner, kShown);
       const first = walkerFirstChild.call(this.walker);
       return first === null ? this.leaveFrame() : first;
@@ -854,7 +875,7 @@
     // The element's shadow root, open or closed, for the elements that can host one.
     shadowRootOf(node, tag) {
       if (!tag.includes('-') && !kShadowHosts.has(tag)) return null;
-      return call(shadowRootOf, node) || this.closedRoots.get(node) || null;
+      return call(shadowRootOf, node) || this.parts.closedRoots.get(node) || null;
     }
 
     // An image with a map: the map's areas are hit over the image, where their shapes are.
@@ -919,6 +940,7 @@
       scope.ownInherited = candidates.inherited;
       this.entered.push({ shadow: true, walker: this.walker, scope: this.scope, state: this.state });
       this.scope = scope;
+      this.parts.enterTree(root, kShadowTree, null);
       this.walker = createTreeWalker.call(call(ownerDocumentOf, root), root, kShown);
       const first = walkerFirstChild.call(this.walker);
       if (first !== null) return first;
@@ -959,7 +981,7 @@
 
     // Closes an element whose children were written, its ::after last.
     closeElement(node) {
-      const generated = this.generated === null ? undefined : this.generated.get(node);
+      const generated = this.parts.generatedOf(node);
       if (generated !== undefined) {
         const after = generated[generated.length - 1];
         if (after.type === 'after') this.writeGenerated(node, after);
@@ -979,7 +1001,7 @@
     }
 
     hasBackdrop(node) {
-      const generated = this.generated === null ? undefined : this.generated.get(node);
+      const generated = this.parts.generatedOf(node);
       return generated !== undefined && generated[0].type === 'backdrop';
     }
   }
@@ -1068,7 +1090,10 @@
     'H5', 'H6', 'HEADER', 'MAIN', 'NAV', 'P', 'SECTION', 'SPAN']);
 
   // What a step of the walk answers, first in its answer.
-  const kStep = { more: 0, done: 1, changed: 2, lost: 3 };
+  const kStep = { more: 0, done: 1, changed: 2, lost: 3, needs: 4 };
+
+  // What MirrorWalk.visit answers when the walk has to wait for the program.
+  const kPause = Symbol('pause');
 
   // Whether a change the page made while it was walked leaves the records written so far
   // consistent: text, style and geometry move on in a live page anyway, but an element added
@@ -1103,17 +1128,41 @@
       this.askedHosts = new WeakSet();
       this.scannedRoots = new WeakSet();
       this.shadowTrees = [];             // the shadow roots seen while looking for closed ones
+      this.generatedIds = new Map();     // of the last mirror: the browser's id -> node number
+      this.waiting = false;              // the walk waits for the program
+      this.needSerial = 0;               // counts the times it did
+      this.resetGenerated();
+    }
+
+    // Generated content moves with its owners: each walk measures it afresh.
+    resetGenerated() {
       this.generated = new WeakMap();    // element -> its generated content, in kGeneratedOrder
       this.generatedCount = 0;
-      this.generatedHosts = [];
-      this.generatedIds = new Map();     // of the last mirror: the browser's id -> node number
+      this.generatedHosts = [];          // the elements asked about last
+      this.generatedChecked = new WeakSet();
+      this.contentTrees = new WeakSet();
+      this.markerPauses = 0;
     }
 
     // Closed shadow roots are out of page script's sight; the program finds them through the
-    // browser. It asks for the elements that may hold one and were not asked about yet: elements
-    // of custom tags without an open root, in the page and in the shadow trees known so far.
-    // Answers them; the program refers to each by its number.
-    hostCandidates() {
+    // browser. The walk asks when it meets an element of a custom tag that may hold one and
+    // was not asked about yet: then all such elements of the page and of the shadow trees known
+    // so far are asked about at once. Pages without custom elements never pay for the search.
+    mayHideRoot(element) {
+      if (this.askedHosts.has(element)) return false;
+      const found = this.findHosts();
+      if (!found.includes(element)) {
+        this.askedHosts.add(element);
+        found.push(element);
+      }
+      this.hosts = this.waiting ? [...this.hosts, ...found] : found;
+      this.raise();
+      return true;
+    }
+
+    // Elements of custom tags without an open root, not asked about yet, in the page and in the
+    // shadow trees known so far.
+    findHosts() {
       const found = [];
       const pending = [];
       const scan = elements => {
@@ -1144,42 +1193,96 @@
         }
         scan(inside);
       }
-      this.hosts = found;
       return found;
     }
 
-    // The browser measures generated content; page script cannot. The program asks for the
-    // elements that may have some: those a rule gives ::before, ::after or ::marker content,
-    // list items, and elements in the top layer (their ::backdrop). Answers them;
-    // setGenerated(i, ...) gets what the browser found for the i-th.
-    generatedCandidates() {
-      this.generated = new WeakMap();
-      this.generatedCount = 0;
-      const found = new Set();
-      for (const tree of [document, ...this.shadowTrees]) {
-        const kind = tree === document ? kDocumentTree : kShadowTree;
-        const selectors = generatingSelectors(tree, kind);
-        const style = computedStyleFor(tree === document ? document : call(ownerDocumentOf, tree));
+    // The browser measures generated content; page script cannot. On entering a document or
+    // shadow tree the walk asks for the elements a rule of its sheets gives ::before or ::after
+    // content and those in the top layer (their ::backdrop); a tree with some brings along the
+    // other shadow trees known.
+    enterTree(tree, kind, scope) {
+      const found = this.contentOwners(tree, kind, scope);
+      if (found.length > 0 && kind === kShadowTree) {
+        for (const other of this.shadowTrees) found.push(...this.contentOwners(other, kShadowTree, null));
+      }
+      this.askGenerated(found);
+    }
+
+    contentOwners(tree, kind, scope) {
+      if (this.contentTrees.has(tree)) return [];
+      this.contentTrees.add(tree);
+      const found = [];
+      const add = element => {
+        if (this.generatedChecked.has(element)) return;
+        this.generatedChecked.add(element);
+        found.push(element);
+      };
+      const selectors = generatingSelectors(tree, kind).content;
+      if (selectors === null || selectors.length > 0) {
+        const style = computedStyleFor(kind === kDocumentTree ? tree : call(ownerDocumentOf, tree));
         const content = (element, pseudo) => {
           const value = style(element, pseudo).content;
           return value !== 'none' && value !== 'normal';
         };
-        const query = list => list === null ? kind.query.call(tree, '*') : list.length === 0 ? [] :
-          kind.query.call(tree, list.join(','));
-        for (const element of query(selectors.content)) {
-          if (content(element, '::before') || content(element, '::after')) found.add(element);
-        }
-        for (const element of query(selectors.marker === null ? null : ['li', 'summary', ...selectors.marker])) {
-          const own = style(element);
-          if (own.display.includes('list-item') && (own.listStyleType !== 'none' || own.listStyleImage !== 'none')) {
-            found.add(element);
-          }
+        for (const element of kind.query.call(tree, selectors === null ? '*' : selectors.join(','))) {
+          if (content(element, '::before') || content(element, '::after')) add(element);
         }
       }
-      for (const element of topLayerOf(document).keys()) found.add(element);
-      this.generatedHosts = [...found];
-      return this.generatedHosts;
+      if (scope !== null) for (const element of scope.topLayer.keys()) add(element);
+      return found;
     }
+
+    // A list item the walk is about to write: when it may have a marker not measured yet, the
+    // walk waits for it and for the items after it in its list; a page of many lists soon has
+    // all the list items of its tree asked about at once.
+    noteListItem(element, style, styleOf) {
+      if (this.generatedChecked.has(element)) return;
+      const found = [];
+      const check = (item, own) => {
+        if (this.generatedChecked.has(item)) return;
+        this.generatedChecked.add(item);
+        if (own.display.includes('list-item') && (own.listStyleType !== 'none' || own.listStyleImage !== 'none')) {
+          found.push(item);
+        }
+      };
+      check(element, style);
+      if (found.length === 0) return;
+      if (++this.markerPauses <= kMarkerPausesBeforeScan) {
+        for (let next = call(nextElementSiblingOf, element); next !== null; next = call(nextElementSiblingOf, next)) {
+          check(next, styleOf(next));
+        }
+      } else {
+        const root = call(rootNodeOf, element);
+        const query = call(nodeTypeOf, root) === 9 ? querySelectorAll : fragmentQuerySelectorAll;
+        for (const item of query.call(root, 'li, summary')) check(item, styleOf(item));
+      }
+      this.askGenerated(found);
+    }
+
+    askGenerated(found) {
+      if (found.length === 0) return;
+      this.generatedHosts = this.waiting ? [...this.generatedHosts, ...found] : found;
+      this.raise();
+    }
+
+    // The walk waits until the program has answered (needsMet).
+    raise() {
+      if (this.waiting) return;
+      this.waiting = true;
+      ++this.needSerial;
+    }
+
+    needsMet() {
+      this.waiting = false;
+      this.hosts = [];
+      this.generatedHosts = [];
+    }
+
+    // What the walk waits for, as the program reads it: the elements to ask about.
+    hostsToAsk() { return this.waiting ? this.hosts : []; }
+    generatedToAsk() { return this.waiting ? this.generatedHosts : []; }
+
+    generatedOf(element) { return this.generatedCount > 0 ? this.generated.get(element) : undefined; }
 
     // What the browser found of a candidate: [type, browser id, left, top, right, bottom, ...].
     setGenerated(index, found) {
@@ -1253,7 +1356,10 @@
       this.observer = observer;
       this.broken = false;
       const watch = doc => observer.observe(doc, { subtree: true, childList: true, attributes: true, characterData: true });
-      this.walk = new MirrorWalk(watch, this.closedRoots, this.generatedCount > 0 ? this.generated : null);
+      this.waiting = false;
+      this.hosts = [];
+      this.resetGenerated();
+      this.walk = new MirrorWalk(watch, this);
       this.walk.begin(frame);
       return this.mirrorStep(budget);
     }
@@ -1262,8 +1368,11 @@
     // [kStep, elements walked, elements of the page, the records written meanwhile], and once
     // done the frames of other origins it left empty (see MirrorWalk.otherFrames). The walk
     // stops with kStep.changed when the page changed what was walked since the last step, and
-    // kStep.lost tells that this probe has no walk (it is new: the page navigated). Once done,
-    // element() answers for the new mirror's identifiers.
+    // kStep.lost tells that this probe has no walk (it is new: the page navigated). With
+    // kStep.needs the walk waits for what only the browser can tell: [need number, hosts to
+    // ask about, owners of generated content to measure] comes last (see hostsToAsk,
+    // generatedToAsk), and it walks on after needsMet. Once done, element() answers for the
+    // new mirror's identifiers.
     mirrorStep(budget) {
       const walk = this.walk;
       if (walk === null) return [kStep.lost, 0, 0, ''];
@@ -1272,6 +1381,10 @@
         return [kStep.changed, 0, 0, ''];
       }
       const done = walk.step(typeof budget === 'number' ? budget : Infinity);
+      if (this.waiting && !done) {
+        return [kStep.needs, walk.elements, walk.total, walk.out.take(),
+          [this.needSerial, this.hosts.length, this.generatedHosts.length]];
+      }
       const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.out.take()];
       if (done) {
         answer.push(walk.otherFrames);
