@@ -4,7 +4,6 @@
 #include <charconv>
 #include <csignal>
 #include <fstream>
-#include <ostream>
 
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include "browser/chromiumshell.h"
 #include "browser/pngcodec.h"
 #include "browser/probelocation.h"
+#include "mirrorcommands.h"
 #include "model/document/documentmessages.h"
 #include "model/errors/callerror.h"
 #include "model/errors/malformedanswer.h"
@@ -53,8 +53,9 @@ bool ParseNumber(const std::string& text, long long& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-// False (after the error line) for an unknown option or a missing value.
-bool ParseArgs(const std::vector<std::string>& args, bool allowCatalog, CBrowserArgs& parsed, std::ostream& err) {
+// False (after the failure) for an unknown option or a missing value.
+bool ParseArgs(const std::vector<std::string>& args, bool allowCatalog, CBrowserArgs& parsed,
+               const CCliOutput& output) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -70,7 +71,7 @@ bool ParseArgs(const std::vector<std::string>& args, bool allowCatalog, CBrowser
             parsed.options.timeout = std::chrono::seconds(seconds);
             ++i;
         } else if (arg.rfind("--", 0) == 0) {
-            Fail(err, "unknown or incomplete option " + arg);
+            output.Fail("unknown or incomplete option " + arg);
             return false;
         } else {
             parsed.positional.push_back(arg);
@@ -79,36 +80,28 @@ bool ParseArgs(const std::vector<std::string>& args, bool allowCatalog, CBrowser
     return true;
 }
 
-// One line of text: control characters would break the INDEX<TAB>LABEL lines.
-std::string OneLine(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-    }
-    return text;
-}
-
-int ConnectFailure(std::ostream& err, const CObjectCallError& error) {
+int ConnectFailure(const CCliOutput& output, const CObjectCallError& error) {
     if (error.Code() == status::kCancelled) {
-        Fail(err, "cancelled");
+        output.Fail("cancelled");
         return kInterruptedStatus;
     }
     // The browser answered, but not in the probe's format: not a connection failure.
-    if (dynamic_cast<const CMalformedAnswer*>(&error)) return Fail(err, OneLine(error.Message()));
+    if (dynamic_cast<const CMalformedAnswer*>(&error)) return output.Fail(OneLine(error.Message()));
     const std::string text = ConnectErrorText(error);
-    if (error.Code() == status::kAccessDenied) return Fail(err, OneLine(text));
-    return Fail(err, text + (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
+    if (error.Code() == status::kAccessDenied) return output.Fail(OneLine(text));
+    return output.Fail(text + (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
 }
 
-// The browser at INDEX of the enumeration; null after the error line.
-BrowserWindowHandle Browser(CChromiumShell& shell, const std::string& indexText, std::ostream& err) {
+// The browser at INDEX of the enumeration; null after the failure.
+BrowserWindowHandle Browser(CChromiumShell& shell, const std::string& indexText, const CCliOutput& output) {
     long long index = -1;
     if (!ParseNumber(indexText, index) || index < 0) {
-        Fail(err, "INDEX must be a number from 0, not '" + indexText + "'");
+        output.Fail("INDEX must be a number from 0, not '" + indexText + "'");
         return nullptr;
     }
     const std::vector<BrowserWindowHandle> browsers = shell.EnumerateBrowsers();
     if (index >= static_cast<long long>(browsers.size())) {
-        Fail(err, "no browser at index " + indexText + " (" + std::to_string(browsers.size()) + " found)");
+        output.Fail("no browser at index " + indexText + " (" + std::to_string(browsers.size()) + " found)");
         return nullptr;
     }
     return browsers[static_cast<std::size_t>(index)];
@@ -121,14 +114,15 @@ struct CAttached {
     std::unique_ptr<CPageMirror> mirror;
 };
 
-// Attaches to the page at INDEX; false after the error line. Throws CObjectCallError.
-bool Attach(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
+// Attaches to the page at INDEX; false after the failure. Throws CObjectCallError.
+bool Attach(const CBrowserArgs& args, CAttached& attached, const CCliOutput& output) {
     CChromiumShell shell(args.options);
     if (!shell.IsProbeLibraryRegistered()) {
-        Fail(err, std::string(message::kLibraryNotRegistered) + " (" + MissingProbeText(args.options.probePath) + ")");
+        output.Fail(std::string(message::kLibraryNotRegistered) + " (" + MissingProbeText(args.options.probePath) +
+                    ")");
         return false;
     }
-    const BrowserWindowHandle browser = Browser(shell, args.positional.at(0), err);
+    const BrowserWindowHandle browser = Browser(shell, args.positional.at(0), output);
     if (!browser) return false;
     attached.page = browser->Document();
     attached.probe = attached.page->CreateProbe();
@@ -137,178 +131,171 @@ bool Attach(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
     control.cancellation = std::make_shared<CCancellation>();
     control.progress = [&](std::int64_t walked, std::int64_t total) {
         if (args.progress)
-            err << "marklens-cli: reading page: " << walked << " of " << total << " elements" << std::endl;
+            output.Progress() << "marklens-cli: reading page: " << walked << " of " << total << " elements"
+                              << std::endl;
         if (g_interrupted.load()) control.cancellation->Cancel();
     };
     g_walking.store(true);
     const CMirrorAnswer answer = attached.probe->RequestMirrorAnswer(*attached.page, control);
     g_walking.store(false);
-    if (args.progress) err << "marklens-cli: building the mirror" << std::endl;
+    if (args.progress) output.Progress() << "marklens-cli: building the mirror" << std::endl;
     attached.mirror = BuildMirror(answer);
     return true;
 }
 
-// Attach, with a failed call turned into the connect error line: 0, else the exit status
-// after the error line.
-int AttachReporting(const CBrowserArgs& args, CAttached& attached, std::ostream& err) {
+// Attach, with a failed call turned into the connect failure: 0, else the exit status after
+// the failure.
+int AttachReporting(const CBrowserArgs& args, CAttached& attached, const CCliOutput& output) {
     try {
-        return Attach(args, attached, err) ? 0 : 1;
+        return Attach(args, attached, output) ? 0 : 1;
     } catch (const CObjectCallError& error) {
-        return ConnectFailure(err, error);
+        return ConnectFailure(output, error);
     }
 }
 
 // The live element of a mirror node that is an element or a frame (style) or also a doc (rules).
-LiveElementHandle ElementOf(CAttached& attached, const std::string& idText, bool allowDoc, std::ostream& err) {
+LiveElementHandle ElementOf(CAttached& attached, const std::string& idText, bool allowDoc, const CCliOutput& output) {
     long long id = 0;
     const pugi::xml_node node = ParseNumber(idText, id) && id > 0 && id <= INT32_MAX
                                     ? attached.mirror->FindNodeById(static_cast<int>(id))
                                     : pugi::xml_node();
     const schema::NodeKind kind = schema::KindOf(node);
     if (!schema::HasBox(kind) && !(allowDoc && kind == schema::NodeKind::Doc)) {
-        Fail(err, "no " + std::string(allowDoc ? "element or document" : "element") + " with node id " + idText);
+        output.Fail("no " + std::string(allowDoc ? "element or document" : "element") + " with node id " + idText);
         return nullptr;
     }
     LiveElementHandle element = attached.probe->ElementForId(std::to_string(id));
-    if (!element) Fail(err, "the page has no element for node id " + idText);
+    if (!element) output.Fail("the page has no element for node id " + idText);
     return element;
 }
 
-// Prints the probe's answer; a question the probe could not answer is one error line.
+// Prints the rows of the probe's answer; a question the probe could not answer is a failure.
 template <typename Question>
-int Answer(std::ostream& err, std::ostream& out, Question question) {
+int AnswerRows(const CCliOutput& output, Question question) {
     try {
-        const std::optional<std::string> answer = question();
-        if (!answer) return 1;
-        out << *answer << '\n';
-        return 0;
+        const std::optional<Json> rows = question();
+        return rows ? output.Rows(*rows) : 1;
     } catch (const CObjectCallError& error) {
-        return Fail(err, "the probe gave no answer (" + OneLine(error.Message()) + ")");
+        return output.Fail("the probe gave no answer (" + OneLine(error.Message()) + ")");
     }
 }
 
-int RunTargets(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+int RunTargets(const std::vector<std::string>& argv, const CCliOutput& output) {
     CBrowserArgs args;
-    if (!ParseArgs(argv, false, args, err)) return 1;
-    if (!args.positional.empty()) return Fail(err, "usage: marklens-cli targets [--endpoint HOST:PORT]...");
+    if (!ParseArgs(argv, false, args, output)) return 1;
+    if (!args.positional.empty()) return output.Fail("usage: marklens-cli targets [--endpoint HOST:PORT]...");
     CChromiumShell shell(args.options);
-    int index = 0;
+    Json rows = Json::array();
     for (const BrowserWindowHandle& browser : shell.EnumerateBrowsers()) {
-        out << index++ << '\t' << OneLine(browser->Label()) << '\n';
+        rows.push_back({{"index", rows.size()}, {"label", browser->Label()}});
     }
-    return 0;
+    return output.Rows(rows);
 }
 
-int RunMirror(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+int RunMirror(const std::vector<std::string>& argv, const CCliOutput& output) {
     CBrowserArgs args;
-    if (!ParseArgs(argv, false, args, err)) return 1;
+    if (!ParseArgs(argv, false, args, output)) return 1;
     if (args.positional.size() != 1) {
-        return Fail(err, "usage: marklens-cli mirror INDEX [--progress] [--endpoint HOST:PORT]...");
+        return output.Fail("usage: marklens-cli mirror INDEX [--progress] [--endpoint HOST:PORT]...");
     }
-    try {
-        CAttached attached;
-        if (!Attach(args, attached, err)) return 1;
-        out << attached.mirror->ToXml() << '\n';
-        return 0;
-    } catch (const CObjectCallError& error) {
-        return ConnectFailure(err, error);
-    }
+    CAttached attached;
+    if (const int failed = AttachReporting(args, attached, output)) return failed;
+    return PrintMirror(*attached.mirror, output);
 }
 
-// One line per row, the fields separated by tabs.
-std::string Row(std::initializer_list<std::string> fields) {
-    std::string line;
-    for (const std::string& field : fields)
-        line += (line.empty() ? "" : "\t") + OneLine(field);
-    return line;
-}
-
-int RunStyle(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+int RunStyle(const std::vector<std::string>& argv, const CCliOutput& output) {
     CBrowserArgs args;
-    if (!ParseArgs(argv, true, args, err)) return 1;
-    if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli style INDEX NODE-ID [--catalog FILE]");
+    if (!ParseArgs(argv, true, args, output)) return 1;
+    if (args.positional.size() != 2) return output.Fail("usage: marklens-cli style INDEX NODE-ID [--catalog FILE]");
     if (args.catalog.empty()) {
         const CDataFileLookup lookup = FindDataFile("attribs.xml");
-        if (!lookup.Found()) return Fail(err, lookup.Problem());
+        if (!lookup.Found()) return output.Fail(lookup.Problem());
         args.catalog = lookup.path;
     }
     CAttributeCatalog catalog;
     if (catalog.Load(args.catalog) != CAttributeCatalog::LoadResult::Loaded) {
-        return Fail(err, "find attribs.xml (cannot read " + args.catalog + ")");
+        return output.Fail("find attribs.xml (cannot read " + args.catalog + ")");
     }
     CAttached attached;
-    if (const int failed = AttachReporting(args, attached, err)) return failed;
-    return Answer(err, out, [&]() -> std::optional<std::string> {
-        const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
+    if (const int failed = AttachReporting(args, attached, output)) return failed;
+    return AnswerRows(output, [&]() -> std::optional<Json> {
+        const LiveElementHandle element = ElementOf(attached, args.positional[1], false, output);
         if (!element) return std::nullopt;
         const auto values = ParseCurrentStyle(attached.probe->CurrentStyle(*element, catalog.QuestionXml()));
         if (!values) throw CObjectCallError(status::kFail, "its answer does not parse");
-        // NAME, CURRENT, DEFAULT, and "*" where the value is not the default.
-        std::string text;
+        Json rows = Json::array();
         for (std::size_t i = 0; i < catalog.Entries().size(); ++i) {
             const CStyleValue value = i < values->size() ? (*values)[i] : CStyleValue{};
-            text += (i ? "\n" : "") + Row({catalog.Entries()[i].name, value.current, value.defaultValue,
-                                           value.EqualsDefault() ? "" : "*"});
+            rows.push_back({{"name", catalog.Entries()[i].name},
+                            {"current", value.current},
+                            {"default", value.defaultValue},
+                            {"changed", !value.EqualsDefault()}});
         }
-        return text;
+        return rows;
     });
 }
 
-int RunRules(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+int RunRules(const std::vector<std::string>& argv, const CCliOutput& output) {
     CBrowserArgs args;
-    if (!ParseArgs(argv, false, args, err)) return 1;
-    if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli rules INDEX NODE-ID");
+    if (!ParseArgs(argv, false, args, output)) return 1;
+    if (args.positional.size() != 2) return output.Fail("usage: marklens-cli rules INDEX NODE-ID");
     CAttached attached;
-    if (const int failed = AttachReporting(args, attached, err)) return failed;
-    return Answer(err, out, [&]() -> std::optional<std::string> {
-        const LiveElementHandle element = ElementOf(attached, args.positional[1], true, err);
+    if (const int failed = AttachReporting(args, attached, output)) return failed;
+    return AnswerRows(output, [&]() -> std::optional<Json> {
+        const LiveElementHandle element = ElementOf(attached, args.positional[1], true, output);
         if (!element) return std::nullopt;
         const auto rules = ParseStyleRules(attached.probe->StyleRules(*element));
         if (!rules) throw CObjectCallError(status::kFail, "its answer does not parse");
-        // SELECTOR, PRECEDENCE, SOURCE, RULE, the winner first.
-        std::string text;
+        Json rows = Json::array();
         for (const CStyleRule& rule : *rules) {
-            text += (text.empty() ? "" : "\n") + Row({rule.selector, rule.score, rule.source, rule.text});
+            rows.push_back({{"selector", rule.selector},
+                            {"precedence", rule.score},
+                            {"source", rule.source},
+                            {"rule", rule.text}});
         }
-        return text;
+        return rows;
     });
 }
 
-int RunSetStyle(const std::vector<std::string>& argv, std::ostream&, std::ostream& err) {
+int RunSetStyle(const std::vector<std::string>& argv, const CCliOutput& output) {
     CBrowserArgs args;
-    if (!ParseArgs(argv, false, args, err)) return 1;
-    if (args.positional.size() != 4) return Fail(err, "usage: marklens-cli set-style INDEX NODE-ID NAME VALUE");
+    if (!ParseArgs(argv, false, args, output)) return 1;
+    if (args.positional.size() != 4) return output.Fail("usage: marklens-cli set-style INDEX NODE-ID NAME VALUE");
     CAttached attached;
-    if (const int failed = AttachReporting(args, attached, err)) return failed;
-    const LiveElementHandle element = ElementOf(attached, args.positional[1], false, err);
+    if (const int failed = AttachReporting(args, attached, output)) return failed;
+    const LiveElementHandle element = ElementOf(attached, args.positional[1], false, output);
     if (!element) return 1;
+    const std::string& name = args.positional[2];
+    const std::string& value = args.positional[3];
     try {
-        element->SetStyleAttribute(args.positional[2], args.positional[3]);
-        return 0;
+        element->SetStyleAttribute(name, value);
     } catch (const CObjectCallError& error) {
-        return Fail(err, std::string(message::kValueNotAccepted) +
-                             (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
+        return output.Fail(std::string(message::kValueNotAccepted) +
+                           (error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")"));
     }
+    return output.JsonOnly({{"id", std::stoi(args.positional[1])}, {"name", name}, {"value", value}});
 }
 
-int RunCapture(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+int RunCapture(const std::vector<std::string>& argv, const CCliOutput& output) {
     CBrowserArgs args;
-    if (!ParseArgs(argv, false, args, err)) return 1;
-    if (args.positional.size() != 2) return Fail(err, "usage: marklens-cli capture INDEX FILE.png");
+    if (!ParseArgs(argv, false, args, output)) return 1;
+    if (args.positional.size() != 2) return output.Fail("usage: marklens-cli capture INDEX FILE.png");
+    const std::string& path = args.positional[1];
     try {
         CChromiumShell shell(args.options);
-        const BrowserWindowHandle browser = Browser(shell, args.positional[0], err);
+        const BrowserWindowHandle browser = Browser(shell, args.positional[0], output);
         if (!browser) return 1;
         const CPicture picture = browser->Document()->CapturePicture();
-        std::ofstream file(args.positional[1], std::ios::binary);
+        std::ofstream file(path, std::ios::binary);
         const std::string png = EncodePng(picture);
         if (!file.write(png.data(), static_cast<std::streamsize>(png.size()))) {
-            return Fail(err, "cannot write " + args.positional[1]);
+            return output.Fail("cannot write " + path);
         }
-        out << picture.width << 'x' << picture.height << '\n';
-        return 0;
+        return output.Answer(
+            {{"file", path}, {"width", picture.width}, {"height", picture.height}, {"bytes", png.size()}},
+            std::to_string(picture.width) + 'x' + std::to_string(picture.height));
     } catch (const CObjectCallError& error) {
-        return ConnectFailure(err, error);
+        return ConnectFailure(output, error);
     }
 }
 
@@ -318,12 +305,24 @@ void CatchInterrupts() { std::signal(SIGINT, OnInterrupt); }
 
 std::vector<CCliCommand> BrowserCommands() {
     return {
-        {"targets", "[--endpoint HOST:PORT]...", RunTargets},
-        {"mirror", "INDEX [--progress] [--endpoint HOST:PORT]...", RunMirror},
-        {"style", "INDEX NODE-ID [--catalog FILE] [--endpoint HOST:PORT]...", RunStyle},
-        {"rules", "INDEX NODE-ID [--endpoint HOST:PORT]...", RunRules},
-        {"set-style", "INDEX NODE-ID NAME VALUE [--endpoint HOST:PORT]...", RunSetStyle},
-        {"capture", "INDEX FILE.png [--endpoint HOST:PORT]...", RunCapture},
+        {"targets", "[--endpoint HOST:PORT]...", "the browser pages found: INDEX<TAB>LABEL",
+         "[{\"index\", \"label\"}, ...]", RunTargets},
+        {"mirror", "INDEX [--progress] [--endpoint HOST:PORT]...",
+         "attach to page INDEX and print its mirror; --progress tells on stderr how far the walk got", "as mark's",
+         RunMirror},
+        {"style", "INDEX NODE-ID [--catalog FILE] [--endpoint HOST:PORT]...",
+         "the catalog's current values for an element: NAME<TAB>CURRENT<TAB>DEFAULT<TAB>* where not the default",
+         "[{\"name\", \"current\", \"default\", \"changed\": true or false}, ...]", RunStyle},
+        {"rules", "INDEX NODE-ID [--endpoint HOST:PORT]...",
+         "the rules that apply to an element or a document, the winner first: "
+         "SELECTOR<TAB>PRECEDENCE<TAB>SOURCE<TAB>RULE",
+         "[{\"selector\", \"precedence\", \"source\", \"rule\"}, ...]", RunRules},
+        {"set-style", "INDEX NODE-ID NAME VALUE [--endpoint HOST:PORT]...",
+         "set one inline style attribute, as the dialog does; prints nothing", "{\"id\", \"name\", \"value\"}",
+         RunSetStyle},
+        {"capture", "INDEX FILE.png [--endpoint HOST:PORT]...",
+         "save a picture of page INDEX as PNG and print its WIDTHxHEIGHT",
+         "{\"file\", \"width\", \"height\", \"bytes\"}", RunCapture},
     };
 }
 

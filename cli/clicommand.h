@@ -1,19 +1,19 @@
 #pragma once
-#include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "clioutput.h"
+
 namespace marklens::cli {
 
-// One marklens-cli subcommand. Run gets the arguments after the subcommand's name and returns
-// the exit status; on failure it writes one line to err and returns 1.
+// One marklens-cli subcommand. Run gets the arguments after the subcommand's name (--json
+// taken out) and returns the exit status; on failure it reports through output.Fail.
 struct CCliCommand {
     const char* name;
-    const char* usage;  // the arguments, for the usage line
-    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    const char* usage;    // the arguments, for the usage line
+    const char* summary;  // what it does and prints, for --help
+    const char* json;     // the shape of its --json answer, for --help
+    int (*run)(const std::vector<std::string>& args, const CCliOutput& output);
 };
-
-// Writes "marklens-cli: TEXT" as the one error line and returns 1.
-int Fail(std::ostream& err, const std::string& text);
 
 }  // namespace marklens::cli

@@ -1,7 +1,6 @@
 #include "documentcommands.h"
 
 #include <charconv>
-#include <ostream>
 
 #include "mirrorcommands.h"
 #include "model/document/selectionpath.h"
@@ -18,20 +17,31 @@ bool ParseNodeId(const std::string& text, int& value) {
     return !text.empty() && error == std::errc() && last == end;
 }
 
-int RunPath(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunPath(const std::vector<std::string>& args, const CCliOutput& output) {
     int selection = 0;
     if (args.size() != 3 || !ParseNodeId(args[1], selection)) {
-        return Fail(err, "usage: marklens-cli path OLD SELECTION NEW (SELECTION a node identifier)");
+        return output.Fail("usage: marklens-cli path OLD SELECTION NEW (SELECTION a node identifier)");
     }
     CPageMirror oldMirror;
     CPageMirror newMirror;
-    if (!LoadMarkedMirror(args[0], oldMirror, err) || !LoadMarkedMirror(args[2], newMirror, err)) return 1;
-    out << CarrySelection(&oldMirror, selection, &newMirror) << '\n';
-    return 0;
+    if (!LoadMarkedMirror(args[0], oldMirror, output) || !LoadMarkedMirror(args[2], newMirror, output)) return 1;
+    return output.Record({{"id", CarrySelection(&oldMirror, selection, &newMirror)}});
+}
+
+// The outcome in the words the text uses: "select ID" (+ " wrapped") or what happens instead.
+int PrintOutcome(const CFindOutcome& outcome, const CCliOutput& output) {
+    switch (outcome.kind) {
+    case CFindOutcome::Kind::OpenDialog: return output.Answer({{"outcome", "dialog"}}, "dialog");
+    case CFindOutcome::Kind::NoStart: return output.Answer({{"outcome", "nothing"}}, "nothing");
+    case CFindOutcome::Kind::NotFound: return output.Answer({{"outcome", "not found"}}, "not found");
+    case CFindOutcome::Kind::Found: break;
+    }
+    return output.Answer({{"outcome", "select"}, {"id", outcome.nodeId}, {"wrapped", outcome.wrapped}},
+                         "select " + std::to_string(outcome.nodeId) + (outcome.wrapped ? " wrapped" : ""));
 }
 
 // Find Next as the command would run it, told as one line: what would happen.
-int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunFind(const std::vector<std::string>& args, const CCliOutput& output) {
     std::vector<std::string> positional;
     CFindSettings settings;
     for (const std::string& arg : args) {
@@ -44,28 +54,27 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     int selection = 0;
     if (positional.size() != 3 || !ParseNodeId(positional[1], selection)) {
-        return Fail(err,
-                    "usage: marklens-cli find FILE SELECTION TEXT [--up] [--match-case] (SELECTION a node identifier)");
+        return output.Fail(
+            "usage: marklens-cli find FILE SELECTION TEXT [--up] [--match-case] (SELECTION a node identifier)");
     }
     settings.text = positional[2];
     CPageMirror mirror;
-    if (!LoadMarkedMirror(positional[0], mirror, err)) return 1;
-    const CFindOutcome outcome = FindNextInMirror(&mirror, selection, settings);
-    switch (outcome.kind) {
-    case CFindOutcome::Kind::OpenDialog: out << "dialog\n"; break;
-    case CFindOutcome::Kind::NoStart: out << "nothing\n"; break;
-    case CFindOutcome::Kind::NotFound: out << "not found\n"; break;
-    case CFindOutcome::Kind::Found:
-        out << "select " << outcome.nodeId << (outcome.wrapped ? " wrapped" : "") << '\n';
-        break;
-    }
-    return 0;
+    if (!LoadMarkedMirror(positional[0], mirror, output)) return 1;
+    return PrintOutcome(FindNextInMirror(&mirror, selection, settings), output);
 }
 
 }  // namespace
 
 std::vector<CCliCommand> DocumentCommands() {
-    return {{"path", "OLD SELECTION NEW", &RunPath}, {"find", "FILE SELECTION TEXT [--up] [--match-case]", &RunFind}};
+    return {
+        {"path", "OLD SELECTION NEW",
+         "the node of NEW at the place node SELECTION has in OLD, as Refresh keeps it; 0 if none", "{\"id\"}",
+         &RunPath},
+        {"find", "FILE SELECTION TEXT [--up] [--match-case]",
+         "Find Next from node SELECTION: \"select ID\" (+ \" wrapped\"), \"not found\", \"nothing\" or \"dialog\"",
+         "{\"outcome\": \"select\", \"id\", \"wrapped\"}, or {\"outcome\": \"not found\", \"nothing\" or \"dialog\"}",
+         &RunFind},
+    };
 }
 
 }  // namespace marklens::cli

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,13 +10,14 @@
 #include "mirrorcommands.h"
 
 namespace marklens::cli {
-
-int Fail(std::ostream& err, const std::string& text) {
-    err << "marklens-cli: " << text << '\n';
-    return 1;
-}
-
 namespace {
+
+constexpr const char* kJsonOption = "--json";
+
+constexpr const char* kHelpFooter =
+    "Every command takes --json: its answer as one JSON document on stdout, shaped as its\n"
+    "--json line says; a failure is {\"error\": \"...\"} on stdout with status 1.\n"
+    "Browser commands also take --timeout SECONDS (each browser call's limit, 10 by default).";
 
 std::vector<CCliCommand> AllCommands() {
     std::vector<CCliCommand> all;
@@ -28,9 +30,40 @@ std::vector<CCliCommand> AllCommands() {
 std::string UsageText(const std::vector<CCliCommand>& commands) {
     std::string text = "usage:";
     for (const CCliCommand& command : commands) {
-        text += std::string("\n  marklens-cli ") + command.name + " " + command.usage;
+        text += std::string("\n  marklens-cli ") + command.name + " " + command.usage + "\n      " + command.summary +
+                "\n      --json: " + command.json;
     }
-    return text + "\n  marklens-cli --version\n  marklens-cli --help";
+    return text + "\n  marklens-cli --version\n  marklens-cli --help\n\n" + kHelpFooter;
+}
+
+// Removes every --json from the arguments; true when there was one.
+bool TakeJsonOption(std::vector<std::string>& args) {
+    const auto kept = std::remove(args.begin(), args.end(), kJsonOption);
+    const bool found = kept != args.end();
+    args.erase(kept, args.end());
+    return found;
+}
+
+int Run(std::vector<std::string> args, const CCliOutput& output) {
+    const std::vector<CCliCommand> commands = AllCommands();
+    if (args.empty()) {
+        if (output.IsJson()) return output.Fail("no command (try --help)");
+        std::cerr << UsageText(commands) << '\n';
+        return 1;
+    }
+    const std::string name = args.front();
+    if (name == "--help" || name == "-h") return output.Answer({{"help", UsageText(commands)}}, UsageText(commands));
+    if (name == "--version") return output.Answer({{"version", MARKLENS_VERSION}}, "Marklens " MARKLENS_VERSION);
+    for (const CCliCommand& command : commands) {
+        if (name == command.name) {
+            try {
+                return command.run(std::vector<std::string>(args.begin() + 1, args.end()), output);
+            } catch (const std::exception& error) {
+                return output.Fail(error.what());
+            }
+        }
+    }
+    return output.Fail("unknown command '" + name + "' (try --help)");
 }
 
 }  // namespace
@@ -40,28 +73,7 @@ int main(int argc, char** argv) {
     marklens::UseLargeMemoryPages(argv);
     using namespace marklens::cli;
     CatchInterrupts();
-    const std::vector<CCliCommand> commands = AllCommands();
-    if (argc < 2) {
-        std::cerr << UsageText(commands) << '\n';
-        return 1;
-    }
-    const std::string name = argv[1];
-    if (name == "--help" || name == "-h") {
-        std::cout << UsageText(commands) << '\n';
-        return 0;
-    }
-    if (name == "--version") {
-        std::cout << "Marklens " MARKLENS_VERSION "\n";
-        return 0;
-    }
-    for (const CCliCommand& command : commands) {
-        if (name == command.name) {
-            try {
-                return command.run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
-            } catch (const std::exception& error) {
-                return Fail(std::cerr, error.what());
-            }
-        }
-    }
-    return Fail(std::cerr, "unknown command '" + name + "' (try --help)");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const bool json = TakeJsonOption(args);
+    return Run(std::move(args), CCliOutput(std::cout, std::cerr, json));
 }

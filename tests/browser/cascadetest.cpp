@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "browser/devtoolssession.h"
@@ -41,6 +43,29 @@ protected:
         const Json found = session.Call("Runtime.evaluate", {{"expression", expression}});
         const Json node = session.Call("DOM.requestNode", {{"objectId", found.at("result").at("objectId")}});
         return session.Call("CSS.getMatchedStylesForNode", {{"nodeId", node.at("nodeId")}});
+    }
+
+    // What marklens-cli printed on stdout and stderr together, and its exit status.
+    static int RunCli(const std::string& arguments, std::string& output) {
+        const std::string command =
+            std::string(MARKLENS_CLI) + " " + arguments + " --endpoint " + Chrome().Endpoint() + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        output.clear();
+        while (pipe && fgets(buffer, sizeof buffer, pipe))
+            output += buffer;
+        return pipe ? WEXITSTATUS(pclose(pipe)) : -1;
+    }
+    // The command line's index of this test's page, after giving it the title.
+    std::string CliIndex(const std::string& title) {
+        Chrome().Evaluate(lastTarget_, "document.title = '" + title + "'");
+        std::string targets;
+        EXPECT_EQ(RunCli("targets", targets), 0) << targets;
+        const std::size_t line = targets.find("\t" + title + "\n");
+        EXPECT_NE(line, std::string::npos) << targets;
+        if (line == std::string::npos) return "none";
+        const std::size_t start = targets.rfind('\n', line) + 1;
+        return targets.substr(start, line - start);
     }
 
     LivePageHandle page_;
@@ -149,30 +174,85 @@ TEST_F(Cascade, CatalogDefaultsAreWhatABareElementHas) {
 
 // The command line sets a value the way the dialog does and says when the browser refuses it.
 TEST_F(Cascade, SetStyleFromTheCommandLine) {
-    const std::string cli = MARKLENS_CLI;
-    const std::string endpoint = " --endpoint " + Chrome().Endpoint();
-    auto run = [&](const std::string& arguments, std::string& output) {
-        const std::string command = cli + " " + arguments + endpoint + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        char buffer[512];
-        output.clear();
-        while (pipe && fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        return pipe ? WEXITSTATUS(pclose(pipe)) : -1;
-    };
-    Chrome().Evaluate(lastTarget_, "document.title = 'Cascade set-style'");
-    std::string targets;
-    ASSERT_EQ(run("targets", targets), 0);
-    const std::size_t line = targets.find("\tCascade set-style\n");
-    ASSERT_NE(line, std::string::npos) << targets;
-    const std::string index = targets.substr(targets.rfind('\n', line) + 1, line - targets.rfind('\n', line) - 1);
+    const std::string index = CliIndex("Cascade set-style");
     const std::string id = std::to_string(IdOf("\"target\""));
     std::string output;
-    EXPECT_EQ(run("set-style " + index + " " + id + " color 'rgb(1, 2, 3)'", output), 0) << output;
+    EXPECT_EQ(RunCli("set-style " + index + " " + id + " color 'rgb(1, 2, 3)'", output), 0) << output;
     EXPECT_EQ(Chrome().Evaluate(lastTarget_, "getComputedStyle(document.getElementById('target')).color"),
               "\"rgb(1, 2, 3)\"");
-    EXPECT_EQ(run("set-style " + index + " " + id + " color nonsense", output), 1);
+    EXPECT_EQ(RunCli("set-style " + index + " " + id + " color nonsense", output), 1);
     EXPECT_EQ(output.rfind("marklens-cli: Value not accepted", 0), 0u) << output;
+}
+
+// A node of the mirror's JSON by node-id, looked for without recursion.
+Json NodeWithId(const Json& mirror, int id) {
+    std::vector<const Json*> pending{&mirror};
+    while (!pending.empty()) {
+        const Json& node = *pending.back();
+        pending.pop_back();
+        if (node.value("node-id", 0) == id) return node;
+        for (const Json& child : node.at("children"))
+            pending.push_back(&child);
+    }
+    return nullptr;
+}
+
+// Every browser command answers --json with one document a JSON parser reads, nothing else on
+// either stream; a failure is the error alone. Rows keep their empty fields in text too.
+TEST_F(Cascade, CommandLineAnswersInJson) {
+    const std::string index = CliIndex("Cascade json");
+    const int id = IdOf("\"target\"");
+    const std::string element = index + " " + std::to_string(id);
+    std::string output;
+    ASSERT_EQ(RunCli("targets --json", output), 0) << output;
+    const Json targets = Json::parse(output);
+    EXPECT_TRUE(std::any_of(targets.begin(), targets.end(), [&](const Json& target) {
+        return target == Json{{"index", std::stoi(index)}, {"label", "Cascade json"}};
+    })) << output;
+
+    // The page's text includes half an emoji: its JSON still parses.
+    ASSERT_EQ(RunCli("mirror " + index + " --json", output), 0) << output.substr(0, 300);
+    const Json mirror = Json::parse(output);
+    EXPECT_EQ(mirror.at("kind"), "doc");
+    const Json target = NodeWithId(mirror, id);
+    ASSERT_TRUE(target.is_object()) << output.substr(0, 300);
+    EXPECT_EQ(target.at("kind"), "element");
+    EXPECT_NE(target.at("text").get<std::string>().find("\"target\""), std::string::npos);
+    EXPECT_GT(target.at("width").get<int>(), 0);
+
+    // The inline style's row has an empty selector first, and every field in both forms.
+    ASSERT_EQ(RunCli("rules " + element + " --json", output), 0) << output;
+    const Json rules = Json::parse(output);
+    EXPECT_EQ(rules.size(), Rules(id).size());
+    EXPECT_EQ(rules.at(0),
+              (Json{{"selector", ""}, {"precedence", "1,0,0,0"}, {"source", "inline"}, {"rule", "padding-left: 4px"}}));
+    ASSERT_EQ(RunCli("rules " + element, output), 0) << output;
+    EXPECT_EQ(output.substr(0, output.find('\n')), "\t1,0,0,0\tinline\tpadding-left: 4px");
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\t'), 3 * std::count(output.begin(), output.end(), '\n'));
+
+    ASSERT_EQ(RunCli("style " + element + " --json", output), 0) << output.substr(0, 300);
+    const Json style = Json::parse(output);
+    const auto padding =
+        std::find_if(style.begin(), style.end(), [](auto& row) { return row["name"] == "padding-left"; });
+    ASSERT_NE(padding, style.end()) << output.substr(0, 300);
+    EXPECT_EQ(*padding, (Json{{"name", "padding-left"}, {"current", "4px"}, {"default", "0px"}, {"changed", true}}));
+
+    ASSERT_EQ(RunCli("set-style " + element + " color 'rgb(1, 2, 3)' --json", output), 0) << output;
+    EXPECT_EQ(Json::parse(output), (Json{{"id", id}, {"name", "color"}, {"value", "rgb(1, 2, 3)"}}));
+    EXPECT_EQ(RunCli("set-style " + element + " color nonsense --json", output), 1);
+    const Json refused = Json::parse(output);
+    EXPECT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused.at("error").get<std::string>().rfind("Value not accepted", 0), 0u) << output;
+    EXPECT_EQ(RunCli("rules " + index + " 999999 --json", output), 1);
+    EXPECT_EQ(Json::parse(output), (Json{{"error", "no element or document with node id 999999"}}));
+
+    const std::string png = ::testing::TempDir() + "cascade-capture.png";
+    ASSERT_EQ(RunCli("capture " + index + " " + png + " --json", output), 0) << output;
+    const Json capture = Json::parse(output);
+    EXPECT_EQ(capture.at("file"), png);
+    EXPECT_GT(capture.at("width").get<int>(), 0);
+    EXPECT_EQ(capture.at("bytes").get<std::uintmax_t>(), std::filesystem::file_size(png));
+    std::filesystem::remove(png);
 }
 
 }  // namespace
