@@ -58,6 +58,8 @@
   const parentNodeOf = getter(Node.prototype, 'parentNode');
   const nextElementSiblingOf = getter(Element.prototype, 'nextElementSibling');
   const rootNodeOf = Node.prototype.getRootNode;
+  const shadowHostOf = getter(ShadowRoot.prototype, 'host');
+  const compareDocumentPosition = Node.prototype.compareDocumentPosition;
 
   const kLabelPart = 80;  // characters of an id, class or comment kept in a label
   const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
@@ -1006,6 +1008,79 @@
     }
   }
 
+  // The element a same-origin frame's document is shown in; null for the top page and for
+  // frames whose parent is of another origin (their probe cannot see it).
+  function frameElementOf(doc) {
+    try {
+      const view = call(defaultViewOf, doc);
+      return view ? view.frameElement : null;
+    } catch (e) {
+      return null;
+    }
+  }
+
+  // A selector of the element alone within its tree (a document or a shadow root), as short as
+  // the tree allows: its id, its tag and classes, or a chain of children up to an ancestor with
+  // an id or to the top of the tree.
+  function uniqueSelector(element, root) {
+    const query = call(nodeTypeOf, root) === 9 ? querySelectorAll : fragmentQuerySelectorAll;
+    const matchesOnlyIt = selector => {
+      try {
+        const found = query.call(root, selector);
+        return found.length === 1 && found[0] === element;
+      } catch (e) {
+        return false;
+      }
+    };
+    const idPart = node => {
+      const id = getAttribute.call(node, 'id');
+      return id ? '#' + CSS.escape(id) : null;
+    };
+    const own = idPart(element);
+    if (own && matchesOnlyIt(own)) return own;
+    const tag = CSS.escape(call(localNameOf, element));
+    const classes = (getAttribute.call(element, 'class') || '').split(/\s+/).filter(Boolean);
+    const classed = tag + classes.map(name => '.' + CSS.escape(name)).join('');
+    if (classes.length > 0 && matchesOnlyIt(classed)) return classed;
+    const chain = [];
+    for (let node = element; node !== null;) {
+      const id = node === element ? null : idPart(node);
+      if (id && query.call(root, id).length === 1) {
+        chain.unshift(id);
+      } else {
+        chain.unshift(childPart(node));
+      }
+      const selector = chain.join(' > ');
+      if (matchesOnlyIt(selector)) return selector;
+      if (id) break;
+      const parent = call(parentNodeOf, node);
+      node = parent !== null && call(nodeTypeOf, parent) === 1 ? parent : null;
+      if (node === null) {
+        // The top of the tree: the document's root element, or a child of the shadow root.
+        chain[0] += call(nodeTypeOf, root) === 9 ? ':root' : ':not(* > *)';
+        const anchored = chain.join(' > ');
+        if (matchesOnlyIt(anchored)) return anchored;
+      }
+    }
+    throw new Error('No selector matches only this element');
+  }
+
+  // The element's tag, with its place among its siblings of that tag when it has any.
+  function childPart(node) {
+    const tag = CSS.escape(call(localNameOf, node));
+    let index = 1;
+    let others = false;
+    const parent = call(parentNodeOf, node);
+    for (let sibling = parent === null ? null : call(firstChildOf, parent); sibling !== null;
+      sibling = call(nextSiblingOf, sibling)) {
+      if (call(nodeTypeOf, sibling) !== 1 || call(localNameOf, sibling) !== call(localNameOf, node)) continue;
+      if (sibling === node) continue;
+      others = true;
+      if (call(compareDocumentPosition, sibling, node) & Node.DOCUMENT_POSITION_FOLLOWING) ++index;
+    }
+    return others ? tag + ':nth-of-type(' + index + ')' : tag;
+  }
+
   // Refuses the nodes that have no markup of their own: generated content and shadow roots.
   function markupOf(node) {
     if (node instanceof Generated) throw new Error('Generated content (::' + node.type + ') has no markup of its own');
@@ -1441,6 +1516,24 @@
       markupOf(node);
       if (call(nodeTypeOf, node) === 8) return '<!--' + call(dataOf, node) + '-->';
       return outerHtmlOf.get.call(markupOwner(node));
+    }
+
+    // Short CSS selectors that each match exactly one element: the node's within its document
+    // or shadow root, after those of the hosts and frames around it, outermost first. Generated
+    // content is named by its owner's selector and its pseudo-element.
+    selectorPath(node) {
+      if (call(nodeTypeOf, node) === 11) throw new Error('A shadow root has no selector of its own');
+      const pseudo = node instanceof Generated ? '::' + node.type : '';
+      let element = pseudo ? node.owner : markupOwner(node);
+      if (call(nodeTypeOf, element) !== 1) throw new Error('Only elements have a selector');
+      const path = [];
+      while (element) {
+        const root = call(rootNodeOf, element);
+        path.unshift(uniqueSelector(element, root));
+        element = call(nodeTypeOf, root) === 11 ? call(shadowHostOf, root) : frameElementOf(root);
+      }
+      path[path.length - 1] += pseudo;
+      return path;
     }
 
     innerHtml(node) {
