@@ -1,6 +1,7 @@
 #include "frameui.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 
 #include "connectdialog.h"
@@ -90,6 +91,14 @@ bool CFrameUi::RunFindDialog() {
 void CFrameUi::EditHtml() {
     if (handOvers_.editHtml) handOvers_.editHtml();
     else if (CPagewrightDoc* doc = CPagewrightDoc::Instance()) OnEditHtml(*doc, frame_);
+}
+
+void CFrameUi::CommandStatesChanged() {
+    if (frame_) frame_->UpdateCommandStates();
+}
+
+void CFrameUi::SetClipboardText(const std::string& text) {
+    QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 void CFrameUi::RunAttributeDialog(const std::string& name, const std::string& value, const std::string& defaultValue) {

@@ -38,6 +38,8 @@ public:
     void RunConnectDialog() override;
     bool RunFindDialog() override;
     void EditHtml() override;
+    void SetClipboardText(const std::string& text) override;
+    void CommandStatesChanged() override;
     void RunAttributeDialog(const std::string& name, const std::string& value,
                             const std::string& defaultValue) override;
 

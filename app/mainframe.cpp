@@ -5,12 +5,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
@@ -20,6 +23,7 @@
 
 #include "model/document/commandids.h"
 #include "model/document/pagewrightdoc.h"
+#include "model/mirror/pagemirror.h"
 #include "panes/attributelist.h"
 #include "panes/captureview.h"
 #include "panes/probetreeview.h"
@@ -29,6 +33,7 @@
 #include "resources/commandtable.h"
 #include "resources/stringtable.h"
 #include "splitkeyboardmode.h"
+#include "widgets/copysource.h"
 #include "widgets/panechrome.h"
 
 namespace marklens {
@@ -51,6 +56,7 @@ CMainFrame::CMainFrame(CPagewrightDoc& doc, QWidget* parent) : QMainWindow(paren
     BuildProgressBox();
     resize(InitialSize());
     OnCreateClient();
+    FollowCommandStates();
 }
 
 // About 1280 by 900, or most of a smaller screen.
@@ -90,7 +96,79 @@ CPaneChrome* CMainFrame::ChromeOf(const QWidget* pane) {
 }
 
 CMainFrame::~CMainFrame() {
+    // Tearing down the panes moves the focus and the selections: the command states must not
+    // follow into panes that are half gone.
+    disconnect(qApp, nullptr, this, nullptr);
+    panes_ = {};
     if (busyCursor_) QApplication::restoreOverrideCursor();
+}
+
+void CMainFrame::FollowCommandStates() {
+    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommandStates(); });
+    connect(panes_.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { UpdateCommandStates(); });
+    for (QWidget* list : {panes_.attributes, panes_.styles}) {
+        if (auto* view = qobject_cast<QAbstractItemView*>(list)) {
+            connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                    [this] { UpdateCommandStates(); });
+        }
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateCommandStates() {
+    if (!panes_.capture) return;  // not built yet
+    const ICopySource* source = FocusedCopySource();
+    Action(command::kCopy)->setEnabled(source && source->CanCopy());
+    Action(command::kSavePictureAs)->setEnabled(!panes_.capture->PictureImage().isNull());
+    for (const int command : {command::kCopySelector, command::kCopyOuterHtml, command::kUndo, command::kRedo}) {
+        if (QAction* action = Action(command)) action->setEnabled(doc_.IsCommandEnabled(command));
+    }
+    const CEditState& edits = doc_.Edits();
+    const auto named = [](const char* text, const std::string& label) {
+        return QString::fromLatin1(text).arg(label.empty() ? QString() : QStringLiteral(" ") + QString::fromStdString(label));
+    };
+    Action(command::kUndo)->setText(named(kUndoText, edits.undo));
+    Action(command::kRedo)->setText(named(kRedoText, edits.redo));
+}
+
+ICopySource* CMainFrame::FocusedCopySource() const {
+    for (QWidget* widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
+        if (widget == this) break;
+        if (auto* source = dynamic_cast<ICopySource*>(widget)) return source;
+    }
+    return nullptr;
+}
+
+void CMainFrame::CopyFocusedPane() {
+    const ICopySource* source = FocusedCopySource();
+    std::unique_ptr<QMimeData> data = source ? source->CopyData() : nullptr;
+    if (data) QApplication::clipboard()->setMimeData(data.release());  // the clipboard owns it
+}
+
+// The page's title, without what a file name cannot hold.
+QString CMainFrame::ProposedPictureName() const {
+    const CPageMirror* mirror = doc_.Mirror();
+    QString title = mirror ? QString::fromUtf8(mirror->DocumentElement().attribute("text").as_string()) : QString();
+    title.remove(0, title.startsWith(QLatin1String("doc - ")) ? 6 : 0);
+    title.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]+")), QStringLiteral(" "));
+    title = title.simplified().left(kMaxPictureNameLength);
+    return (title.isEmpty() ? QStringLiteral("page") : title) + QStringLiteral(".png");
+}
+
+void CMainFrame::SavePicture() {
+    const QImage& picture = panes_.capture->PictureImage();
+    if (picture.isNull()) return;
+    const QString proposed = ProposedPictureName();
+    const QString path = askSavePath_ ? askSavePath_(proposed)
+                                      : QFileDialog::getSaveFileName(this, QStringLiteral("Save Picture As"), proposed,
+                                                                     QStringLiteral("PNG images (*.png)"));
+    if (path.isEmpty()) return;
+    if (picture.save(path, "PNG")) {
+        ShowStatusMessage(QString::fromLatin1(kPictureSaved).arg(path), true);
+    } else {
+        ShowStatusMessage(QString::fromLatin1(kPictureNotSaved).arg(path), true);
+    }
 }
 
 void CMainFrame::BuildProgressBox() {
@@ -141,6 +219,7 @@ void CMainFrame::SetBusy(bool busy) {
         if (QAction* action = Action(command)) action->setEnabled(!busy);
     }
     escape_->setEnabled(busy);
+    UpdateCommandStates();
     if (busy) {
         progressText_->clear();
         progressBar_->setRange(0, 0);
@@ -213,6 +292,12 @@ bool CMainFrame::OnFrameCommand(int command) {
         return true;
     case command::kExit:
         close();
+        return true;
+    case command::kCopy:
+        CopyFocusedPane();
+        return true;
+    case command::kSavePictureAs:
+        SavePicture();
         return true;
     default:
         return false;

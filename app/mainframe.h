@@ -27,6 +27,7 @@ class CPaneSplitter;
 class CProbeTreeView;
 class CSplitKeyboardMode;
 class CZoomView;
+class ICopySource;
 
 // The program's one top-level window: menus and accelerators from the command table, the
 // client area with the panes, and the status line in single-text mode.
@@ -35,6 +36,8 @@ class CMainFrame : public QMainWindow {
 public:
     using Clock = std::function<std::int64_t()>;
     using CommandHandler = std::function<bool(int command)>;
+    // Asks where to save the picture, the proposed file name given; empty: not at all.
+    using SavePathAsker = std::function<QString(const QString& proposed)>;
 
     // The five panes, in the order they were created, which is the order they hear updates.
     struct CPanes {
@@ -50,6 +53,12 @@ public:
     static constexpr int kStyleRulesHeight = 100;
     static constexpr int kMinimumPaneSize = 30;
     static constexpr QSize kPreferredSize{1280, 900};
+    static constexpr int kMaxPictureNameLength = 100;
+    // The edit menu's Undo and Redo, naming what they take back.
+    static constexpr const char* kUndoText = "&Undo%1\tCtrl+Z";
+    static constexpr const char* kRedoText = "&Redo%1\tCtrl+Y";
+    static constexpr const char* kPictureSaved = "Picture saved to %1";
+    static constexpr const char* kPictureNotSaved = "Could not save the picture to %1";
 
     explicit CMainFrame(CPagewrightDoc& doc, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -78,6 +87,9 @@ public:
     // Commands go to the document, then the frame, then the application.
     void RouteCommand(int command);
     void SetApplicationCommands(CommandHandler handler) { appCommands_ = std::move(handler); }
+    void SetSavePathAsker(SavePathAsker asker) { askSavePath_ = std::move(asker); }
+    // Commands that need something to work on are enabled only when there is something.
+    void UpdateCommandStates();
     QAction* Action(int command) const { return actions_.value(command); }
     const CPanes& Panes() const { return panes_; }
     // The chrome around a pane: its caption bar and the cell it fills.
@@ -103,12 +115,19 @@ private:
     void StartSplitMode();
     QSplitter* ActiveSplitter(Qt::Orientation orientation) const;
     void BuildProgressBox();
+    void FollowCommandStates();
+    // The pane with the focus, when its selection can be copied.
+    ICopySource* FocusedCopySource() const;
+    void CopyFocusedPane();
+    void SavePicture();
+    QString ProposedPictureName() const;
 
     CPagewrightDoc& doc_;
     CStatusHold hold_;
     QElapsedTimer monotonic_;
     Clock clock_;
     CommandHandler appCommands_;
+    SavePathAsker askSavePath_;
     QHash<int, QAction*> actions_;
     CPaneSplitter* outer_ = nullptr;
     CPaneSplitter* inner_ = nullptr;

@@ -122,10 +122,10 @@ bool IsNotAnElement(const CObjectCallError& error) {
 
 }  // namespace
 
-CCascadeRules::CCascadeRules(DevToolsSessionHandle session) : session_(std::move(session)) {}
+CCascadeRules::CCascadeRules(DomNodesHandle dom) : dom_(std::move(dom)), session_(dom_->Session()) {}
 
 void CCascadeRules::Enable() {
-    session_->Call("DOM.enable");
+    dom_->Enable();
     // The headers of every sheet the page has come as events before this call returns.
     session_->Call("CSS.enable");
     enabled_ = true;
@@ -133,11 +133,11 @@ void CCascadeRules::Enable() {
 }
 
 void CCascadeRules::TakeEvents() {
+    dom_->TakeEvents();
     std::deque<Json>& events = session_->Events();
     for (auto event = events.begin(); event != events.end();) {
         const std::string method = event->value("method", "");
-        const bool ours = method.rfind("CSS.", 0) == 0 || method.rfind("DOM.", 0) == 0;
-        if (!ours) {
+        if (method.rfind("CSS.", 0) != 0) {
             ++event;
             continue;
         }
@@ -147,31 +147,9 @@ void CCascadeRules::TakeEvents() {
             sheets_[TextOf(header, "styleSheetId")] = header;
         } else if (method == "CSS.styleSheetRemoved") {
             sheets_.erase(TextOf(params, "styleSheetId"));
-        } else if (method == "DOM.documentUpdated") {
-            documentRequested_ = false;  // every node id of the old document is void
         }
-        event = events.erase(event);  // DOM mutation events are of no use here
+        event = events.erase(event);
     }
-}
-
-int CCascadeRules::NodeIdOf(const std::string& objectId, std::int64_t backendId) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!documentRequested_) {
-            // Nodes are only given out once the document itself was asked for.
-            session_->Call("DOM.getDocument", {{"depth", 0}});
-            documentRequested_ = true;
-        }
-        // Generated content has no object of page script's: it is known by the browser's id.
-        const int nodeId =
-            backendId != 0 ? session_->Call("DOM.pushNodesByBackendIdsToFrontend", {{"backendNodeIds", {backendId}}})
-                                 .value("nodeIds", Json::array({0}))
-                                 .at(0)
-                                 .get<int>()
-                           : session_->Call("DOM.requestNode", {{"objectId", objectId}}).value("nodeId", 0);
-        if (nodeId != 0) return nodeId;
-        documentRequested_ = false;
-    }
-    throw CObjectCallError(status::kFail, "The browser gave no node for the element");
 }
 
 CCascadeRules::Json CCascadeRules::MatchedStyles(int nodeId) {
@@ -221,7 +199,7 @@ std::string CCascadeRules::RulesXml(const std::string& objectId, std::int64_t ba
     try {
         if (!enabled_) Enable();
         TakeEvents();
-        Json matched = MatchedStyles(NodeIdOf(objectId, backendId));
+        Json matched = MatchedStyles(dom_->NodeIdOf(objectId, backendId));
         TakeEvents();
         if (!KnowsSheetsOf(matched)) {
             // A header went missing (the event queue overflowed): have them all sent again.

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "devtoolssession.h"
+#include "domnodes.h"
 
 namespace marklens {
 
@@ -18,7 +19,8 @@ class CCascadeRules {
 public:
     using Json = nlohmann::json;
 
-    explicit CCascadeRules(DevToolsSessionHandle session);
+    explicit CCascadeRules(DomNodesHandle dom);
+    const DomNodesHandle& Dom() const { return dom_; }
 
     // objectId: the element, or a document (whose root element is answered for), as a remote
     // object of the session; or, for generated content, the browser's id of it. Failures throw
@@ -29,16 +31,15 @@ private:
     void Enable();
     // Takes in the queued CSS and DOM events: sheet headers, a replaced document.
     void TakeEvents();
-    int NodeIdOf(const std::string& objectId, std::int64_t backendId);
     Json MatchedStyles(int nodeId);
     // Where a rule comes from: its sheet, plus the media conditions it sits under.
     std::string SourceOf(const Json& rule) const;
     bool KnowsSheetsOf(const Json& matched) const;
 
+    DomNodesHandle dom_;
     DevToolsSessionHandle session_;
     std::map<std::string, Json> sheets_;  // header by styleSheetId
     bool enabled_ = false;
-    bool documentRequested_ = false;
 };
 
 }  // namespace marklens

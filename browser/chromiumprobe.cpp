@@ -96,16 +96,18 @@ int CountNodes(std::string_view records) {
 CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script)
     : session_(std::move(session)),
       script_(std::move(script)),
-      cascade_(std::make_shared<CCascadeRules>(session_)),
+      cascade_(std::make_shared<CCascadeRules>(std::make_shared<CDomNodes>(session_))),
+      history_(std::make_shared<CEditHistory>()),
       attached_(std::make_shared<CAttachedFrames>()) {
     Create();
 }
 
 CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script, std::string frameId,
-                               std::shared_ptr<CCascadeRules> cascade)
+                               std::shared_ptr<CCascadeRules> cascade, std::shared_ptr<CEditHistory> history)
     : session_(std::move(session)),
       script_(std::move(script)),
       cascade_(std::move(cascade)),
+      history_(std::move(history)),
       frameId_(std::move(frameId)),
       attached_(std::make_shared<CAttachedFrames>()) {
     Create();
@@ -427,6 +429,42 @@ std::string CChromiumProbe::CurrentStyle(ILiveElement& element, const std::strin
     return Text(std::move(value), "the current style");
 }
 
+std::vector<std::string> CChromiumProbe::SelectorPath(ILiveElement& element) {
+    CChromiumProbe& owner = OwnerOf(element);
+    std::vector<std::string> path = FramePath(owner).value_or(std::vector<std::string>());
+    for (std::string& selector : owner.OwnSelectorPath(element))
+        path.push_back(std::move(selector));
+    return path;
+}
+
+std::vector<std::string> CChromiumProbe::OwnSelectorPath(ILiveElement& element) {
+    const Json value = CallProbe("function(e) { return this.selectorPath(e); }",
+                                 Json::array({{{"objectId", ElementObject(element).ObjectId()}}}), true);
+    const auto list = value.find("value");
+    if (list == value.end() || !list->is_array()) throw CMalformedAnswer("the selector path");
+    std::vector<std::string> path;
+    for (const Json& selector : *list) {
+        if (!selector.is_string()) throw CMalformedAnswer("the selector path");
+        path.push_back(selector.get<std::string>());
+    }
+    return path;
+}
+
+// A frame of another origin is named in its parent's document by the parent's probe.
+std::optional<std::vector<std::string>> CChromiumProbe::FramePath(const CChromiumProbe& owner) {
+    if (&owner == this) return std::vector<std::string>();
+    for (const CSplice& splice : splices_) {
+        std::optional<std::vector<std::string>> inner = splice.probe->FramePath(owner);
+        if (!inner) continue;
+        const LiveElementHandle frame = OwnElement(std::to_string(splice.at));
+        if (!frame) throw CObjectCallError(status::kFail, "The frame is no longer in the page");
+        std::vector<std::string> path = OwnSelectorPath(*frame);
+        path.insert(path.end(), inner->begin(), inner->end());
+        return path;
+    }
+    return std::nullopt;
+}
+
 LiveElementHandle CChromiumProbe::ElementForId(const std::string& nodeIdText) {
     if (splices_.empty() || nodeIdText.empty() || nodeIdText.size() > 9 ||
         nodeIdText.find_first_not_of("0123456789") != std::string::npos) {
@@ -441,8 +479,8 @@ LiveElementHandle CChromiumProbe::OwnElement(const std::string& nodeIdText) {
         CallProbe("function(id) { return this.element(id); }", Json::array({{{"value", nodeIdText}}}), false);
     const auto objectId = found.find("objectId");
     if (objectId == found.end()) return nullptr;
-    return std::make_shared<CChromiumElement>(probe_,
-                                              std::make_shared<CRemoteObject>(session_, objectId->get<std::string>()));
+    return std::make_shared<CChromiumElement>(
+        probe_, std::make_shared<CRemoteObject>(session_, objectId->get<std::string>()), cascade_->Dom(), history_);
 }
 
 // A frame's nodes take the place of its one empty document node; the page's nodes after it
@@ -573,14 +611,15 @@ std::shared_ptr<CChromiumProbe> CChromiumProbe::FrameProbe(int frameNode, Clock:
     std::shared_ptr<CChromiumProbe> probe;
     try {
         const auto session = std::make_shared<CDevToolsSession>(session_, session_->SessionId(), kFrameCallTimeout);
-        probe = std::make_shared<CChromiumProbe>(session, script_, frameId, cascade_);
+        probe = std::make_shared<CChromiumProbe>(session, script_, frameId, cascade_, history_);
     } catch (const CObjectCallError& error) {
         if (error.Code() == status::kCancelled) throw;
     }
     if (!probe) {
         const DevToolsSessionHandle own = AttachedSession(frameId, deadline);
         if (!own) return nullptr;
-        probe = std::make_shared<CChromiumProbe>(own, script_, frameId, std::make_shared<CCascadeRules>(own));
+        probe = std::make_shared<CChromiumProbe>(
+            own, script_, frameId, std::make_shared<CCascadeRules>(std::make_shared<CDomNodes>(own)), history_);
     }
     probe->attached_ = attached_;
     probe->slice_ = slice_;
@@ -653,6 +692,54 @@ std::string CChromiumProbe::RulesOf(const CRemoteObject& target) {
     const Json generated = probe_->Call("function(e) { return this.generatedBackendId(e); }",
                                         Json::array({{{"objectId", target.ObjectId()}}}));
     return cascade_->RulesXml(target.ObjectId(), generated.value("value", std::int64_t{0}));
+}
+
+std::optional<CBoxModel> CChromiumProbe::BoxModel(ILiveElement& element) {
+    return OwnerOf(element).OwnBoxModel(ElementObject(element));
+}
+
+namespace {
+
+std::optional<CQuad> QuadOf(const Json& model, const char* name) {
+    const Json points = model.value(name, Json::array());
+    if (points.size() != 8) return std::nullopt;
+    CQuad quad;
+    for (std::size_t k = 0; k < 8; ++k) {
+        if (!points[k].is_number()) return std::nullopt;
+        quad.points[k] = points[k].get<double>();
+    }
+    return quad;
+}
+
+}  // namespace
+
+std::optional<CBoxModel> CChromiumProbe::OwnBoxModel(const CRemoteObject& target) {
+    if (!probe_) Create();
+    Json answer;
+    try {
+        answer = session_->Call("DOM.getBoxModel", {{"objectId", target.ObjectId()}});
+    } catch (const CObjectCallError& error) {
+        if (error.Code() == status::kCancelled || error.Code() == status::kTimeout) throw;
+        // Generated content is no node of page script's: the browser knows it by its own id;
+        // anything else without boxes has no model.
+        const std::int64_t generated =
+            probe_->Call("function(e) { return this.generatedBackendId(e); }", Json::array({{{"objectId", target.ObjectId()}}}))
+                .value("value", std::int64_t{0});
+        if (generated == 0) return std::nullopt;
+        try {
+            answer = session_->Call("DOM.getBoxModel", {{"backendNodeId", generated}});
+        } catch (const CObjectCallError& inner) {
+            if (inner.Code() == status::kCancelled || inner.Code() == status::kTimeout) throw;
+            return std::nullopt;
+        }
+    }
+    const Json model = answer.value("model", Json::object());
+    const auto content = QuadOf(model, "content"), padding = QuadOf(model, "padding"),
+               border = QuadOf(model, "border"), margin = QuadOf(model, "margin");
+    if (!content || !padding || !border || !margin) return std::nullopt;
+    // The browser measures in the viewport of the frame its process renders outermost.
+    const auto [x, y] = localRoot_;
+    return CBoxModel{content->Moved(x, y), padding->Moved(x, y), border->Moved(x, y), margin->Moved(x, y)};
 }
 
 CStyleTexts CChromiumProbe::StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) {

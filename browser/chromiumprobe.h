@@ -8,6 +8,7 @@
 
 #include "cascaderules.h"
 #include "devtoolssession.h"
+#include "edithistory.h"
 #include "model/page/pageprobe.h"
 #include "remoteobject.h"
 
@@ -39,7 +40,7 @@ public:
     // A probe in the frame of the session's page (or, with its own session, of its target),
     // sharing the cascade of its session's other frames.
     CChromiumProbe(DevToolsSessionHandle session, std::string script, std::string frameId,
-                   std::shared_ptr<CCascadeRules> cascade);
+                   std::shared_ptr<CCascadeRules> cascade, std::shared_ptr<CEditHistory> history);
 
     std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
     // Walks the page in slices; see CWalkControl. A page that changes what was walked between
@@ -49,6 +50,13 @@ public:
     std::string CurrentStyle(ILiveElement& element, const std::string& catalogXml) override;
     LiveElementHandle ElementForId(const std::string& nodeIdText) override;
     std::string StyleRules(ILiveElement& element) override;
+    std::vector<std::string> SelectorPath(ILiveElement& element) override;
+    // Asked in the session of the element's document, moved into the top page's viewport.
+    std::optional<CBoxModel> BoxModel(ILiveElement& element) override;
+    // One history for the edits of the page and its frames, each step undone in its session.
+    CEditState EditState() override { return history_->State(); }
+    void Undo() override { history_->Undo(); }
+    void Redo() override { history_->Redo(); }
     // The current-style question goes out before the rules' calls, so both are on their way
     // at once.
     CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) override;
@@ -79,6 +87,10 @@ private:
                       const CancellationHandle& cancellation);
     LiveElementHandle OwnElement(const std::string& nodeIdText);
     CChromiumProbe* FindOwner(const RemoteObjectHandle& probe);
+    // The selector paths of the frame elements that hold owner's document, outermost first;
+    // none when owner is not this probe or one of its frames'.
+    std::optional<std::vector<std::string>> FramePath(const CChromiumProbe& owner);
+    std::vector<std::string> OwnSelectorPath(ILiveElement& element);
     void SessionProbes(std::vector<CChromiumProbe*>& same,
                        std::vector<std::pair<CChromiumProbe*, const CSplice*>>& own);
     std::shared_ptr<CChromiumProbe> FrameProbe(int frameNode, Clock::time_point deadline);
@@ -109,12 +121,14 @@ private:
     static std::string Text(nlohmann::json value, const char* answer);
     static const CRemoteObject& ElementObject(ILiveElement& element);
     std::string RulesOf(const CRemoteObject& target);
+    std::optional<CBoxModel> OwnBoxModel(const CRemoteObject& target);
 
     DevToolsSessionHandle session_;
     std::string script_;
     RemoteObjectHandle probe_;
     std::int64_t worldId_ = 0;  // the probe's isolated world
     std::shared_ptr<CCascadeRules> cascade_;
+    std::shared_ptr<CEditHistory> history_;
     std::optional<std::chrono::milliseconds> slice_ = kWalkSlice;
     std::string frameId_;  // none: the main frame of the session's target
     // Where the frame's viewport sits in the top page and the clip it gets there; null for the page.

@@ -4,6 +4,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 
@@ -48,10 +50,15 @@ void CCaptureView::TellZoom() {
     if (CZoomView* zoom = CZoomView::Instance()) zoom->SetZoomSource(this);
 }
 
-void CCaptureView::OnUpdate(IView*, UpdateHint) {
+void CCaptureView::OnUpdate(IView*, UpdateHint hint) {
     const int id = doc_.GetSelection();
     selectionBox_ = id != 0 ? NodeBox(doc_.FindNodeById(id)) : CBox{};
     highlight_ = selectionBox_;
+    // Boxes move with a new page or style; other news leaves a known model as it is.
+    if (id != litNode_ || hint == HintPageRebuilt || hint == HintStyleChanged) {
+        litNode_ = id;
+        AskBands();
+    }
     LoadPicture();
     RebuildOverlay();
     viewport()->repaint();
@@ -60,12 +67,59 @@ void CCaptureView::OnUpdate(IView*, UpdateHint) {
     ScrollHighlightIntoView();
 }
 
-void CCaptureView::SetHighlight(const CBox* box) {
+void CCaptureView::SetHighlight(const CBox* box, int nodeId) {
     const CBox next = box ? *box : CBox{};
-    if (next == highlight_) return;
+    if (next == highlight_ && nodeId == litNode_) return;
     highlight_ = next;
+    if (nodeId != litNode_) {
+        litNode_ = nodeId;
+        AskBands();
+    }
     RebuildOverlay();
     viewport()->repaint();
+}
+
+// The border box lights at once; the bands follow when the browser has answered.
+void CCaptureView::AskBands() {
+    bands_.reset();
+    if (litNode_ == 0) return;
+    doc_.AskBoxModel(litNode_, [view = QPointer<CCaptureView>(this)](int nodeId, const std::optional<CBoxModel>& model) {
+        if (view) view->TakeBands(nodeId, model);
+    });
+}
+
+void CCaptureView::TakeBands(int nodeId, const std::optional<CBoxModel>& model) {
+    if (nodeId != litNode_ || !model) return;  // lit no longer, or no boxes: the border box alone
+    bands_ = model;
+    if (tracking_ && hoverNode_ == nodeId) tip_->SetText(HoverTip(nodeId));
+    viewport()->repaint();
+}
+
+void CCaptureView::PaintBands(QPainter& painter, QPoint scroll) const {
+    if (!bands_) return;
+    const auto polygon = [scroll](const CQuad& quad) {
+        QPolygonF points;
+        for (std::size_t k = 0; k < quad.points.size(); k += 2)
+            points << QPointF(quad.points[k] - scroll.x(), quad.points[k + 1] - scroll.y());
+        return points;
+    };
+    const std::array<const CQuad*, 5> quads{&bands_->margin, &bands_->border, &bands_->padding, &bands_->content,
+                                            nullptr};
+    painter.setPen(Qt::NoPen);
+    for (std::size_t band = 0; band < kBandTints.size(); ++band) {
+        QPainterPath area;
+        area.setFillRule(Qt::OddEvenFill);
+        area.addPolygon(polygon(*quads[band]));
+        if (quads[band + 1]) area.addPolygon(polygon(*quads[band + 1]));  // the ring between two quads
+        painter.fillPath(area, QColor::fromRgba(kBandTints[band]));
+    }
+}
+
+std::unique_ptr<QMimeData> CCaptureView::CopyData() const {
+    if (!CanCopy()) return nullptr;
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(picture_);
+    return data;
 }
 
 // The copies are made when an update arrives; a new highlight only changes what is painted.
@@ -104,6 +158,7 @@ void CCaptureView::paintEvent(QPaintEvent* event) {
     for (const QRect& part : QRegion(shown).subtracted(lit))
         painter.drawImage(part.topLeft() - scroll, dimmed_, part);
     if (!lit.isEmpty()) painter.drawImage(lit.topLeft() - scroll, picture_, lit);
+    PaintBands(painter, scroll);
 }
 
 void CCaptureView::resizeEvent(QResizeEvent* event) {
@@ -200,13 +255,32 @@ void CCaptureView::HoverAt(QPoint client) {
     const int id = doc_.HitTest(at.x(), at.y(), &box);
     if (id == 0) {
         // Nothing here: the whole picture undimmed, the tip as it was.
+        hoverNode_ = 0;
         SetHighlight(nullptr);
         return;
     }
-    SetHighlight(&box);
+    hoverNode_ = id;
+    SetHighlight(&box, id);
     tip_->move(viewport()->mapToGlobal(client) + kTipOffset);
-    const QString text = TipForQt(TipText(id));
+    const QString text = HoverTip(id);
     if (text != tip_->Text()) tip_->SetText(text);
+}
+
+QString CCaptureView::HoverTip(int nodeId) const {
+    std::string text = TipText(nodeId);
+    if (bands_ && nodeId == litNode_) {
+        const CBoxModel& model = *bands_;
+        const auto margin = CBoxModel::Widths(model.margin, model.border);
+        const auto border = CBoxModel::Widths(model.border, model.padding);
+        const auto padding = CBoxModel::Widths(model.padding, model.content);
+        char line[256];
+        // Left, top, right, bottom widths, written top, right, bottom, left.
+        std::snprintf(line, sizeof line, kTipBandsFormat, model.content.Right() - model.content.Left(),
+                      model.content.Bottom() - model.content.Top(), margin[1], margin[2], margin[3], margin[0],
+                      border[1], border[2], border[3], border[0], padding[1], padding[2], padding[3], padding[0]);
+        text += line;
+    }
+    return TipForQt(text);
 }
 
 void CCaptureView::DragTo(QPoint client) { ScrollTo(dragStartScroll_ + dragStartPoint_ - client); }
@@ -243,7 +317,7 @@ bool CCaptureView::viewportEvent(QEvent* event) {
 }
 
 void CCaptureView::Leave() {
-    if (!dragCursor_) SetHighlight(&selectionBox_);
+    if (!dragCursor_) SetHighlight(&selectionBox_, doc_.GetSelection());
     tracking_ = false;
     tip_->hide();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <optional>
 #include <string>
 
@@ -7,7 +8,9 @@
 #include <QImage>
 
 #include "model/document/view.h"
+#include "widgets/copysource.h"
 #include "model/mirror/box.h"
+#include "model/page/boxmodel.h"
 
 namespace marklens {
 
@@ -17,12 +20,18 @@ class CPopupText;
 // The picture of the page: the element under the pointer is lit and the rest dimmed, a tip
 // names it with its box, a left click selects it, a right drag pans, the wheel scrolls. With
 // the pointer elsewhere the selected element is the one lit.
-class CCaptureView : public QAbstractScrollArea, public IView {
+class CCaptureView : public QAbstractScrollArea, public IView, public ICopySource {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = " Browser Hover Target";
     static constexpr const char* kPointerHint = "Click left to select. Use right mouse button to drag.";
     static constexpr const char* kTipBoxFormat = "\r\nl:%s  t:%s  w:%s  h:%s  z:%s";
+    // The box model's line of the tip: the content's size, then the margin, border and padding
+    // widths, top right bottom left as CSS writes them.
+    static constexpr const char* kTipBandsFormat =
+        "\r\ncontent %g x %g  margin %g %g %g %g  border %g %g %g %g  padding %g %g %g %g";
+    // The box model's tints, from the outermost band in: margin, border, padding, content.
+    static constexpr std::array<QRgb, 4> kBandTints{0x70F6B26B, 0x70FFE599, 0x7093C47D, 0x706FA8DC};
     static constexpr QPoint kTipOffset{10, 30};
     static constexpr int kPageStep = 30;
     static constexpr int kLineStep = 10;
@@ -32,9 +41,16 @@ public:
     ~CCaptureView() override;
 
     void OnUpdate(IView* sender, UpdateHint hint) override;
+    // The whole picture, as the browser drew it.
+    bool CanCopy() const override { return !picture_.isNull(); }
+    std::unique_ptr<QMimeData> CopyData() const override;
+    const QImage& PictureImage() const { return picture_; }
 
-    // Lights the box (none: nothing); an unchanged highlight costs nothing.
-    void SetHighlight(const CBox* box);
+    // Lights the box (none: nothing) of the node; an unchanged highlight costs nothing. The
+    // node's box model is asked for, and its bands drawn once the answer arrives.
+    void SetHighlight(const CBox* box, int nodeId = 0);
+    // The box model drawn over the lit element; none until its answer arrived.
+    const std::optional<CBoxModel>& Bands() const { return bands_; }
     const CBox& Highlight() const { return highlight_; }
     QPoint ScrollPosition() const;
     const CPopupText& Tip() const { return *tip_; }
@@ -65,12 +81,20 @@ private:
     void DragTo(QPoint client);
     void Leave();
     void TellZoom();
+    void AskBands();
+    void TakeBands(int nodeId, const std::optional<CBoxModel>& model);
+    void PaintBands(QPainter& painter, QPoint scroll) const;
+    // The tip's text for the node under the pointer, with its bands when they are known.
+    QString HoverTip(int nodeId) const;
 
     CPagewrightDoc& doc_;
     std::optional<QCursor> dragCursor_;  // set exactly while a right drag runs
     QPoint dragStartPoint_;
     QPoint dragStartScroll_;
     CBox highlight_;
+    int litNode_ = 0;
+    std::optional<CBoxModel> bands_;  // of the lit node
+    int hoverNode_ = 0;              // the node the tip names
     bool tracking_ = false;
     // The overlay, kept as the picture and its dimmed copy, both made once per update; a paint
     // draws the dimmed pixels outside the highlight and the picture's inside it.

@@ -42,6 +42,16 @@ void CProbeTreeView::OnUpdate(IView*, UpdateHint hint) {
     }
 }
 
+// The placeholder row of a tree without a page names no node.
+bool CProbeTreeView::CanCopy() const { return CMirrorTreeModel::NodeId(currentIndex()) != 0; }
+
+std::unique_ptr<QMimeData> CProbeTreeView::CopyData() const {
+    if (!CanCopy()) return nullptr;
+    auto data = std::make_unique<QMimeData>();
+    data->setText(currentIndex().data(Qt::DisplayRole).toString());
+    return data;
+}
+
 void CProbeTreeView::Rebuild() {
     const CPageMirror* mirror = doc_.Mirror();
     if (!mirror || !mirror->DocumentElement()) return;
@@ -88,7 +98,9 @@ void CProbeTreeView::OnRightClick(const QPoint& viewportPos, const QPoint& globa
             menu.addSeparator();
             continue;
         }
-        menu.addAction(QString::fromUtf8(entry.text))->setData(entry.command);
+        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+        action->setData(entry.command);
+        action->setEnabled(doc_.IsCommandEnabled(entry.command));
     }
     const QAction* chosen = menu.exec(globalPos);
     if (chosen) doc_.OnCommand(chosen->data().toInt());

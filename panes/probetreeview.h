@@ -2,6 +2,7 @@
 #include <QTreeView>
 
 #include "model/document/view.h"
+#include "widgets/copysource.h"
 
 namespace marklens {
 
@@ -10,7 +11,7 @@ class CPagewrightDoc;
 
 // The element tree pane: one item per element of the mirror, the document's selection shown
 // and driven from here, Edit HTML on double-click and from the item's context menu.
-class CProbeTreeView : public QTreeView, public IView {
+class CProbeTreeView : public QTreeView, public IView, public ICopySource {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = " HTML DOM Tree";
@@ -23,6 +24,9 @@ public:
     ~CProbeTreeView() override;
 
     void OnUpdate(IView* sender, UpdateHint hint) override;
+    // The selected row's label.
+    bool CanCopy() const override;
+    std::unique_ptr<QMimeData> CopyData() const override;
 
     const CMirrorTreeModel& TreeModel() const { return *model_; }
 

@@ -56,6 +56,7 @@
   const innerHtmlOf = Object.getOwnPropertyDescriptor(Element.prototype, 'innerHTML');
   const localNameOf = getter(Element.prototype, 'localName');
   const parentNodeOf = getter(Node.prototype, 'parentNode');
+  const shadowInnerHtmlOf = Object.getOwnPropertyDescriptor(ShadowRoot.prototype, 'innerHTML');
   const nextElementSiblingOf = getter(Element.prototype, 'nextElementSibling');
   const rootNodeOf = Node.prototype.getRootNode;
   const shadowHostOf = getter(ShadowRoot.prototype, 'host');
@@ -1092,6 +1093,13 @@
     return call(nodeTypeOf, node) === 9 ? call(documentElementOf, node) : node;
   }
 
+  // A document no script runs in and no custom element lives in, for writing markup.
+  let inert = null;
+  function inertDocument() {
+    if (!inert) inert = document.implementation.createHTMLDocument('');
+    return inert;
+  }
+
   // Options, scripts and titles have a text of their own; other elements their text content.
   function hasOwnText(node) {
     if (call(nodeTypeOf, node) !== 1) return false;
@@ -1522,8 +1530,8 @@
     // or shadow root, after those of the hosts and frames around it, outermost first. Generated
     // content is named by its owner's selector and its pseudo-element.
     selectorPath(node) {
-      if (call(nodeTypeOf, node) === 11) throw new Error('A shadow root has no selector of its own');
       const pseudo = node instanceof Generated ? '::' + node.type : '';
+      if (!pseudo && call(nodeTypeOf, node) === 11) throw new Error('A shadow root has no selector of its own');
       let element = pseudo ? node.owner : markupOwner(node);
       if (call(nodeTypeOf, element) !== 1) throw new Error('Only elements have a selector');
       const path = [];
@@ -1549,44 +1557,75 @@
       return textContentOf.get.call(node) || '';
     }
 
-    setOuterHtml(node, html) {
+    // What the browser's DOM domain edits, so that its history can undo the edit: the node
+    // that stands for this one's markup.
+    editTarget(node) {
       markupOf(node);
-      if (call(nodeTypeOf, node) === 8) {
-        node.replaceWith(call(ownerDocumentOf, node).createRange().createContextualFragment(html));
-        return;
+      return markupOwner(node);
+    }
+
+    // The node whose markup shows whether the page touched an edit since: the edited node, or
+    // its parent when the edit replaces the node itself.
+    editWitness(node, replaces) {
+      const target = this.editTarget(node);
+      if (!replaces) return target;
+      const parent = call(parentNodeOf, target);
+      if (!parent || call(nodeTypeOf, parent) === 9) {
+        throw new Error("This element's parent is of type '#document', which is not an element node.");
       }
-      outerHtmlOf.set.call(node, html);
+      return parent;
     }
 
-    setInnerHtml(node, html) {
-      markupOf(node);
-      if (call(nodeTypeOf, node) === 8) { node.data = html; return; }
-      innerHtmlOf.set.call(node, html);
+    witnessHtml(node) {
+      const type = call(nodeTypeOf, node);
+      if (type === 8) return '<!--' + call(dataOf, node) + '-->';
+      if (type === 9) return outerHtmlOf.get.call(call(documentElementOf, node));
+      if (type === 11) return shadowInnerHtmlOf.get.call(node);
+      return outerHtmlOf.get.call(node);
     }
 
-    setText(node, text) {
-      markupOf(node);
-      if (call(nodeTypeOf, node) === 8) { node.data = text; return; }
-      if (hasOwnText(node)) { node.text = text; return; }
-      textContentOf.set.call(node, text);
+    // The element's outer HTML with its content replaced by html, or by text: given to the
+    // browser in place of the element, it keeps the element itself (its start tag is the same).
+    withContent(node, content, asText) {
+      const element = this.editTarget(node);
+      const outer = outerHtmlOf.get.call(element);
+      const inner = innerHtmlOf.get.call(element);
+      const close = outer.lastIndexOf('</');
+      const open = close - inner.length;
+      if (close < 0 || open < 0 || outer.slice(open, close) !== inner) {
+        throw new Error('This element has no content to replace');
+      }
+      let html = String(content);
+      if (asText) {
+        // An inert document's element of the same name writes the text as that element would.
+        const scratch = inertDocument().createElement(call(localNameOf, element));
+        textContentOf.set.call(scratch, html);
+        html = innerHtmlOf.get.call(scratch);
+      }
+      return outer.slice(0, open) + html + outer.slice(close);
     }
 
-    // Sets one property of the element's inline style; the refusal's text, or '' when set. The
-    // browser drops an invalid name or value without a word, so a fresh style shows what it
-    // keeps (the element's own may still hold an older valid value).
-    setStyle(node, name, value) {
-      if (node instanceof Generated) return 'Generated content has no inline style';
-      if (call(nodeTypeOf, node) !== 1 || !node.style) return 'This node has no inline style';
+    // The inline style text with one property set, removed (an empty value) or refused:
+    // { text } or { refusal }. The element itself is left as it is.
+    styleWith(node, name, value) {
+      if (node instanceof Generated) return { refusal: 'Generated content has no inline style' };
+      if (call(nodeTypeOf, node) !== 1 || !node.style) return { refusal: 'This node has no inline style' };
       const prop = cssName(name);
       const important = /\s*!\s*important\s*$/i;
       const priority = important.test(value) ? 'important' : '';
       const bare = value.replace(important, '');
-      if (bare.trim() === '') { node.style.removeProperty(prop); return ''; }
-      const trial = call(ownerDocumentOf, node).createElement('div').style;
+      const documentOf = call(ownerDocumentOf, node);
+      const style = documentOf.createElement('div').style;
+      style.cssText = node.style.cssText;
+      if (bare.trim() === '') {
+        style.removeProperty(prop);
+        return { text: style.cssText };
+      }
+      const trial = documentOf.createElement('div').style;
       trial.setProperty(prop, bare, priority);
-      if (trial.getPropertyValue(prop) === '') return 'The browser rejected the style ' + prop + ': ' + value;
-      node.style.setProperty(prop, bare, priority);
-      return '';
+      if (trial.getPropertyValue(prop) === '') return { refusal: 'The browser rejected the style ' + prop + ': ' + value };
+      style.setProperty(prop, bare, priority);
+      return { text: style.cssText };
     }
 
     // One attrib per catalog entry, in catalog order: its name, the catalog's default echoed,

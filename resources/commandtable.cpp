@@ -15,11 +15,17 @@ constexpr std::array kFileMenu{
     CMenuEntry{"&Connect to Browser", kConnect},
     CMenuEntry{"&Open Page in New Browser...", kOpenPageInNewBrowser},
     CMenuEntry{"Refresh\tF5", kRefresh},
+    CMenuEntry{"Save Picture &As...", kSavePictureAs},
     kSeparator,
     CMenuEntry{"E&xit", kExit},
 };
 
 constexpr std::array kEditMenu{
+    CMenuEntry{"&Undo\tCtrl+Z", kUndo},
+    CMenuEntry{"&Redo\tCtrl+Y", kRedo},
+    kSeparator,
+    CMenuEntry{"&Copy\tCtrl+C", kCopy},
+    kSeparator,
     CMenuEntry{"&Find in HTML\tCtrl+F", kFind},
     CMenuEntry{"Find &Next\tF3", kFindNext},
     kSeparator,
@@ -49,10 +55,18 @@ constexpr std::array kAccelerators{
     CAccelerator{"F5", kRefresh},
     CAccelerator{"Ctrl+C", kCopy},
     CAccelerator{"Ctrl+Ins", kCopy},
+    CAccelerator{"Ctrl+Z", kUndo},
+    CAccelerator{"Ctrl+Y", kRedo},
+    CAccelerator{"Ctrl+Shift+Z", kRedo},
 };
 
 constexpr std::array kAttributeContextMenu{CMenuEntry{"Edit Attribute", kEditStyleAttribute}};
-constexpr std::array kTreeContextMenu{CMenuEntry{"Edit HTML", kEditHtml}};
+constexpr std::array kTreeContextMenu{
+    CMenuEntry{"Edit HTML", kEditHtml},
+    kSeparator,
+    CMenuEntry{"Copy Selector", kCopySelector},
+    CMenuEntry{"Copy Outer HTML", kCopyOuterHtml},
+};
 
 }  // namespace
 

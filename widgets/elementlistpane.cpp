@@ -16,7 +16,7 @@ CElementListPane::CElementListPane(CPagewrightDoc& doc, const char* caption, con
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);  // rows to copy
     setColumnCount(static_cast<int>(columns.size()));
     QStringList headings;
     for (const CColumn& column : columns)
@@ -30,6 +30,24 @@ CElementListPane::CElementListPane(CPagewrightDoc& doc, const char* caption, con
 }
 
 CElementListPane::~CElementListPane() { doc_.RemoveView(*this); }
+
+bool CElementListPane::CanCopy() const { return !selectedItems().isEmpty(); }
+
+std::unique_ptr<QMimeData> CElementListPane::CopyData() const {
+    QStringList rows;
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = topLevelItem(row);
+        if (!item->isSelected()) continue;
+        QStringList fields;
+        for (int column = 0; column < columnCount(); ++column)
+            fields << item->text(column);
+        rows << fields.join(QLatin1Char('\t'));
+    }
+    if (rows.isEmpty()) return nullptr;
+    auto data = std::make_unique<QMimeData>();
+    data->setText(rows.join(QLatin1Char('\n')));
+    return data;
+}
 
 bool CElementListPane::AskAboutSelection(const CStyleQuestions& questions, bool acceptDocument) {
     const schema::NodeKind kind = schema::KindOf(doc_.FindNodeById(doc_.GetSelection()));

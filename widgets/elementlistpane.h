@@ -3,6 +3,7 @@
 
 #include <QTreeWidget>
 
+#include "copysource.h"
 #include "model/document/view.h"
 #include "model/style/styleanswers.h"
 
@@ -14,7 +15,7 @@ class CPagewrightDoc;
 // caption, its column headings and a status-line hint while the pointer moves over it. The
 // panes of this kind ask their questions of the selected element through the document, which
 // asks them all at once and drops answers that come after the selection moved on.
-class CElementListPane : public QTreeWidget, public IView {
+class CElementListPane : public QTreeWidget, public IView, public ICopySource {
     Q_OBJECT
 public:
     struct CColumn {
@@ -23,6 +24,10 @@ public:
     };
 
     ~CElementListPane() override;
+
+    // The selected rows, top to bottom, each its columns between tabs.
+    bool CanCopy() const override;
+    std::unique_ptr<QMimeData> CopyData() const override;
 
 protected:
     CElementListPane(CPagewrightDoc& doc, const char* caption, const char* pointerHint,

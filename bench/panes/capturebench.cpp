@@ -47,6 +47,11 @@ struct CPointing {
         shape.nodes = kElements;
         shape.pageWidth = kPictureWidth;
         probe->mirrorText = testing::MakePageMirror(shape);
+        // Every element answers with the same box model, a large one, so its bands cost a
+        // full repaint.
+        const auto rect = [](double l, double t, double r, double b) { return CQuad{{l, t, r, t, r, b, l, b}}; };
+        probe->everyBoxModel = CBoxModel{rect(120, 120, 680, 480), rect(110, 110, 690, 490), rect(100, 100, 700, 500),
+                                         rect(80, 80, 720, 520)};
         auto page = std::make_shared<CScreenPage>();
         page->probe = probe;
         zoom = new CZoomView(doc, &window);
@@ -57,6 +62,8 @@ struct CPointing {
         window.show();
         doc.AttachPage(page, "big page", [](const CWorkOutcome&) {});
         QCoreApplication::processEvents();
+        // From here the browser's answers come later, as a real one's do.
+        ui.postTo = [this](std::function<void()> task) { answers.push_back(std::move(task)); };
         QCursor::setPos(capture->viewport()->mapToGlobal(QPoint(400, 300)));
     }
 
@@ -80,7 +87,16 @@ struct CPointing {
         return points;
     }
 
+    // The answers that have arrived, handed over in order.
+    void DeliverAnswers() {
+        while (!answers.empty()) {
+            for (const std::function<void()>& answer : std::exchange(answers, {}))
+                answer();
+        }
+    }
+
     test::CRecordingUi ui;
+    std::vector<std::function<void()>> answers;
     CPagewrightDoc doc{ui, nullptr, CPagewrightDoc::Jobs::Inline};
     QWidget window;
     CZoomView* zoom;
@@ -106,10 +122,11 @@ void Percentiles(benchmark::State& state, std::vector<double> ms, const std::str
 
 // Times each step alone, for the median and the tail; the thread's processor time beside the
 // wall time shows what a busy machine adds.
-template <typename Step>
-void TimeSteps(benchmark::State& state, Step step) {
+template <typename Step, typename Prepare = void (*)()>
+void TimeSteps(benchmark::State& state, Step step, Prepare prepare = [] {}) {
     std::vector<double> wall, cpu;
     for (auto _ : state) {
+        prepare();
         const auto start = std::chrono::steady_clock::now();
         const double startCpu = ThreadCpuSeconds();
         step();
@@ -126,17 +143,38 @@ void BM_HoverChangesHighlight(benchmark::State& state) {
     CPointing& pointing = Pointing();
     const std::vector<QPoint> points = pointing.ChangingPoints();
     std::size_t next = 0;
-    TimeSteps(state, [&] { pointing.Move(points[next++ % points.size()]); });
+    // Answers that come after a step are not its time.
+    TimeSteps(state, [&] { pointing.Move(points[next++ % points.size()]); }, [&] { pointing.DeliverAnswers(); });
     state.counters["points"] = static_cast<double>(points.size());
 }
 BENCHMARK(BM_HoverChangesHighlight)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2000);
+
+// The box model's answer arriving for the lit element: the bands drawn, the tip given their sizes.
+void BM_BandsArrive(benchmark::State& state) {
+    CPointing& pointing = Pointing();
+    const std::vector<QPoint> points = pointing.ChangingPoints();
+    std::size_t next = 0;
+    std::vector<double> wall;
+    for (auto _ : state) {
+        pointing.DeliverAnswers();
+        pointing.Move(points[next++ % points.size()]);
+        const auto start = std::chrono::steady_clock::now();
+        pointing.DeliverAnswers();
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(elapsed);
+        wall.push_back(elapsed * 1000);
+    }
+    if (!pointing.capture->Bands()) state.SkipWithError("no bands were drawn");
+    Percentiles(state, wall, "");
+}
+BENCHMARK(BM_BandsArrive)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1000);
 
 void BM_HoverSameElement(benchmark::State& state) {
     CPointing& pointing = Pointing();
     const QPoint first = pointing.ChangingPoints().front();
     pointing.Move(first);
     int step = 0;
-    TimeSteps(state, [&] { pointing.Move(first + QPoint(++step % 2, 0)); });
+    TimeSteps(state, [&] { pointing.Move(first + QPoint(++step % 2, 0)); }, [&] { pointing.DeliverAnswers(); });
 }
 BENCHMARK(BM_HoverSameElement)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(5000);
 

@@ -24,4 +24,10 @@ inline constexpr const char* kReadingPage = "Reading page: %s of %s elements";
 inline constexpr const char* kBuildingMirror = "Building the mirror";
 inline constexpr const char* kCapturingPage = "Capturing the page";
 inline constexpr const char* kUnexpectedFailure = "Something unexpected went wrong: ";
+inline constexpr const char* kCopied = "Copied";
+inline constexpr const char* kUndone = "Undone: ";
+inline constexpr const char* kRedone = "Redone: ";
+inline constexpr const char* kUndoHistoryLost = "The page loaded a new document: Undo and Redo start afresh";
+inline constexpr const char* kCannotCopy = "Could not copy: ";
+inline constexpr const char* kNothingToCopy = "The selected node has nothing to copy";
 }  // namespace marklens::message

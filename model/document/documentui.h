@@ -32,6 +32,9 @@ public:
     // An attach or a Refresh runs: the commands that read or change the page are disabled, and
     // the work can be cancelled (CPagewrightDoc::CancelWork).
     virtual void SetBusy(bool busy) = 0;
+    // The selection, the page or what Undo can take back changed: commands may be enabled
+    // or disabled now.
+    virtual void CommandStatesChanged() {}
     // What that work does and how far it got (total 0: unknown); shown once it lasts.
     virtual void ShowProgress(const std::string& text, std::int64_t done, std::int64_t total) = 0;
 
@@ -39,6 +42,8 @@ public:
     virtual void RunConnectDialog() = 0;
     // Runs the Find dialog modally; true when it ended with OK.
     virtual bool RunFindDialog() = 0;
+    // Puts text on the clipboard, where the user pastes it.
+    virtual void SetClipboardText(const std::string& text) = 0;
     // Hand-over to the editing of the selected element's HTML.
     virtual void EditHtml() = 0;
     // Runs the Set Attribute Value dialog modally for the selected element; its OK step sets

@@ -1,5 +1,6 @@
 #include "pagewrightdoc.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -41,6 +42,10 @@ constexpr std::array kDocumentCommands{
     CDocumentCommand{command::kRefresh, &CPagewrightDoc::OnRefresh},
     CDocumentCommand{command::kEditHtml, &CPagewrightDoc::OnEditHtml},
     CDocumentCommand{command::kEditStyleAttribute, &CPagewrightDoc::OnEditStyleAttribute},
+    CDocumentCommand{command::kCopySelector, &CPagewrightDoc::OnCopySelector},
+    CDocumentCommand{command::kCopyOuterHtml, &CPagewrightDoc::OnCopyOuterHtml},
+    CDocumentCommand{command::kUndo, &CPagewrightDoc::OnUndo},
+    CDocumentCommand{command::kRedo, &CPagewrightDoc::OnRedo},
 };
 
 CWorkOutcome OutcomeOf(const CObjectCallError& error) {
@@ -83,6 +88,7 @@ std::string ReadingText(std::int64_t walked, std::int64_t total) {
 struct CPagewrightDoc::CWalkResult {
     std::unique_ptr<CPageMirror> mirror;
     std::unique_ptr<CPicture> picture;
+    CEditState edits;
 };
 
 // An attach or a Refresh: where it runs and whom it answers here. Only the document holds it,
@@ -338,6 +344,7 @@ void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& r
     if (cancellation->IsCancelled()) throw CObjectCallError(status::kCancelled);
     progress(message::kCapturingPage, 0, 0);
     result.picture = std::make_unique<CPicture>(side.page->CapturePicture());
+    result.edits = side.probe->EditState();
 }
 
 void CPagewrightDoc::FinishAttach(const std::shared_ptr<CPageWork>& attach, const CWorkOutcome& outcome) {
@@ -369,6 +376,66 @@ void CPagewrightDoc::Install(CWalkResult& result) {
     }
     mirror_ = std::move(result.mirror);
     picture_ = std::move(result.picture);
+    TakeEditState(result.edits);
+}
+
+void CPagewrightDoc::TakeEditState(const CEditState& state) {
+    if (state.lost) ShowStatusMessage(message::kUndoHistoryLost, true);
+    if (state == edits_) return;
+    edits_ = state;
+    edits_.lost = false;
+    ui_.CommandStatesChanged();
+}
+
+bool CPagewrightDoc::IsCommandEnabled(int commandId) const {
+    if (IsBusy() && std::find(std::begin(command::kPageCommands), std::end(command::kPageCommands), commandId) !=
+                        std::end(command::kPageCommands)) {
+        return false;
+    }
+    const pugi::xml_node selected = FindNodeById(selection_);
+    const schema::NodeKind kind = schema::KindOf(selected);
+    const bool element = selected && (kind == schema::NodeKind::Element || kind == schema::NodeKind::Frame);
+    switch (commandId) {
+    case command::kCopySelector: return element;
+    case command::kCopyOuterHtml:
+        return (selected && kind == schema::NodeKind::Other) || (element && !selected.attribute(schema::kPseudo));
+    case command::kUndo: return connection_ && !edits_.undo.empty();
+    case command::kRedo: return connection_ && !edits_.redo.empty();
+    default: return true;
+    }
+}
+
+void CPagewrightDoc::OnUndo() { TakeBack(true); }
+void CPagewrightDoc::OnRedo() { TakeBack(false); }
+
+// Through the browser's own history, then the page is walked again: the mirror, the tree and
+// the picture show what the page has now.
+void CPagewrightDoc::TakeBack(bool undo) {
+    if (!connection_ || IsBusy() || (undo ? edits_.undo : edits_.redo).empty()) return;
+    auto state = std::make_shared<CEditState>();
+    const std::string label = undo ? edits_.undo : edits_.redo;
+    Run(
+        connection_, connection_->Cancellation(),
+        [undo, state](CPageConnection::CSide& side, const CancellationHandle&) {
+            if (!side.probe) throw CObjectCallError(status::kInvalidPointer);
+            try {
+                undo ? side.probe->Undo() : side.probe->Redo();
+            } catch (const CObjectCallError&) {
+                *state = side.probe->EditState();
+                throw;
+            }
+            *state = side.probe->EditState();
+        },
+        [this, state, undo, label](const CWorkOutcome& outcome) {
+            TakeEditState(*state);
+            if (outcome.kind == CWorkOutcome::Kind::Failed) {
+                ShowStatusMessage(outcome.error->Message(), true);
+                return;
+            }
+            if (!outcome.IsDone()) return;
+            ShowStatusMessage((undo ? message::kUndone : message::kRedone) + label, true);
+            Refresh();
+        });
 }
 
 void CPagewrightDoc::Refresh() {
@@ -429,7 +496,10 @@ void CPagewrightDoc::AskStyles(IView& asker, const CStyleQuestions& questions,
     if (!InBroadcast()) SendStyleQuestions();
 }
 
-void CPagewrightDoc::OnBroadcastEnd() { SendStyleQuestions(); }
+void CPagewrightDoc::OnBroadcastEnd() {
+    SendStyleQuestions();
+    ui_.CommandStatesChanged();
+}
 
 void CPagewrightDoc::SendStyleQuestions() {
     if (pendingAskers_.empty()) return;
@@ -451,7 +521,36 @@ void CPagewrightDoc::SendStyleQuestions() {
         });
 }
 
+void CPagewrightDoc::AskBoxModel(int nodeId, BoxModelAnswer answer) {
+    if (!connection_ || IsBusy() || nodeId == 0) return;
+    if (boxQuestionOnItsWay_) {
+        waitingBoxQuestion_ = CBoxQuestion{nodeId, std::move(answer)};
+        return;
+    }
+    SendBoxQuestion(nodeId, std::move(answer));
+}
+
+void CPagewrightDoc::SendBoxQuestion(int nodeId, BoxModelAnswer answer) {
+    boxQuestionOnItsWay_ = true;
+    auto model = std::make_shared<std::optional<CBoxModel>>();
+    Run(
+        connection_, connection_->Cancellation(),
+        [nodeId, model](CPageConnection::CSide& side, const CancellationHandle&) {
+            if (const LiveElementHandle element = LookUp(side, nodeId)) *model = side.probe->BoxModel(*element);
+        },
+        [this, nodeId, model, answer = std::move(answer)](const CWorkOutcome&) {
+            boxQuestionOnItsWay_ = false;
+            answer(nodeId, *model);
+            if (std::optional<CBoxQuestion> next = std::exchange(waitingBoxQuestion_, std::nullopt))
+                AskBoxModel(next->nodeId, std::move(next->answer));
+        });
+}
+
 void CPagewrightDoc::WithElement(int nodeId, std::function<void(ILiveElement&)> work, WorkDone done) {
+    WithElement(nodeId, [work = std::move(work)](ILiveElement& element, IPageProbe&) { work(element); }, std::move(done));
+}
+
+void CPagewrightDoc::WithElement(int nodeId, std::function<void(ILiveElement&, IPageProbe&)> work, WorkDone done) {
     if (IsBusy()) {
         done(Cancelled());
         return;
@@ -461,20 +560,62 @@ void CPagewrightDoc::WithElement(int nodeId, std::function<void(ILiveElement&)> 
         return;
     }
     auto found = std::make_shared<bool>(false);
+    auto edits = std::make_shared<std::optional<CEditState>>();
     Run(
         connection_, connection_->Cancellation(),
-        [nodeId, work = std::move(work), found](CPageConnection::CSide& side, const CancellationHandle&) {
+        [nodeId, work = std::move(work), found, edits](CPageConnection::CSide& side, const CancellationHandle&) {
             const LiveElementHandle element = LookUp(side, nodeId);
             if (!element) return;
             *found = true;
-            work(*element);
+            // Work that edits and then fails has still made its step.
+            try {
+                work(*element, *side.probe);
+            } catch (const CObjectCallError&) {
+                *edits = side.probe->EditState();
+                throw;
+            }
+            *edits = side.probe->EditState();
         },
-        [found, done = std::move(done)](const CWorkOutcome& outcome) {
+        [this, found, edits, done = std::move(done)](const CWorkOutcome& outcome) {
+            if (edits->has_value()) TakeEditState(**edits);
             if (outcome.IsDone() && !*found) {
                 done({CWorkOutcome::Kind::NoElement, std::nullopt});
                 return;
             }
             done(outcome);
+        });
+}
+
+void CPagewrightDoc::OnCopySelector() {
+    CopyFromSelection([](ILiveElement& element, IPageProbe& probe) {
+        std::string lines;
+        for (const std::string& selector : probe.SelectorPath(element))
+            lines += (lines.empty() ? "" : "\n") + selector;
+        return lines;
+    });
+}
+
+void CPagewrightDoc::OnCopyOuterHtml() {
+    CopyFromSelection([](ILiveElement& element, IPageProbe&) { return element.OuterHtml(); });
+}
+
+void CPagewrightDoc::CopyFromSelection(std::function<std::string(ILiveElement&, IPageProbe&)> read) {
+    if (IsBusy()) return;
+    auto text = std::make_shared<std::string>();
+    WithElement(
+        selection_, [read = std::move(read), text](ILiveElement& element, IPageProbe& probe) { *text = read(element, probe); },
+        [this, text](const CWorkOutcome& outcome) {
+            switch (outcome.kind) {
+            case CWorkOutcome::Kind::Done:
+                ui_.SetClipboardText(*text);
+                ShowStatusMessage(message::kCopied, true);
+                return;
+            case CWorkOutcome::Kind::Failed:
+                ShowStatusMessage(message::kCannotCopy + outcome.error->Message(), true);
+                return;
+            case CWorkOutcome::Kind::NoElement: ShowStatusMessage(message::kNothingToCopy, true); return;
+            case CWorkOutcome::Kind::Cancelled: return;
+            }
         });
 }
 
@@ -566,6 +707,7 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
         bool taken = false;
         std::unique_ptr<CPicture> picture;
         std::optional<CObjectCallError> captureFailure;
+        CEditState edits;
     };
     auto set = std::make_shared<CSet>();
     ui_.BeginCapture();
@@ -577,6 +719,7 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
             set->found = true;
             element->SetStyleAttribute(name, value);
             set->taken = true;
+            set->edits = side.probe->EditState();
             // From here the page shows the new value: a failed capture must not take that back.
             try {
                 set->picture = std::make_unique<CPicture>(side.page->CapturePicture());
@@ -592,6 +735,7 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
                 return;
             }
             picture_ = std::move(set->picture);
+            TakeEditState(set->edits);
             ++selectionSerial_;
             UpdateAllViews(nullptr, HintStyleChanged);
             if (set->captureFailure) {

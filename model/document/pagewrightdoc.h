@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "base/cancellation.h"
 #include "document.h"
 #include "model/mirror/box.h"
+#include "model/page/boxmodel.h"
 #include "model/page/browserwindow.h"
 #include "model/page/picture.h"
 #include "model/style/styleanswers.h"
@@ -81,10 +83,17 @@ public:
     // answer runs only while the view is still the document's and the selection has not
     // moved on; while an attach or Refresh runs nothing is asked and nothing answered.
     void AskStyles(IView& asker, const CStyleQuestions& questions, std::function<void(const CStyleAnswers&)> answer);
+    // The browser's box model of a node, for the picture's bands; answer hears none for a node
+    // without boxes, or when asking failed. Only the newest question waits while one is on its
+    // way, so a fast pointer never builds a queue; nothing is asked while an attach or Refresh
+    // runs.
+    using BoxModelAnswer = std::function<void(int nodeId, const std::optional<CBoxModel>& model)>;
+    void AskBoxModel(int nodeId, BoxModelAnswer answer);
     // Runs work with the live element of the node on the connection's thread; done hears
     // NoElement when the page has none for it. Refused (Cancelled) while an attach or Refresh
     // runs.
     void WithElement(int nodeId, std::function<void(ILiveElement&)> work, WorkDone done);
+    void WithElement(int nodeId, std::function<void(ILiveElement&, IPageProbe&)> work, WorkDone done);
 
     void ShowStatusMessage(const std::string& text, bool hold) const;
     void ReportConnectError(const CObjectCallError& error) const;
@@ -101,6 +110,9 @@ public:
 
     // Runs a command of the document's table; false when the document has no such command.
     bool OnCommand(int commandId);
+    // Whether the command has something to work on now: page commands wait while an attach or
+    // Refresh runs, copies need a node with markup, Undo and Redo a step to take back.
+    bool IsCommandEnabled(int commandId) const;
 
     IDocumentUi& Ui() const { return ui_; }
     IBrowserShell* Shell() const { return shell_.get(); }
@@ -118,6 +130,13 @@ public:
     void OnRefresh();
     void OnEditHtml();
     void OnEditStyleAttribute();
+    void OnCopySelector();
+    void OnCopyOuterHtml();
+    void OnUndo();
+    void OnRedo();
+
+    // What Undo and Redo would take back now.
+    const CEditState& Edits() const { return edits_; }
 
 protected:
     void OnBroadcastEnd() override;
@@ -135,6 +154,8 @@ private:
     // Runs work on the connection's thread under the cancellation, then done on this thread
     // with how it ended; anything the work throws becomes its failure.
     void Run(const PageConnectionHandle& connection, CancellationHandle cancellation, Work work, WorkDone done);
+    // Puts what read answers of the selected element on the clipboard, or says why it cannot.
+    void CopyFromSelection(std::function<std::string(ILiveElement&, IPageProbe&)> read);
     // Runs on this thread, unless the document is gone by then.
     void PostHere(std::function<void()> task);
     // The attach's work on a new connection; page gives the page there.
@@ -151,6 +172,10 @@ private:
     // Installs a walked mirror and picture; the old mirror is freed on a connection's thread.
     void Install(CWalkResult& result);
     void SendStyleQuestions();
+    void SendBoxQuestion(int nodeId, BoxModelAnswer answer);
+    // Takes in what the probe's history holds after some work; says so when the page dropped it.
+    void TakeEditState(const CEditState& state);
+    void TakeBack(bool undo);
 
     IDocumentUi& ui_;
     std::shared_ptr<IBrowserShell> shell_;
@@ -167,6 +192,7 @@ private:
     // Counts every change of what the selection names: answers asked before it are stale.
     std::uint64_t selectionSerial_ = 0;
     IAttributePane* attributePane_ = nullptr;
+    CEditState edits_;
 
     Busy busy_ = Busy::None;
     std::shared_ptr<CPageWork> running_;  // the attach or Refresh that runs
@@ -176,6 +202,12 @@ private:
         IView* view;
         std::function<void(const CStyleAnswers&)> answer;
     };
+    struct CBoxQuestion {
+        int nodeId = 0;
+        BoxModelAnswer answer;
+    };
+    std::optional<CBoxQuestion> waitingBoxQuestion_;
+    bool boxQuestionOnItsWay_ = false;
     CStyleQuestions pendingQuestions_;
     std::vector<CStyleAsker> pendingAskers_;
 };

@@ -28,4 +28,12 @@ CStyleTexts IPageProbe::StyleTexts(ILiveElement& element, const std::string* cat
     return texts;
 }
 
+std::vector<std::string> IPageProbe::SelectorPath(ILiveElement&) {
+    throw CObjectCallError(status::kFail, "This page probe cannot name selectors");
+}
+
+void IPageProbe::Undo() { throw CObjectCallError(status::kFail, "There is nothing to undo"); }
+
+void IPageProbe::Redo() { throw CObjectCallError(status::kFail, "There is nothing to redo"); }
+
 }  // namespace marklens

@@ -4,8 +4,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/cancellation.h"
+#include "boxmodel.h"
 #include "liveelement.h"
 
 namespace marklens {
@@ -34,6 +36,16 @@ struct CStyleTexts {
     std::optional<std::string> rules;
 };
 
+// What the edits made so far can take back: the names of the next undo and redo ("Edit
+// HTML", "Set Style"; empty: none), and whether the page dropped the history since it was
+// last asked (a new document).
+struct CEditState {
+    std::string undo;
+    std::string redo;
+    bool lost = false;
+    bool operator==(const CEditState&) const = default;
+};
+
 // The page probe: the object created inside the attached page that does all page-side work.
 // A failing call throws CObjectCallError.
 class IPageProbe {
@@ -56,6 +68,19 @@ public:
     // Both style questions of one element, the current style only with a catalog; a probe that
     // can asks them at once. The default asks one after the other.
     virtual CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules);
+    // Short CSS selectors that each match only one element, outermost first: the element's in
+    // its document or shadow root after those of the shadow hosts and frames around it.
+    virtual std::vector<std::string> SelectorPath(ILiveElement& element);
+    // The browser's box model of the element; none when it has no boxes (display: contents)
+    // or the probe cannot tell.
+    virtual std::optional<CBoxModel> BoxModel(ILiveElement&) { return std::nullopt; }
+    // The edits made through this probe's elements, for Undo and Redo. A probe without a
+    // history has nothing to take back.
+    virtual CEditState EditState() { return {}; }
+    // Take back the last edit, or make the last one taken back again; a page that changed the
+    // edited element since is refused with a CObjectCallError, nothing done.
+    virtual void Undo();
+    virtual void Redo();
 };
 
 using PageProbeHandle = std::shared_ptr<IPageProbe>;

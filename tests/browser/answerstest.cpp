@@ -132,6 +132,45 @@ TEST_F(Answers, ShadowTreesAndGeneratedContent) {
     EXPECT_EQ(ReadRules(probe->StyleRules(*badge)).at(0).source, "inline");
 }
 
+// Selectors for Copy Selector: one per document or shadow root, outermost first, each matching
+// only its element there (checked in the page for the open tree), through closed roots,
+// generated content and frames of other origins two deep.
+TEST_F(Answers, SelectorPathsReachThroughShadowRootsAndFrames) {
+    const auto pathOf = [](IPageProbe& probe, const CPageMirror& mirror, const std::string& xpath) {
+        const pugi::xml_node node = mirror.Xml().select_node(xpath.c_str()).node();
+        EXPECT_TRUE(node) << xpath;
+        const LiveElementHandle element = probe.ElementForId(std::to_string(IntAttribute(node, "node-id")));
+        if (!element) return std::vector<std::string>{"(none)"};
+        return probe.SelectorPath(*element);
+    };
+    const auto label = [](const char* text) { return "//element[contains(@text, '" + std::string(text) + "')]"; };
+    using Path = std::vector<std::string>;
+    const LivePageHandle shadow = OpenPage("shadow.html");
+    const PageProbeHandle probe = shadow->CreateProbe();
+    const auto mirror = Mirror(*probe, *shadow);
+    EXPECT_EQ(pathOf(*probe, *mirror, label("\"card-frame\"")), (Path{"#card", "#card-frame"}));
+    EXPECT_EQ(pathOf(*probe, *mirror, label("\"badge-text\"")), (Path{"#secret", "inner-badge", "#badge-text"}));
+    EXPECT_EQ(pathOf(*probe, *mirror, label("\"note\"") + "/element"), (Path{"#note::before"}));
+    EXPECT_EQ(pathOf(*probe, *mirror, label("class=\"outside\"")), (Path{"ul.outside"}));
+    const Path slot = pathOf(*probe, *mirror, "(//element[starts-with(@text, '<SLOT')])[2]");
+    ASSERT_EQ(slot.size(), 2u);
+    EXPECT_EQ(Chrome().Evaluate(lastTarget_, "document.querySelectorAll('" + slot[0] + "').length + ',' + "
+                                             "document.querySelector('" + slot[0] + "').shadowRoot.querySelectorAll('" +
+                                                 slot[1] + "').length"),
+              "\"1,1\"")
+        << slot[1];
+    EXPECT_THROW(pathOf(*probe, *mirror, "//shadow-root"), CObjectCallError);
+
+    const LivePageHandle frames = OpenPage("frames.html?other=" + std::to_string(Pages().Port(1)));
+    const PageProbeHandle framesProbe = frames->CreateProbe();
+    const auto framesMirror = Mirror(*framesProbe, *frames);
+    EXPECT_EQ(pathOf(*framesProbe, *framesMirror,
+                     "//frame[contains(@text, '\"far\"')]//frame[contains(@text, '\"n2\"')]" + label("leaf-box")),
+              (Path{"#far", "#n2", "#leaf-box"}));
+    EXPECT_EQ(pathOf(*framesProbe, *framesMirror, "//frame[contains(@text, '\"near\"')]" + label("\"words\"")),
+              (Path{"#near", "#words"}));
+}
+
 TEST_F(Answers, LookUpByIdentifierText) {
     const int count = static_cast<int>(mirror_->Xml().select_nodes("//*").size());
     for (const std::string& bad : std::vector<std::string>{"", "0", "-1", "abc", "3x", " 3", "99999999999", std::to_string(count + 1)}) {

@@ -7,6 +7,7 @@
 
 #include "edit/dialoghtml.h"
 #include "edit/onedithtml.h"
+#include "model/document/commandids.h"
 #include "model/document/documentui.h"
 #include "model/document/pagewrightdoc.h"
 #include "model/find/findsettings.h"
@@ -101,6 +102,43 @@ TEST_F(EditBrowser, RefusedOuterHtmlShowsTheBrowsersTextKeepsTheDialogAndDoesNot
     EXPECT_EQ(message.back(), ')');
     EXPECT_EQ(doc_.GetSelection(), selection);
     EXPECT_EQ(Page("document.getElementById('cell').textContent"), "\"old\"");
+}
+
+// Undo and Redo go through the browser's own history: the replaced element comes back as the
+// same object, with the listener it had; the page changing the element since refuses the undo.
+TEST_F(EditBrowser, UndoRestoresTheElementItselfAndRefusesWhenThePageChangedIt) {
+    Page("window.kept = document.getElementById('para'); window.clicks = 0;"
+         "kept.addEventListener('click', () => ++window.clicks)");
+    const std::string original = Page("document.body.innerHTML");
+    doc_.SetSelection(IdOf("\"para\""), nullptr);
+    EXPECT_TRUE(Edit([](CDialogHtml& dialog) {
+        QTest::mouseClick(dialog.ModeButton(HtmlMode::Outer), Qt::LeftButton, {}, QPoint(4, 4));
+        Replace(dialog, "<div id=\"para\">changed</div>");
+        dialog.accept();
+    }));
+    ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0];
+    EXPECT_EQ(Page("document.getElementById('para').tagName"), "\"DIV\"");
+    EXPECT_EQ(doc_.Edits().undo, "Edit HTML");
+    doc_.SetStyleAttribute("color", "red", [](const CWorkOutcome&) {});
+    EXPECT_EQ(doc_.Edits().undo, "Set Style");
+
+    doc_.OnCommand(command::kUndo);
+    EXPECT_EQ(Page("document.getElementById('para').style.color"), "\"\"");
+    EXPECT_EQ(doc_.Edits().undo, "Edit HTML");
+    EXPECT_EQ(doc_.Edits().redo, "Set Style");
+    doc_.OnCommand(command::kUndo);
+    EXPECT_EQ(Page("document.body.innerHTML"), original);
+    EXPECT_EQ(Page("document.getElementById('para') === kept && (kept.click(), clicks)"), "1");
+    EXPECT_TRUE(NodeWithLabel(*doc_.Mirror(), "<P id=\"para\">")) << "the mirror follows the undo";
+    EXPECT_TRUE(doc_.Edits().undo.empty());
+
+    doc_.OnCommand(command::kRedo);
+    EXPECT_EQ(Page("document.getElementById('para').outerHTML"), "\"<div id=\\\"para\\\">changed</div>\"");
+    Page("document.getElementById('para').textContent = 'page'");
+    doc_.OnCommand(command::kUndo);
+    EXPECT_NE(ui_.status.find("changed the element since"), std::string::npos) << ui_.status;
+    EXPECT_EQ(Page("document.getElementById('para').outerHTML"), "\"<div id=\\\"para\\\">page</div>\"");
+    EXPECT_EQ(doc_.Edits().undo, "Edit HTML");  // still there, should the page change it back
 }
 
 class ShadowEditBrowser : public EditBrowser {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,6 +70,7 @@ protected:
         window_.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window_));
         page_->probe = probe;
+        probe_ = probe;
         doc_.AttachPage(page_, "page", [](const CWorkOutcome&) {});
     }
 
@@ -89,6 +91,7 @@ protected:
     CRecordingUi ui_;
     CPagewrightDoc doc_{ui_, nullptr, CPagewrightDoc::Jobs::Inline};
     std::shared_ptr<CPicturePage> page_;
+    std::shared_ptr<CFakeProbe> probe_;
     QWidget window_;
     CZoomView* zoom_;
     CCaptureView* capture_;
@@ -146,6 +149,53 @@ TEST_F(CaptureViewTest, HoverLightsTheHitElementNamesItAndAClickSelectsItEverywh
     QCoreApplication::sendEvent(Viewport(), &leave);
     EXPECT_EQ(capture_->Highlight(), (CBox{20, 20, 120, 100}));  // the selection lit again
     EXPECT_FALSE(capture_->Tip().isVisible());
+}
+
+CQuad Rect(double left, double top, double right, double bottom) {
+    return CQuad{{left, top, right, top, right, bottom, left, bottom}};
+}
+
+QRgb Tinted(QRgb pixel, QRgb tint) {
+    const int a = qAlpha(tint);
+    const auto mix = [a](int over, int under) { return (over * a + under * (255 - a)) / 255; };
+    return qRgb(mix(qRed(tint), qRed(pixel)), mix(qGreen(tint), qGreen(pixel)), mix(qBlue(tint), qBlue(pixel)));
+}
+
+void RunAll(std::vector<std::function<void()>>& tasks) {
+    while (!tasks.empty()) {
+        for (const std::function<void()>& task : std::exchange(tasks, {}))
+            task();
+    }
+}
+
+// The border box lights at once; the box model's bands come with the browser's answer, which
+// for an element no longer lit is dropped; the tip then gives the bands' sizes.
+TEST_F(CaptureViewTest, BoxModelBandsFollowTheLitElementWhenTheirAnswerArrives) {
+    probe_->boxModels["3"] = {Rect(30, 30, 110, 90), Rect(25, 25, 115, 95), Rect(20, 20, 120, 100), Rect(10, 10, 130, 110)};
+    probe_->boxModels["4"] = {Rect(70, 50, 150, 110), Rect(62, 42, 158, 118), Rect(60, 40, 160, 120),
+                              Rect(50, 30, 170, 140)};
+    std::vector<std::function<void()>> answers;
+    ui_.postTo = [&](std::function<void()> task) { answers.push_back(std::move(task)); };
+    MoveTo({30, 30});   // A
+    MoveTo({100, 60});  // B, while A's question is on its way
+    EXPECT_EQ(capture_->Highlight(), (CBox{60, 40, 160, 120}));
+    EXPECT_FALSE(capture_->Bands());
+    RunAll(answers);
+    ASSERT_TRUE(capture_->Bands());
+    EXPECT_EQ(capture_->Bands()->border.points, Rect(60, 40, 160, 120).points);
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 && std::abs(qBlue(a) - qBlue(b)) <= 2;
+    };
+    const auto& tints = CCaptureView::kBandTints;
+    EXPECT_TRUE(near(Shown({100, 60}), Tinted(PicturePixel(100, 60), tints[3])));  // content
+    EXPECT_TRUE(near(Shown({65, 80}), Tinted(PicturePixel(65, 80), tints[2])));    // padding
+    EXPECT_TRUE(near(Shown({61, 80}), Tinted(PicturePixel(61, 80), tints[1])));    // border
+    EXPECT_TRUE(near(Shown({55, 80}), Tinted(Dimmed(PicturePixel(55, 80)), tints[0])));  // margin, outside the light
+    EXPECT_EQ(capture_->Tip().Text(),
+              "\nl:60  t:40  w:100  h:80  z:\ncontent 80 x 60  margin 10 10 20 10  border 2 2 2 2  padding 8 8 8 8");
+    MoveTo({200, 150});  // BODY has no model: its border box alone
+    RunAll(answers);
+    EXPECT_FALSE(capture_->Bands());
 }
 
 TEST_F(CaptureViewTest, RightDragPansAndLargeElementsScrollByTheirEdges) {

@@ -241,7 +241,7 @@ TEST_F(ProbeTreeViewTest, RightClickOnAnItemSelectsItThenOffersEditHtml) {
         QTest::keyClick(&menu, Qt::Key_Return);
     });
     QTest::mouseClick(tree_->viewport(), Qt::RightButton, {}, Center(100));
-    EXPECT_EQ(driver.entries, QStringList{"Edit HTML"});
+    EXPECT_EQ(driver.entries, (QStringList{"Edit HTML", "", "Copy Selector", "Copy Outer HTML"}));
     EXPECT_EQ(selectionWhenShown, 100);
     EXPECT_EQ(ui_.htmlEdits, 1);
 }

@@ -59,7 +59,8 @@ class CMessageUi : public IDocumentUi {
 public:
     std::vector<std::string> messages;
     void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
-    void ShowStatusMessage(const std::string&, bool) override {}
+    void ShowStatusMessage(const std::string& text, bool) override { status = text; }
+    std::string status;
     void Post(std::function<void()> task) override { task(); }
     void SetWorking(bool) override {}
     void SetBusy(bool) override {}
@@ -69,6 +70,8 @@ public:
     bool RunFindDialog() override { return false; }
     void EditHtml() override {}
     void RunAttributeDialog(const std::string&, const std::string&, const std::string&) override {}
+    void SetClipboardText(const std::string& text) override { clipboard = text; }
+    std::string clipboard;
 };
 
 // The first mirror node whose label contains the text; null when none.

@@ -38,6 +38,12 @@ std::string CFakeProbe::StyleRules(ILiveElement&) {
     return styleRulesText;
 }
 
+std::optional<CBoxModel> CFakeProbe::BoxModel(ILiveElement& asked) {
+    const auto* fake = dynamic_cast<const CFakeElement*>(&asked);
+    const auto found = fake ? boxModels.find(fake->id) : boxModels.end();
+    return found != boxModels.end() ? std::optional(found->second) : everyBoxModel;
+}
+
 void CFakeElement::SetStyleAttribute(const std::string& name, const std::string& value) {
     if (rejectStyle) throw CObjectCallError(status::kFail, "rejected");
     styleSets.emplace_back(name, value);

@@ -1,4 +1,5 @@
 #pragma once
+#include <map>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,6 +38,7 @@ public:
     int busyPeriods = 0;                // SetBusy(true) calls
     std::vector<std::string> progress;  // the progress texts, in order
     // Where posted tasks go: run at once by default, or handed to an event loop.
+    std::string clipboard;
     std::function<void(std::function<void()>)> postTo;
 
     void ShowMessage(const std::string& text, MessageIcon icon) override { messages.push_back({text, icon}); }
@@ -61,6 +63,7 @@ public:
         return findDialogResult;
     }
     void EditHtml() override { ++htmlEdits; }
+    void SetClipboardText(const std::string& text) override { clipboard = text; }
     void RunAttributeDialog(const std::string& name, const std::string& value,
                             const std::string& defaultValue) override {
         attributeDialogs.push_back({name, value, defaultValue});
@@ -91,8 +94,11 @@ public:
     std::optional<std::uint32_t> mirrorFailure;
     std::optional<std::uint32_t> elementFailure;
     std::vector<std::string> elementRequests;
+    std::map<std::string, CBoxModel> boxModels;  // by node identifier text
+    std::optional<CBoxModel> everyBoxModel;       // for a node not in boxModels
 
     std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
+    std::optional<CBoxModel> BoxModel(ILiveElement& element) override;
     std::string CurrentStyle(ILiveElement& element, const std::string& catalogXml) override;
     LiveElementHandle ElementForId(const std::string& nodeIdText) override;
     std::string StyleRules(ILiveElement& element) override;
