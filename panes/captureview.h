@@ -16,7 +16,9 @@ class CPopupText;
 
 // The picture of the page: the element under the pointer is lit and the rest dimmed, a tip
 // names it with its box, a left click selects it, a right drag pans, the wheel scrolls. With
-// the pointer elsewhere the selected element is the one lit.
+// the pointer elsewhere the selected element is the one lit. A picture of several device
+// pixels per CSS pixel shows at its CSS size, each picture pixel one device pixel of a screen
+// that dense: the pane's coordinates stay CSS pixels.
 class CCaptureView : public QAbstractScrollArea, public IView {
     Q_OBJECT
 public:
@@ -36,6 +38,8 @@ public:
     // Lights the box (none: nothing); an unchanged highlight costs nothing.
     void SetHighlight(const CBox* box);
     const CBox& Highlight() const { return highlight_; }
+    // The lit rectangle in picture pixels: the highlight's edges at the picture's scale.
+    QRect LitRect() const;
     QPoint ScrollPosition() const;
     const CPopupText& Tip() const { return *tip_; }
     bool IsDragging() const { return dragCursor_.has_value(); }
@@ -55,13 +59,15 @@ protected:
 
 private:
     QSize PictureSize() const;
+    QRect ToPictureRect(const QRect& client) const;
+    QPoint CssPointAt(QPointF client) const;
     QSize ClientSize() const;
     void LoadPicture();
     void RebuildOverlay();
     void UpdateScrollSizes();
     void ScrollHighlightIntoView();
     void ScrollTo(QPoint position);
-    void HoverAt(QPoint client);
+    void HoverAt(QPointF position);
     void DragTo(QPoint client);
     void Leave();
     void TellZoom();
@@ -76,6 +82,7 @@ private:
     // draws the dimmed pixels outside the highlight and the picture's inside it.
     QImage picture_;
     QImage dimmed_;
+    double scale_ = 1.0;  // the picture's, picture pixels per CSS pixel
     CBox selectionBox_;
     CPopupText* tip_;
 };
