@@ -63,7 +63,7 @@ std::string CProbeFile::Wrapped(const std::string& statements) {
     return "(() => { const probe = " + source.str() + ";\n" + statements + "\nreturn probe; })()";
 }
 
-int CheckColouredBoxes(const CPageMirror& mirror, const CPicture& picture) {
+int CheckColouredBoxes(const CPageMirror& mirror, const CPicture& picture, int edgeBand) {
     int checked = 0;
     const std::regex colour("id=\"c-([0-9a-f]{6})\"");
     for (const pugi::xpath_node& hit : mirror.Xml().select_nodes("//element")) {
@@ -71,7 +71,8 @@ int CheckColouredBoxes(const CPageMirror& mirror, const CPicture& picture) {
         const std::string label = StringAttribute(hit.node(), "text");
         if (!std::regex_search(label, match, colour)) continue;
         const std::uint32_t want = 0xFF000000u | static_cast<std::uint32_t>(std::stoul(match[1], nullptr, 16));
-        const CBox box = ToPictureBox(NodeBox(hit.node()), picture.scale);
+        const CBox edges = ToPictureBox(NodeBox(hit.node()), picture.scale);
+        const CBox box{edges.left + edgeBand, edges.top + edgeBand, edges.right - edgeBand, edges.bottom - edgeBand};
         int inside = 0;
         for (int y = std::max(box.top, 0); y < std::min(box.bottom, picture.height); ++y) {
             for (int x = std::max(box.left, 0); x < std::min(box.right, picture.width); ++x) {
@@ -83,8 +84,8 @@ int CheckColouredBoxes(const CPageMirror& mirror, const CPicture& picture) {
             }
         }
         // The pixel just outside each edge is not the box's colour (the boxes sit on white).
-        if (box.left > 0 && box.top < picture.height && box.left <= picture.width) {
-            EXPECT_NE(picture.Pixel(box.left - 1, std::max(box.top, 0)), want) << label;
+        if (edges.left > edgeBand && box.top < picture.height && edges.left <= picture.width) {
+            EXPECT_NE(picture.Pixel(edges.left - 1 - edgeBand, std::max(box.top, 0)), want) << label;
         }
         if (inside > 0) ++checked;
     }
