@@ -291,9 +291,12 @@ int RunCapture(const std::vector<std::string>& argv, const CCliOutput& output) {
         if (!file.write(png.data(), static_cast<std::streamsize>(png.size()))) {
             return output.Fail("cannot write " + path);
         }
-        return output.Answer(
-            {{"file", path}, {"width", picture.width}, {"height", picture.height}, {"bytes", png.size()}},
-            std::to_string(picture.width) + 'x' + std::to_string(picture.height));
+        return output.Answer({{"file", path},
+                              {"width", picture.width},
+                              {"height", picture.height},
+                              {"scale", picture.scale},
+                              {"bytes", png.size()}},
+                             std::to_string(picture.width) + 'x' + std::to_string(picture.height));
     } catch (const CObjectCallError& error) {
         return ConnectFailure(output, error);
     }
@@ -321,8 +324,8 @@ std::vector<CCliCommand> BrowserCommands() {
          "set one inline style attribute, as the dialog does; prints nothing", "{\"id\", \"name\", \"value\"}",
          RunSetStyle},
         {"capture", "INDEX FILE.png [--endpoint HOST:PORT]...",
-         "save a picture of page INDEX as PNG and print its WIDTHxHEIGHT",
-         "{\"file\", \"width\", \"height\", \"bytes\"}", RunCapture},
+         "save a picture of page INDEX as PNG, at the browser's device pixels, and print its WIDTHxHEIGHT",
+         "{\"file\", \"width\", \"height\", \"scale\": device pixels per CSS pixel, \"bytes\"}", RunCapture},
     };
 }
 

@@ -1,5 +1,6 @@
 #include "captureview.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include <QMouseEvent>
@@ -95,7 +96,8 @@ void CCaptureView::TakeBands(int nodeId, const std::optional<CBoxModel>& model) 
     viewport()->repaint();
 }
 
-void CCaptureView::PaintBands(QPainter& painter, QPoint scroll) const {
+// The quads are CSS pixels, as the pane's coordinates are.
+void CCaptureView::PaintBands(QPainter& painter, QPointF scroll) const {
     if (!bands_) return;
     const auto polygon = [scroll](const CQuad& quad) {
         QPolygonF points;
@@ -123,8 +125,11 @@ std::unique_ptr<QMimeData> CCaptureView::CopyData() const {
 }
 
 // The copies are made when an update arrives; a new highlight only changes what is painted.
+// Their pixel ratio is the picture's, so Qt draws them at CSS size and, on a screen as dense
+// as the browser's, pixel for pixel.
 void CCaptureView::LoadPicture() {
     const CPicture* picture = doc_.Picture();
+    scale_ = picture ? picture->scale : 1.0;
     if (!picture || picture->width <= 0 || picture->height <= 0) {
         picture_ = dimmed_ = QImage();
         return;
@@ -133,8 +138,12 @@ void CCaptureView::LoadPicture() {
                       picture->width * 4, QImage::Format_RGB32)
                    .copy();
     dimmed_ = picture_.copy();
-    QPainter dim(&dimmed_);
-    dim.fillRect(dimmed_.rect(), QColor::fromRgba(kDimming));
+    {
+        QPainter dim(&dimmed_);
+        dim.fillRect(dimmed_.rect(), QColor::fromRgba(kDimming));
+    }
+    picture_.setDevicePixelRatio(scale_);
+    dimmed_.setDevicePixelRatio(scale_);
 }
 
 void CCaptureView::RebuildOverlay() {
@@ -145,19 +154,32 @@ void CCaptureView::RebuildOverlay() {
     viewport()->update();
 }
 
+QRect CCaptureView::LitRect() const { return ToRect(ToPictureBox(highlight_, scale_)); }
+
+// The picture pixels that cover a rectangle of the pane.
+QRect CCaptureView::ToPictureRect(const QRect& client) const {
+    const QRect at = client.translated(ScrollPosition());
+    return QRectF(QPointF(at.topLeft()) * scale_, QSizeF(at.size()) * scale_).toAlignedRect();
+}
+
+// The parts are cut in picture pixels, so the light's edges are whole picture pixels whatever
+// the scale.
 void CCaptureView::paintEvent(QPaintEvent* event) {
     if (picture_.isNull()) return;
     QPainter painter(viewport());
-    const QPoint scroll = ScrollPosition();
-    const QRect shown = event->rect().translated(scroll) & picture_.rect();
+    const QPointF scroll = ScrollPosition();
+    const auto draw = [&](const QImage& image, const QRect& part) {
+        painter.drawImage(QRectF(QPointF(part.topLeft()) / scale_ - scroll, QSizeF(part.size()) / scale_), image, part);
+    };
+    const QRect shown = ToPictureRect(event->rect()) & picture_.rect();
     if (highlight_.IsEmpty()) {
-        painter.drawImage(shown.topLeft() - scroll, picture_, shown);
+        draw(picture_, shown);
         return;
     }
-    const QRect lit = ToRect(highlight_) & shown;
+    const QRect lit = LitRect() & shown;
     for (const QRect& part : QRegion(shown).subtracted(lit))
-        painter.drawImage(part.topLeft() - scroll, dimmed_, part);
-    if (!lit.isEmpty()) painter.drawImage(lit.topLeft() - scroll, picture_, lit);
+        draw(dimmed_, part);
+    if (!lit.isEmpty()) draw(picture_, lit);
     PaintBands(painter, scroll);
 }
 
@@ -168,9 +190,19 @@ void CCaptureView::resizeEvent(QResizeEvent* event) {
 
 void CCaptureView::scrollContentsBy(int, int) { viewport()->update(); }
 
+// In the pane's coordinates: CSS pixels.
 QSize CCaptureView::PictureSize() const {
     const CPicture* picture = doc_.Picture();
-    return picture ? QSize(picture->width, picture->height) : QSize(0, 0);
+    if (!picture) return {0, 0};
+    return {static_cast<int>(std::ceil(picture->width / picture->scale)),
+            static_cast<int>(std::ceil(picture->height / picture->scale))};
+}
+
+// The CSS pixel under the picture pixel the pointer is on.
+QPoint CCaptureView::CssPointAt(QPointF client) const {
+    const QPointF at = (client + QPointF(ScrollPosition())) * scale_;
+    return {ToCssPixels(static_cast<int>(std::floor(at.x())), scale_),
+            ToCssPixels(static_cast<int>(std::floor(at.y())), scale_)};
 }
 
 // The client area once the scroll bars that the picture needs are in place; Qt places them
@@ -244,15 +276,15 @@ void CCaptureView::mouseMoveEvent(QMouseEvent* event) {
     if (dragCursor_)
         DragTo(client);
     else
-        HoverAt(client);
+        HoverAt(event->position());
     TellZoom();
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
-void CCaptureView::HoverAt(QPoint client) {
-    const QPoint at = client + ScrollPosition();
+void CCaptureView::HoverAt(QPointF position) {
+    const QPoint css = CssPointAt(position);
     CBox box;
-    const int id = doc_.HitTest(at.x(), at.y(), &box);
+    const int id = doc_.HitTest(css.x(), css.y(), &box);
     if (id == 0) {
         // Nothing here: the whole picture undimmed, the tip as it was.
         hoverNode_ = 0;
@@ -261,7 +293,7 @@ void CCaptureView::HoverAt(QPoint client) {
     }
     hoverNode_ = id;
     SetHighlight(&box, id);
-    tip_->move(viewport()->mapToGlobal(client) + kTipOffset);
+    tip_->move(viewport()->mapToGlobal(position.toPoint()) + kTipOffset);
     const QString text = HoverTip(id);
     if (text != tip_->Text()) tip_->SetText(text);
 }
@@ -301,8 +333,8 @@ void CCaptureView::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(e
 void CCaptureView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint client = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        const QPoint at = client + ScrollPosition();
-        if (const int id = doc_.HitTest(at.x(), at.y()); id != 0) doc_.SetSelection(id, nullptr);
+        const QPoint css = CssPointAt(event->position());
+        if (const int id = doc_.HitTest(css.x(), css.y()); id != 0) doc_.SetSelection(id, nullptr);
     } else if (event->button() == Qt::RightButton && dragCursor_) {
         DragTo(client);
         viewport()->setCursor(*dragCursor_);

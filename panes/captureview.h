@@ -19,7 +19,9 @@ class CPopupText;
 
 // The picture of the page: the element under the pointer is lit and the rest dimmed, a tip
 // names it with its box, a left click selects it, a right drag pans, the wheel scrolls. With
-// the pointer elsewhere the selected element is the one lit.
+// the pointer elsewhere the selected element is the one lit. A picture of several device
+// pixels per CSS pixel shows at its CSS size, each picture pixel one device pixel of a screen
+// that dense: the pane's coordinates stay CSS pixels.
 class CCaptureView : public QAbstractScrollArea, public IView, public ICopySource {
     Q_OBJECT
 public:
@@ -52,6 +54,8 @@ public:
     // The box model drawn over the lit element; none until its answer arrived.
     const std::optional<CBoxModel>& Bands() const { return bands_; }
     const CBox& Highlight() const { return highlight_; }
+    // The lit rectangle in picture pixels: the highlight's edges at the picture's scale.
+    QRect LitRect() const;
     QPoint ScrollPosition() const;
     const CPopupText& Tip() const { return *tip_; }
     bool IsDragging() const { return dragCursor_.has_value(); }
@@ -71,19 +75,21 @@ protected:
 
 private:
     QSize PictureSize() const;
+    QRect ToPictureRect(const QRect& client) const;
+    QPoint CssPointAt(QPointF client) const;
     QSize ClientSize() const;
     void LoadPicture();
     void RebuildOverlay();
     void UpdateScrollSizes();
     void ScrollHighlightIntoView();
     void ScrollTo(QPoint position);
-    void HoverAt(QPoint client);
+    void HoverAt(QPointF position);
     void DragTo(QPoint client);
     void Leave();
     void TellZoom();
     void AskBands();
     void TakeBands(int nodeId, const std::optional<CBoxModel>& model);
-    void PaintBands(QPainter& painter, QPoint scroll) const;
+    void PaintBands(QPainter& painter, QPointF scroll) const;
     // The tip's text for the node under the pointer, with its bands when they are known.
     QString HoverTip(int nodeId) const;
 
@@ -100,6 +106,7 @@ private:
     // draws the dimmed pixels outside the highlight and the picture's inside it.
     QImage picture_;
     QImage dimmed_;
+    double scale_ = 1.0;  // the picture's, picture pixels per CSS pixel
     CBox selectionBox_;
     CPopupText* tip_;
 };

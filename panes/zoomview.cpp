@@ -1,5 +1,7 @@
 #include "zoomview.h"
 
+#include <cmath>
+
 #include <QCursor>
 #include <QImage>
 #include <QPainter>
@@ -57,21 +59,35 @@ void CZoomView::paintEvent(QPaintEvent*) {
 }
 
 // Copies what the source window shows around the pointer: the capture view paints the cells
-// it covers into a small image, which is then scaled up without smoothing. Pixels outside the
-// source window stay white.
+// it covers into a small image, which is then scaled up without smoothing. A cell is a picture
+// pixel: the copy is made at the picture's scale, so a dense picture is magnified from its own
+// pixels rather than from the screen's. Pixels outside the source window stay white.
 bool CZoomView::Magnify(QPainter& painter) const {
     if (!source_) return false;
-    const QPoint pointer = QCursor::pos();
-    if (!source_->rect().contains(source_->mapFromGlobal(pointer))) return false;
+    const QPoint pointer = source_->mapFromGlobal(QCursor::pos());
+    if (!source_->rect().contains(pointer)) return false;
+    const double scale = PictureScale();
+    const QSize cells = CellCount(size());
     // The whole window is copied, scroll bars included, so the pointer's pixel is found in
-    // the window's own coordinates.
-    const QRect area(source_->mapFromGlobal(pointer) - PointerCell(size()), CellCount(size()));
+    // the window's own coordinates. The copy covers whole window pixels; the cells start
+    // inside it where the pointer's pixel lands on its cell.
+    const QPointF origin = QPointF(pointer) - QPointF(PointerCell(size())) / scale;
+    const QRect area = QRectF(origin, QSizeF(cells) / scale).toAlignedRect();
     const QRect shown = area & source_->rect();
-    QImage pixels(area.size(), QImage::Format_RGB32);
+    const QPoint skip = ((origin - QPointF(area.topLeft())) * scale).toPoint();
+    // One spare pixel each way, as the skip is rounded.
+    QImage pixels(static_cast<int>(std::ceil(area.width() * scale)) + 1,
+                  static_cast<int>(std::ceil(area.height() * scale)) + 1, QImage::Format_RGB32);
+    pixels.setDevicePixelRatio(scale);
     pixels.fill(Qt::white);
     source_->render(&pixels, shown.topLeft() - area.topLeft(), QRegion(shown), QWidget::DrawChildren);
-    painter.drawImage(QRect(QPoint(0, 0), area.size() * kFactor), pixels);
+    painter.drawImage(QRect(QPoint(0, 0), cells * kFactor), pixels, QRect(skip, cells));
     return true;
+}
+
+double CZoomView::PictureScale() const {
+    const CPicture* picture = doc_.Picture();
+    return picture ? picture->scale : 1.0;
 }
 
 // Four lines that leave the pointer's cell free.

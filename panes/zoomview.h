@@ -10,9 +10,9 @@ namespace marklens {
 
 class CPagewrightDoc;
 
-// The zoom pane: the pixels around the pointer as the capture view shows them, five times
-// larger, with a red crosshair around the pointer's pixel. It has no input of its own; the
-// capture view makes it repaint.
+// The zoom pane: the pixels around the pointer as the capture view shows them, at the
+// picture's own pixels, five times larger, with a red crosshair around the pointer's pixel. It
+// has no input of its own; the capture view makes it repaint.
 class CZoomView : public QWidget, public IView {
     Q_OBJECT
 public:
@@ -40,6 +40,7 @@ protected:
 
 private:
     bool Magnify(QPainter& painter) const;
+    double PictureScale() const;
     void DrawCrosshair(QPainter& painter) const;
 
     CPagewrightDoc& doc_;

@@ -77,6 +77,7 @@ void Measure(benchmark::State& state, bool timeOurs) {
         [&] { bytes = session->Call("Page.captureScreenshot").at("data").get_ref<const std::string&>().size(); });
     state.counters["width"] = picture.width;
     state.counters["height"] = picture.height;
+    state.counters["scale"] = picture.scale;
     state.counters["bare_base64_bytes"] = static_cast<double>(bytes);
 }
 

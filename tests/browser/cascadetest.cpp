@@ -251,6 +251,7 @@ TEST_F(Cascade, CommandLineAnswersInJson) {
     const Json capture = Json::parse(output);
     EXPECT_EQ(capture.at("file"), png);
     EXPECT_GT(capture.at("width").get<int>(), 0);
+    EXPECT_EQ(capture.at("scale").get<double>(), 1.0);
     EXPECT_EQ(capture.at("bytes").get<std::uintmax_t>(), std::filesystem::file_size(png));
     std::filesystem::remove(png);
 }

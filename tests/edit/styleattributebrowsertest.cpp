@@ -42,9 +42,10 @@ protected:
         }
         return -1;
     }
-    // Pixels of the picture inside the box that are plainly red.
-    int RedPixelsIn(const CBox& box) const {
+    // Pixels of the picture inside the box (CSS pixels) that are plainly red.
+    int RedPixelsIn(const CBox& cssBox) const {
         const CPicture* picture = doc_.Picture();
+        const CBox box = picture ? ToPictureBox(cssBox, picture->scale) : CBox{};
         int count = 0;
         for (int y = box.top; y < box.bottom && picture; ++y) {
             for (int x = box.left; x < box.right; ++x) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "model/mirror/pagemirror.h"
+#include "model/page/picture.h"
 #include "tests/support/syntheticmirror.h"
 
 namespace marklens {
@@ -198,6 +199,24 @@ TEST(FindNodeById, OnlyExactDecimalTextMatches) {
     EXPECT_FALSE(mirror.FindNodeById(3));
     EXPECT_STREQ(mirror.FindNodeById(9).attribute("a").value(), "1");
     EXPECT_EQ(mirror.FindNodeById(1), mirror.DocumentElement());
+}
+
+// A picture pixel is inside a box's picture rectangle exactly when the CSS pixel it maps to
+// for hit testing is inside the box, halfway edges included, at whole and fractional scales.
+TEST(PicturePixels, LitAndHitAgreeOnEveryPixel) {
+    for (const double scale : {1.0, 1.25, 1.5, 2.0, 2.5}) {
+        for (int left = 0; left < 12; ++left) {
+            for (int right = left + 1; right < 16; ++right) {
+                const CBox lit = ToPictureBox({left, 0, right, 1}, scale);
+                for (int pixel = 0; pixel < 48; ++pixel) {
+                    const int css = ToCssPixels(pixel, scale);
+                    ASSERT_EQ(lit.left <= pixel && pixel < lit.right, left <= css && css < right)
+                        << "scale " << scale << ", box " << left << ".." << right << ", pixel " << pixel;
+                }
+            }
+        }
+        EXPECT_EQ(ToCssPixels(ToPicturePixels(7, scale), scale), 7) << scale;
+    }
 }
 
 }  // namespace

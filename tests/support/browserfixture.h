@@ -9,6 +9,7 @@
 #include "browser/chromiumshell.h"
 #include "model/document/documentui.h"
 #include "model/mirror/pagemirror.h"
+#include "model/page/picture.h"
 #include "tests/support/headlesschromium.h"
 #include "tests/support/pageserver.h"
 
@@ -76,5 +77,11 @@ public:
 
 // The first mirror node whose label contains the text; null when none.
 pugi::xml_node NodeWithLabel(const CPageMirror& mirror, const std::string& text);
+
+// Every mirror box whose label names a colour ("c-ff0000") has only that colour inside it, on
+// the picture pixels its edges map to, and not just outside; the count of boxes checked. The
+// pixels within edgeBand of an edge are left out: at a fractional scale the browser may snap
+// an edge that falls halfway between device pixels either way.
+int CheckColouredBoxes(const CPageMirror& mirror, const CPicture& picture, int edgeBand = 0);
 
 }  // namespace marklens::testing
