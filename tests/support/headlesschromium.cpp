@@ -8,6 +8,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,6 +77,7 @@ CHeadlessChromium::CHeadlessChromium(const std::vector<std::string>& extraFlags)
     if (pid_ < 0) throw std::runtime_error("cannot start the browser");
     if (pid_ == 0) {
         setpgid(0, 0);  // its helpers form one group that Kill can end together
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // a test that crashes leaves no browser behind
         const int null = open("/dev/null", O_RDWR);
         dup2(null, STDIN_FILENO);
         dup2(null, STDOUT_FILENO);
