@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -19,6 +23,7 @@
 #include "panes/captureview.h"
 #include "panes/probetreeview.h"
 #include "panes/stylelist.h"
+#include "tests/support/documentfakes.h"
 #include "widgets/panechrome.h"
 
 namespace marklens::test {
@@ -107,6 +112,48 @@ TEST_F(FrameMenuTest, AcceleratorsReachTheirCommands) {
         EXPECT_EQ(routed[i][0].toInt(), expected[i].first) << i;
         EXPECT_EQ(routed[i][1].toBool(), expected[i].second) << i;
     }
+}
+
+// Ctrl+C copies what the focused pane shows as selected: the tree's row, the style rows as
+// tab-separated text (an empty field kept), the picture; Save Picture writes that picture.
+TEST_F(FrameMenuTest, CopyTakesTheFocusedPanesSelectionAndSavePictureWritesThePng) {
+    const std::shared_ptr<CFakeProbe> probe = AttachFakePage(
+        doc_, "<doc node-id='1' text='doc - Shop: a/b'><element node-id='2' text='&lt;DIV id=\"x\"&gt;' left='0' "
+              "top='0' width='2' height='1' display='block' visibility='visible'/></doc>");
+    probe->styleRulesText = "<style><rule selector='' score='1,0,0,0' source='inline' text='color: red;'/>"
+                            "<rule selector='#x' score='0,1,0,0' source='a.css' text='top: 0;'/></style>";
+    QClipboard& clipboard = *QApplication::clipboard();
+    QApplication::processEvents();  // the answers come through the window's event loop
+    doc_.SetSelection(2, nullptr);
+    QApplication::processEvents();
+    const CMainFrame::CPanes& panes = frame_.Panes();
+    panes.tree->setFocus();
+    QTest::keyClick(&frame_, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard.text(), "<DIV id=\"x\">");
+
+    auto* rules = qobject_cast<QTreeWidget*>(panes.styles);
+    ASSERT_EQ(rules->topLevelItemCount(), 2);
+    rules->setFocus();
+    EXPECT_FALSE(frame_.Action(command::kCopy)->isEnabled());  // no row selected
+    rules->selectAll();
+    QTest::keyClick(&frame_, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(clipboard.text(), "\t1,0,0,0\tinline\tcolor: red;\n#x\t0,1,0,0\ta.css\ttop: 0;");
+
+    panes.capture->setFocus();
+    QTest::keyClick(&frame_, Qt::Key_C, Qt::ControlModifier);
+    const QImage picture = panes.capture->PictureImage();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(clipboard.image().convertToFormat(QImage::Format_RGB32), picture);
+
+    QTemporaryDir folder;
+    QString proposed;
+    frame_.SetSavePathAsker([&](const QString& name) {
+        proposed = name;
+        return folder.filePath(name);
+    });
+    frame_.Action(command::kSavePictureAs)->trigger();
+    EXPECT_EQ(proposed, "Shop a b.png");  // what a file name cannot hold is left out
+    EXPECT_EQ(QImage(folder.filePath(proposed)).convertToFormat(QImage::Format_RGB32), picture);
 }
 
 TEST_F(FrameMenuTest, StatusBarEntryShowsHidesAndChecks) {

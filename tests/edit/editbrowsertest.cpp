@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -139,6 +141,15 @@ TEST_F(EditBrowser, UndoRestoresTheElementItselfAndRefusesWhenThePageChangedIt) 
     EXPECT_NE(ui_.status.find("changed the element since"), std::string::npos) << ui_.status;
     EXPECT_EQ(Page("document.getElementById('para').outerHTML"), "\"<div id=\\\"para\\\">page</div>\"");
     EXPECT_EQ(doc_.Edits().undo, "Edit HTML");  // still there, should the page change it back
+}
+
+TEST_F(EditBrowser, CopySelectorMatchesOnlyTheElementAndCopyOuterHtmlIsItsMarkup) {
+    doc_.SetSelection(IdOf("\"other\""), nullptr);
+    doc_.OnCommand(command::kCopySelector);
+    const std::string selector = nlohmann::json(ui_.clipboard).dump();
+    EXPECT_EQ(Page("[...document.querySelectorAll(" + selector + ")].map(e => e.id).join()"), "\"other\"") << selector;
+    doc_.OnCommand(command::kCopyOuterHtml);
+    EXPECT_EQ(nlohmann::json(ui_.clipboard).dump(), Page("document.getElementById('other').outerHTML"));
 }
 
 class ShadowEditBrowser : public EditBrowser {
