@@ -1,3 +1,6 @@
+#include <array>
+#include <cmath>
+
 #include <pugixml.hpp>
 
 #include "model/errors/objectcallerror.h"
@@ -130,6 +133,39 @@ TEST_F(Answers, ShadowTreesAndGeneratedContent) {
     badge->SetStyleAttribute("color", "rgb(1, 2, 3)");
     EXPECT_NE(badge->OuterHtml().find("rgb(1, 2, 3)"), std::string::npos);
     EXPECT_EQ(ReadRules(probe->StyleRules(*badge)).at(0).source, "inline");
+}
+
+// The browser's box models in the top page's viewport: where the mirror has the border box,
+// in frames of both kinds and for generated content, with a transformed element's true corners.
+TEST_F(Answers, BoxModelsSitWhereTheMirrorHasTheBoxesAndFollowTransforms) {
+    const LivePageHandle page = OpenPage("frames.html?other=" + std::to_string(Pages().Port(1)));
+    const PageProbeHandle probe = page->CreateProbe();
+    const auto mirror = Mirror(*probe, *page);
+    const auto modelOf = [&](pugi::xml_node node) {
+        const LiveElementHandle element = probe->ElementForId(std::to_string(IntAttribute(node, "node-id")));
+        EXPECT_TRUE(element) << StringAttribute(node, "text");
+        return element ? probe->BoxModel(*element) : std::nullopt;
+    };
+    const pugi::xml_node words = NodeWithLabel(*mirror, "\"words\"");
+    const pugi::xml_node leaf = mirror->Xml().select_node("//frame[contains(@text, '\"far\"')]//element[contains(@text, 'leaf-box')]").node();
+    for (const pugi::xml_node node : {words, words.first_child(), leaf}) {
+        const std::optional<CBoxModel> model = modelOf(node);
+        ASSERT_TRUE(model) << StringAttribute(node, "text");
+        const CBox box = NodeBox(node);
+        EXPECT_NEAR(model->border.Left(), box.left, 1) << StringAttribute(node, "text");
+        EXPECT_NEAR(model->border.Top(), box.top, 1) << StringAttribute(node, "text");
+        EXPECT_NEAR(model->border.Right(), box.right, 1) << StringAttribute(node, "text");
+        EXPECT_NEAR(model->border.Bottom(), box.bottom, 1) << StringAttribute(node, "text");
+    }
+    const std::optional<CBoxModel> leafModel = modelOf(leaf);
+    ASSERT_TRUE(leafModel);
+    EXPECT_EQ(CBoxModel::Widths(leafModel->margin, leafModel->border), (std::array<double, 4>{4, 4, 4, 4}));
+    EXPECT_NEAR(leafModel->content.Right() - leafModel->content.Left(), 50, 0.01);
+
+    Chrome().Evaluate(lastTarget_, "document.getElementById('far').style.transform = 'rotate(10deg)'");
+    const std::optional<CBoxModel> turned = modelOf(NodeWithLabel(*mirror, "\"far\""));
+    ASSERT_TRUE(turned);
+    EXPECT_GT(std::abs(turned->border.points[1] - turned->border.points[3]), 1) << "the top edge slopes";
 }
 
 // Selectors for Copy Selector: one per document or shadow root, outermost first, each matching
