@@ -31,24 +31,19 @@ void CEditHistory::Check(const CStep& step, const std::string& expected, const c
     if (now != expected) throw CObjectCallError(status::kFail, refusal);
 }
 
-void CEditHistory::Undo() {
-    DropReplaced();
-    if (undo_.empty()) throw CObjectCallError(status::kFail, kNothingToUndo);
-    CStep& step = undo_.back();
-    Check(step, step.after, kChangedSinceUndo);
-    step.dom->Session()->Call("DOM.undo");
-    redo_.push_back(std::move(step));
-    undo_.pop_back();
-}
+void CEditHistory::Undo() { TakeBack(undo_, redo_, true); }
+void CEditHistory::Redo() { TakeBack(redo_, undo_, false); }
 
-void CEditHistory::Redo() {
+// The last step of one list goes to the other once the browser has taken it back (or done it
+// again), its node read first as that step left it.
+void CEditHistory::TakeBack(std::vector<CStep>& from, std::vector<CStep>& to, bool undo) {
     DropReplaced();
-    if (redo_.empty()) throw CObjectCallError(status::kFail, kNothingToRedo);
-    CStep& step = redo_.back();
-    Check(step, step.before, kChangedSinceRedo);
-    step.dom->Session()->Call("DOM.redo");
-    undo_.push_back(std::move(step));
-    redo_.pop_back();
+    if (from.empty()) throw CObjectCallError(status::kFail, undo ? kNothingToUndo : kNothingToRedo);
+    CStep& step = from.back();
+    Check(step, undo ? step.after : step.before, undo ? kChangedSinceUndo : kChangedSinceRedo);
+    step.dom->Session()->Call(undo ? "DOM.undo" : "DOM.redo");
+    to.push_back(std::move(step));
+    from.pop_back();
 }
 
 void CEditHistory::DropReplaced() {

@@ -44,6 +44,7 @@ private:
     // The step's witness must read as expected, else the refusal is thrown.
     static void Check(const CStep& step, const std::string& expected, const char* refusal);
     void DropReplaced();
+    void TakeBack(std::vector<CStep>& from, std::vector<CStep>& to, bool undo);
 
     std::vector<CStep> undo_;
     std::vector<CStep> redo_;
