@@ -6,8 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
@@ -126,7 +126,8 @@ void CMainFrame::UpdateCommandStates() {
     }
     const CEditState& edits = doc_.Edits();
     const auto named = [](const char* text, const std::string& label) {
-        return QString::fromLatin1(text).arg(label.empty() ? QString() : QStringLiteral(" ") + QString::fromStdString(label));
+        return QString::fromLatin1(text).arg(label.empty() ? QString()
+                                                           : QStringLiteral(" ") + QString::fromStdString(label));
     };
     Action(command::kUndo)->setText(named(kUndoText, edits.undo));
     Action(command::kRedo)->setText(named(kRedoText, edits.redo));
@@ -293,12 +294,8 @@ bool CMainFrame::OnFrameCommand(int command) {
     case command::kExit:
         close();
         return true;
-    case command::kCopy:
-        CopyFocusedPane();
-        return true;
-    case command::kSavePictureAs:
-        SavePicture();
-        return true;
+    case command::kCopy: CopyFocusedPane(); return true;
+    case command::kSavePictureAs: SavePicture(); return true;
     default:
         return false;
     }

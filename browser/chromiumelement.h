@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "model/page/liveelement.h"
 #include "domnodes.h"
 #include "edithistory.h"
+#include "model/page/liveelement.h"
 #include "remoteobject.h"
 
 namespace marklens {

@@ -55,11 +55,12 @@ CWalkStep ReadStep(Json result) {
     step.walked = (*value)[1].get<std::int64_t>();
     step.total = (*value)[2].get<std::int64_t>();
     step.text = std::move((*value)[3].get_ref<std::string&>());
-    if (step.kind < CWalkStep::More || step.kind > CWalkStep::Needs) throw CMalformedAnswer("the mirror: a step's kind");
+    if (step.kind < CWalkStep::More || step.kind > CWalkStep::Needs)
+        throw CMalformedAnswer("the mirror: a step's kind");
     if (step.kind == CWalkStep::Needs) {
         const Json& needs = value->size() == 5 ? (*value)[4] : Json();
-        if (!needs.is_array() || needs.size() != 3 || !needs[0].is_number_integer() ||
-            !needs[1].is_number_integer() || !needs[2].is_number_integer()) {
+        if (!needs.is_array() || needs.size() != 3 || !needs[0].is_number_integer() || !needs[1].is_number_integer() ||
+            !needs[2].is_number_integer()) {
             throw CMalformedAnswer("the mirror: what the walk waits for");
         }
         step.need = needs[0].get<std::int64_t>();
@@ -722,9 +723,10 @@ std::optional<CBoxModel> CChromiumProbe::OwnBoxModel(const CRemoteObject& target
         if (error.Code() == status::kCancelled || error.Code() == status::kTimeout) throw;
         // Generated content is no node of page script's: the browser knows it by its own id;
         // anything else without boxes has no model.
-        const std::int64_t generated =
-            probe_->Call("function(e) { return this.generatedBackendId(e); }", Json::array({{{"objectId", target.ObjectId()}}}))
-                .value("value", std::int64_t{0});
+        const std::int64_t generated = probe_
+                                           ->Call("function(e) { return this.generatedBackendId(e); }",
+                                                  Json::array({{{"objectId", target.ObjectId()}}}))
+                                           .value("value", std::int64_t{0});
         if (generated == 0) return std::nullopt;
         try {
             answer = session_->Call("DOM.getBoxModel", {{"backendNodeId", generated}});
@@ -734,8 +736,8 @@ std::optional<CBoxModel> CChromiumProbe::OwnBoxModel(const CRemoteObject& target
         }
     }
     const Json model = answer.value("model", Json::object());
-    const auto content = QuadOf(model, "content"), padding = QuadOf(model, "padding"),
-               border = QuadOf(model, "border"), margin = QuadOf(model, "margin");
+    const auto content = QuadOf(model, "content"), padding = QuadOf(model, "padding"), border = QuadOf(model, "border"),
+               margin = QuadOf(model, "margin");
     if (!content || !padding || !border || !margin) return std::nullopt;
     // The browser measures in the viewport of the frame its process renders outermost.
     const auto [x, y] = localRoot_;

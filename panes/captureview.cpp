@@ -84,9 +84,10 @@ void CCaptureView::SetHighlight(const CBox* box, int nodeId) {
 void CCaptureView::AskBands() {
     bands_.reset();
     if (litNode_ == 0) return;
-    doc_.AskBoxModel(litNode_, [view = QPointer<CCaptureView>(this)](int nodeId, const std::optional<CBoxModel>& model) {
-        if (view) view->TakeBands(nodeId, model);
-    });
+    doc_.AskBoxModel(litNode_,
+                     [view = QPointer<CCaptureView>(this)](int nodeId, const std::optional<CBoxModel>& model) {
+                         if (view) view->TakeBands(nodeId, model);
+                     });
 }
 
 void CCaptureView::TakeBands(int nodeId, const std::optional<CBoxModel>& model) {

@@ -8,9 +8,9 @@
 #include <QImage>
 
 #include "model/document/view.h"
-#include "widgets/copysource.h"
 #include "model/mirror/box.h"
 #include "model/page/boxmodel.h"
+#include "widgets/copysource.h"
 
 namespace marklens {
 
@@ -100,7 +100,7 @@ private:
     CBox highlight_;
     int litNode_ = 0;
     std::optional<CBoxModel> bands_;  // of the lit node
-    int hoverNode_ = 0;              // the node the tip names
+    int hoverNode_ = 0;               // the node the tip names
     bool tracking_ = false;
     // The overlay, kept as the picture and its dimmed copy, both made once per update; a paint
     // draws the dimmed pixels outside the highlight and the picture's inside it.

@@ -50,14 +50,9 @@ constexpr std::array kMainMenu{
 };
 
 constexpr std::array kAccelerators{
-    CAccelerator{"Ctrl+F", kFind},
-    CAccelerator{"F3", kFindNext},
-    CAccelerator{"F5", kRefresh},
-    CAccelerator{"Ctrl+C", kCopy},
-    CAccelerator{"Ctrl+Ins", kCopy},
-    CAccelerator{"Ctrl+Z", kUndo},
-    CAccelerator{"Ctrl+Y", kRedo},
-    CAccelerator{"Ctrl+Shift+Z", kRedo},
+    CAccelerator{"Ctrl+F", kFind}, CAccelerator{"F3", kFindNext},       CAccelerator{"F5", kRefresh},
+    CAccelerator{"Ctrl+C", kCopy}, CAccelerator{"Ctrl+Ins", kCopy},     CAccelerator{"Ctrl+Z", kUndo},
+    CAccelerator{"Ctrl+Y", kRedo}, CAccelerator{"Ctrl+Shift+Z", kRedo},
 };
 
 constexpr std::array kAttributeContextMenu{CMenuEntry{"Edit Attribute", kEditStyleAttribute}};

@@ -123,7 +123,8 @@ void Percentiles(benchmark::State& state, std::vector<double> ms, const std::str
 // Times each step alone, for the median and the tail; the thread's processor time beside the
 // wall time shows what a busy machine adds.
 template <typename Step, typename Prepare = void (*)()>
-void TimeSteps(benchmark::State& state, Step step, Prepare prepare = [] {}) {
+void TimeSteps(
+    benchmark::State& state, Step step, Prepare prepare = [] {}) {
     std::vector<double> wall, cpu;
     for (auto _ : state) {
         prepare();
@@ -144,7 +145,8 @@ void BM_HoverChangesHighlight(benchmark::State& state) {
     const std::vector<QPoint> points = pointing.ChangingPoints();
     std::size_t next = 0;
     // Answers that come after a step are not its time.
-    TimeSteps(state, [&] { pointing.Move(points[next++ % points.size()]); }, [&] { pointing.DeliverAnswers(); });
+    TimeSteps(
+        state, [&] { pointing.Move(points[next++ % points.size()]); }, [&] { pointing.DeliverAnswers(); });
     state.counters["points"] = static_cast<double>(points.size());
 }
 BENCHMARK(BM_HoverChangesHighlight)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2000);
@@ -174,7 +176,8 @@ void BM_HoverSameElement(benchmark::State& state) {
     const QPoint first = pointing.ChangingPoints().front();
     pointing.Move(first);
     int step = 0;
-    TimeSteps(state, [&] { pointing.Move(first + QPoint(++step % 2, 0)); }, [&] { pointing.DeliverAnswers(); });
+    TimeSteps(
+        state, [&] { pointing.Move(first + QPoint(++step % 2, 0)); }, [&] { pointing.DeliverAnswers(); });
 }
 BENCHMARK(BM_HoverSameElement)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(5000);
 

@@ -24,5 +24,5 @@ inline constexpr int kStatusBar = 59393;
 
 // The commands that read or change the page: they wait while an attach or a Refresh runs.
 inline constexpr int kPageCommands[] = {kRefresh, kEditHtml, kEditStyleAttribute, kCopySelector, kCopyOuterHtml,
-                                       kUndo,    kRedo};
+                                        kUndo,    kRedo};
 }  // namespace marklens::command

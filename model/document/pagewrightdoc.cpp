@@ -547,7 +547,8 @@ void CPagewrightDoc::SendBoxQuestion(int nodeId, BoxModelAnswer answer) {
 }
 
 void CPagewrightDoc::WithElement(int nodeId, std::function<void(ILiveElement&)> work, WorkDone done) {
-    WithElement(nodeId, [work = std::move(work)](ILiveElement& element, IPageProbe&) { work(element); }, std::move(done));
+    WithElement(
+        nodeId, [work = std::move(work)](ILiveElement& element, IPageProbe&) { work(element); }, std::move(done));
 }
 
 void CPagewrightDoc::WithElement(int nodeId, std::function<void(ILiveElement&, IPageProbe&)> work, WorkDone done) {
@@ -603,7 +604,8 @@ void CPagewrightDoc::CopyFromSelection(std::function<std::string(ILiveElement&, 
     if (IsBusy()) return;
     auto text = std::make_shared<std::string>();
     WithElement(
-        selection_, [read = std::move(read), text](ILiveElement& element, IPageProbe& probe) { *text = read(element, probe); },
+        selection_,
+        [read = std::move(read), text](ILiveElement& element, IPageProbe& probe) { *text = read(element, probe); },
         [this, text](const CWorkOutcome& outcome) {
             switch (outcome.kind) {
             case CWorkOutcome::Kind::Done:

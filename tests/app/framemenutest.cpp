@@ -3,14 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "app/frameui.h"
 #include "app/mainframe.h"
@@ -118,10 +118,12 @@ TEST_F(FrameMenuTest, AcceleratorsReachTheirCommands) {
 // tab-separated text (an empty field kept), the picture; Save Picture writes that picture.
 TEST_F(FrameMenuTest, CopyTakesTheFocusedPanesSelectionAndSavePictureWritesThePng) {
     const std::shared_ptr<CFakeProbe> probe = AttachFakePage(
-        doc_, "<doc node-id='1' text='doc - Shop: a/b'><element node-id='2' text='&lt;DIV id=\"x\"&gt;' left='0' "
-              "top='0' width='2' height='1' display='block' visibility='visible'/></doc>");
-    probe->styleRulesText = "<style><rule selector='' score='1,0,0,0' source='inline' text='color: red;'/>"
-                            "<rule selector='#x' score='0,1,0,0' source='a.css' text='top: 0;'/></style>";
+        doc_,
+        "<doc node-id='1' text='doc - Shop: a/b'><element node-id='2' text='&lt;DIV id=\"x\"&gt;' left='0' "
+        "top='0' width='2' height='1' display='block' visibility='visible'/></doc>");
+    probe->styleRulesText =
+        "<style><rule selector='' score='1,0,0,0' source='inline' text='color: red;'/>"
+        "<rule selector='#x' score='0,1,0,0' source='a.css' text='top: 0;'/></style>";
     QClipboard& clipboard = *QApplication::clipboard();
     QApplication::processEvents();  // the answers come through the window's event loop
     doc_.SetSelection(2, nullptr);

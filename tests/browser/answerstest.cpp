@@ -147,7 +147,8 @@ TEST_F(Answers, BoxModelsSitWhereTheMirrorHasTheBoxesAndFollowTransforms) {
         return element ? probe->BoxModel(*element) : std::nullopt;
     };
     const pugi::xml_node words = NodeWithLabel(*mirror, "\"words\"");
-    const pugi::xml_node leaf = mirror->Xml().select_node("//frame[contains(@text, '\"far\"')]//element[contains(@text, 'leaf-box')]").node();
+    const pugi::xml_node leaf =
+        mirror->Xml().select_node("//frame[contains(@text, '\"far\"')]//element[contains(@text, 'leaf-box')]").node();
     for (const pugi::xml_node node : {words, words.first_child(), leaf}) {
         const std::optional<CBoxModel> model = modelOf(node);
         ASSERT_TRUE(model) << StringAttribute(node, "text");
@@ -190,9 +191,10 @@ TEST_F(Answers, SelectorPathsReachThroughShadowRootsAndFrames) {
     EXPECT_EQ(pathOf(*probe, *mirror, label("class=\"outside\"")), (Path{"ul.outside"}));
     const Path slot = pathOf(*probe, *mirror, "(//element[starts-with(@text, '<SLOT')])[2]");
     ASSERT_EQ(slot.size(), 2u);
-    EXPECT_EQ(Chrome().Evaluate(lastTarget_, "document.querySelectorAll('" + slot[0] + "').length + ',' + "
-                                             "document.querySelector('" + slot[0] + "').shadowRoot.querySelectorAll('" +
-                                                 slot[1] + "').length"),
+    EXPECT_EQ(Chrome().Evaluate(lastTarget_, "document.querySelectorAll('" + slot[0] +
+                                                 "').length + ',' + "
+                                                 "document.querySelector('" +
+                                                 slot[0] + "').shadowRoot.querySelectorAll('" + slot[1] + "').length"),
               "\"1,1\"")
         << slot[1];
     EXPECT_THROW(pathOf(*probe, *mirror, "//shadow-root"), CObjectCallError);

@@ -109,8 +109,9 @@ TEST_F(EditBrowser, RefusedOuterHtmlShowsTheBrowsersTextKeepsTheDialogAndDoesNot
 // Undo and Redo go through the browser's own history: the replaced element comes back as the
 // same object, with the listener it had; the page changing the element since refuses the undo.
 TEST_F(EditBrowser, UndoRestoresTheElementItselfAndRefusesWhenThePageChangedIt) {
-    Page("window.kept = document.getElementById('para'); window.clicks = 0;"
-         "kept.addEventListener('click', () => ++window.clicks)");
+    Page(
+        "window.kept = document.getElementById('para'); window.clicks = 0;"
+        "kept.addEventListener('click', () => ++window.clicks)");
     const std::string original = Page("document.body.innerHTML");
     doc_.SetSelection(IdOf("\"para\""), nullptr);
     EXPECT_TRUE(Edit([](CDialogHtml& dialog) {

@@ -171,7 +171,8 @@ void RunAll(std::vector<std::function<void()>>& tasks) {
 // The border box lights at once; the box model's bands come with the browser's answer, which
 // for an element no longer lit is dropped; the tip then gives the bands' sizes.
 TEST_F(CaptureViewTest, BoxModelBandsFollowTheLitElementWhenTheirAnswerArrives) {
-    probe_->boxModels["3"] = {Rect(30, 30, 110, 90), Rect(25, 25, 115, 95), Rect(20, 20, 120, 100), Rect(10, 10, 130, 110)};
+    probe_->boxModels["3"] = {Rect(30, 30, 110, 90), Rect(25, 25, 115, 95), Rect(20, 20, 120, 100),
+                              Rect(10, 10, 130, 110)};
     probe_->boxModels["4"] = {Rect(70, 50, 150, 110), Rect(62, 42, 158, 118), Rect(60, 40, 160, 120),
                               Rect(50, 30, 170, 140)};
     std::vector<std::function<void()>> answers;
@@ -184,12 +185,13 @@ TEST_F(CaptureViewTest, BoxModelBandsFollowTheLitElementWhenTheirAnswerArrives) 
     ASSERT_TRUE(capture_->Bands());
     EXPECT_EQ(capture_->Bands()->border.points, Rect(60, 40, 160, 120).points);
     const auto near = [](QRgb a, QRgb b) {
-        return std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 && std::abs(qBlue(a) - qBlue(b)) <= 2;
+        return std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 2;
     };
     const auto& tints = CCaptureView::kBandTints;
-    EXPECT_TRUE(near(Shown({100, 60}), Tinted(PicturePixel(100, 60), tints[3])));  // content
-    EXPECT_TRUE(near(Shown({65, 80}), Tinted(PicturePixel(65, 80), tints[2])));    // padding
-    EXPECT_TRUE(near(Shown({61, 80}), Tinted(PicturePixel(61, 80), tints[1])));    // border
+    EXPECT_TRUE(near(Shown({100, 60}), Tinted(PicturePixel(100, 60), tints[3])));        // content
+    EXPECT_TRUE(near(Shown({65, 80}), Tinted(PicturePixel(65, 80), tints[2])));          // padding
+    EXPECT_TRUE(near(Shown({61, 80}), Tinted(PicturePixel(61, 80), tints[1])));          // border
     EXPECT_TRUE(near(Shown({55, 80}), Tinted(Dimmed(PicturePixel(55, 80)), tints[0])));  // margin, outside the light
     EXPECT_EQ(capture_->Tip().Text(),
               "\nl:60  t:40  w:100  h:80  z:\ncontent 80 x 60  margin 10 10 20 10  border 2 2 2 2  padding 8 8 8 8");

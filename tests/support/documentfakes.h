@@ -1,7 +1,7 @@
 #pragma once
-#include <map>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,7 +95,7 @@ public:
     std::optional<std::uint32_t> elementFailure;
     std::vector<std::string> elementRequests;
     std::map<std::string, CBoxModel> boxModels;  // by node identifier text
-    std::optional<CBoxModel> everyBoxModel;       // for a node not in boxModels
+    std::optional<CBoxModel> everyBoxModel;      // for a node not in boxModels
 
     std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
     std::optional<CBoxModel> BoxModel(ILiveElement& element) override;
