@@ -39,8 +39,8 @@ struct CWalkStep {
     Json otherFrames = Json::array();  // once done
     // While the walk waits: which of its waits this is, and what it waits for.
     std::int64_t need = 0;
-    bool needsHosts = false;
-    bool needsGenerated = false;
+    std::size_t hosts = 0;
+    std::size_t generated = 0;
 };
 
 CWalkStep ReadStep(Json result) {
@@ -64,8 +64,8 @@ CWalkStep ReadStep(Json result) {
             throw CMalformedAnswer("the mirror: what the walk waits for");
         }
         step.need = needs[0].get<std::int64_t>();
-        step.needsHosts = needs[1].get<std::int64_t>() > 0;
-        step.needsGenerated = needs[2].get<std::int64_t>() > 0;
+        step.hosts = static_cast<std::size_t>(std::max<std::int64_t>(needs[1].get<std::int64_t>(), 0));
+        step.generated = static_cast<std::size_t>(std::max<std::int64_t>(needs[2].get<std::int64_t>(), 0));
     } else if (value->size() == 5 && (*value)[4].is_array()) {
         step.otherFrames = std::move((*value)[4]);
     }
@@ -212,7 +212,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
         steps.pop_front();
         answer.text += step.text;
         if (step.kind == CWalkStep::Needs) {
-            if (step.need != needMet) ProvidePageParts(step.needsHosts, step.needsGenerated);
+            if (step.need != needMet) ProvidePageParts(step.hosts, step.generated);
             needMet = step.need;
             continue;
         }
@@ -264,9 +264,29 @@ std::string ObjectIdOf(const std::optional<Json>& result, const char* key) {
 }  // namespace
 
 // The probe's candidates of one kind (the array its function answers), as objects of the
-// search's group, in two calls however many there are; an empty id for one that could not be had.
-std::vector<std::string> CChromiumProbe::CandidateObjects(const char* list) {
+// search's group; an empty id for one that could not be had. The few a page mostly has come in
+// one call each, all on their way at once, so the waiting walk pays one round trip for them.
+std::vector<std::string> CChromiumProbe::CandidateObjects(const char* list, std::size_t count) {
+    if (count == 0) return {};
     if (!probe_) Create();
+    if (count > kCandidatesByIndex) return CandidateArray(list);
+    const std::string function = std::string("function(i) { return this.") + list + "()[i]; }";
+    std::vector<CDevToolsSession::CPendingCall> calls;
+    for (std::size_t index = 0; index < count; ++index) {
+        calls.push_back(session_->Start("Runtime.callFunctionOn", {{"functionDeclaration", function},
+                                                                   {"objectId", probe_->ObjectId()},
+                                                                   {"arguments", Json::array({{{"value", index}}})},
+                                                                   {"objectGroup", kHostGroup},
+                                                                   {"silent", true}}));
+    }
+    std::vector<std::string> objects;
+    for (const std::optional<Json>& result : Results(calls))
+        objects.push_back(ObjectIdOf(result, "result"));
+    return objects;
+}
+
+// Many candidates: the array as one object, then its elements, in two calls however many there are.
+std::vector<std::string> CChromiumProbe::CandidateArray(const char* list) {
     const Json array = session_->Call(
         "Runtime.callFunctionOn", {{"functionDeclaration", std::string("function() { return this.") + list + "(); }"},
                                    {"objectId", probe_->ObjectId()},
@@ -302,8 +322,8 @@ std::vector<std::optional<CDevToolsSession::Json>> CChromiumProbe::Describe(cons
 // Page script cannot see closed shadow roots; the browser's DOM can. The probe names the
 // elements that may hold one, the browser describes them, and the probe gets the closed roots
 // as objects of its own world.
-void CChromiumProbe::FindClosedRoots() {
-    const std::vector<std::string> hosts = CandidateObjects("hostsToAsk");
+void CChromiumProbe::FindClosedRoots(std::size_t count) {
+    const std::vector<std::string> hosts = CandidateObjects("hostsToAsk", count);
     if (hosts.empty()) return;
     const std::vector<std::optional<Json>> nodes = Describe(hosts);
     std::vector<CDevToolsSession::CPendingCall> calls;
@@ -319,13 +339,12 @@ void CChromiumProbe::FindClosedRoots() {
         }
     }
     const std::vector<std::optional<Json>> roots = Results(calls);
-    calls.clear();
-    // The roots go to the probe as the arguments of a few calls, after their hosts' numbers.
+    // The roots go to the probe as the arguments of a few calls, after their hosts' numbers. The
+    // walk's next step follows them in the session, so none is waited for.
     Json arguments = Json::array({{{"value", Json::array()}}});
     const auto send = [&] {
         if (arguments.size() > 1) {
-            calls.push_back(
-                probe_->Start("function(hosts, ...roots) { this.setClosedRoots(hosts, roots); }", arguments));
+            NotifyProbe("function(hosts, ...roots) { this.setClosedRoots(hosts, roots); }", std::move(arguments));
         }
         arguments = Json::array({{{"value", Json::array()}}});
     };
@@ -337,15 +356,14 @@ void CChromiumProbe::FindClosedRoots() {
         if (arguments.size() > kRootsPerCall) send();
     }
     send();
-    Results(calls);
     session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
 }
 
 // Page script cannot measure generated content either: the probe names the elements that may
 // have some, the browser describes them and measures each ::before, ::after, ::marker and
 // ::backdrop (its border box, in the viewport of its document), and the probe gets the boxes.
-void CChromiumProbe::FindGeneratedContent() {
-    const std::vector<std::string> owners = CandidateObjects("generatedToAsk");
+void CChromiumProbe::FindGeneratedContent(std::size_t count) {
+    const std::vector<std::string> owners = CandidateObjects("generatedToAsk", count);
     if (owners.empty()) return;
     const std::vector<std::optional<Json>> nodes = Describe(owners);
     struct CContent {
@@ -395,23 +413,28 @@ void CChromiumProbe::FindGeneratedContent() {
     for (auto& [owner, list] : found)
         all.push_back(Json::array({owner, std::move(list)}));
     if (!all.empty()) {
-        probe_->Call("function(all) { for (const [i, found] of all) this.setGenerated(i, found); }",
-                     Json::array({{{"value", std::move(all)}}}));
+        NotifyProbe("function(all) { for (const [i, found] of all) this.setGenerated(i, found); }",
+                    Json::array({{{"value", std::move(all)}}}));
     }
     session_->Notify("Runtime.releaseObjectGroup", {{"objectGroup", kHostGroup}});
 }
 
 // What the walk waits for that page script cannot see. Without it the page is still walked;
 // only a cancellation stops the walk here.
-void CChromiumProbe::ProvidePageParts(bool hosts, bool generated) {
+void CChromiumProbe::ProvidePageParts(std::size_t hosts, std::size_t generated) {
     try {
-        if (hosts) FindClosedRoots();
-        if (generated) FindGeneratedContent();
+        FindClosedRoots(hosts);
+        FindGeneratedContent(generated);
     } catch (const CObjectCallError& error) {
         if (error.Code() == status::kCancelled) throw;
     }
-    session_->Notify("Runtime.callFunctionOn", {{"functionDeclaration", "function() { this.needsMet(); }"},
+    NotifyProbe("function() { this.needsMet(); }", Json::array());
+}
+
+void CChromiumProbe::NotifyProbe(const char* function, Json arguments) noexcept {
+    session_->Notify("Runtime.callFunctionOn", {{"functionDeclaration", function},
                                                 {"objectId", probe_->ObjectId()},
+                                                {"arguments", std::move(arguments)},
                                                 {"silent", true}});
 }
 

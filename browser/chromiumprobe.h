@@ -30,6 +30,8 @@ public:
     // More candidates than a page can reasonably have are a hostile page's: the rest go unasked.
     static constexpr std::size_t kMaxCandidates = 1'000'000;
     static constexpr std::size_t kRootsPerCall = 1000;
+    // Up to this many candidates are fetched one call each, at once; more as one array.
+    static constexpr std::size_t kCandidatesByIndex = 100;
     // How long a frame of another origin may take to answer one call, and all of them together
     // to be walked: a frame that does not answer stays empty, the rest of the page attaches.
     static constexpr std::chrono::milliseconds kFrameCallTimeout{2000};
@@ -108,11 +110,15 @@ private:
     std::vector<int> HitsAt(const std::vector<std::pair<int, int>>& points);
     // One walk of the page; none when the page spoilt it (walk again).
     std::optional<CMirrorAnswer> Walk(std::optional<std::chrono::milliseconds> slice, const CWalkControl& control);
-    // Hands the waiting walk the closed shadow roots and the generated content it met.
-    void ProvidePageParts(bool hosts, bool generated);
-    void FindClosedRoots();
-    void FindGeneratedContent();
-    std::vector<std::string> CandidateObjects(const char* list);
+    // Hands the waiting walk the closed shadow roots and the generated content it met, for that
+    // many candidates of each.
+    void ProvidePageParts(std::size_t hosts, std::size_t generated);
+    void FindClosedRoots(std::size_t count);
+    void FindGeneratedContent(std::size_t count);
+    std::vector<std::string> CandidateObjects(const char* list, std::size_t count);
+    std::vector<std::string> CandidateArray(const char* list);
+    // Calls a probe method without waiting for its answer; the session keeps the calls in order.
+    void NotifyProbe(const char* function, nlohmann::json arguments) noexcept;
     std::vector<std::optional<nlohmann::json>> Describe(const std::vector<std::string>& objects);
     // Lets the page drop a walk this probe gave up, without waiting for it.
     void AbandonWalk(const CRemoteObject& probe) noexcept;

@@ -876,9 +876,12 @@
     }
 
     // The element's shadow root, open or closed, for the elements that can host one.
+    // Most pages have no closed roots, and their hosts are asked only for an open one.
     shadowRootOf(node, tag) {
       if (!tag.includes('-') && !kShadowHosts.has(tag)) return null;
-      return call(shadowRootOf, node) || this.parts.closedRoots.get(node) || null;
+      const open = shadowRootOf.call(node);
+      if (open !== null || this.parts.knownRoots.length === 0) return open;
+      return this.parts.closedRoots.get(node) || null;
     }
 
     // An image with a map: the map's areas are hit over the image, where their shapes are.
