@@ -53,6 +53,19 @@ CWorkOutcome OutcomeOf(const CObjectCallError& error) {
     return {kind, error};
 }
 
+// Runs the work, then reads what the probe's history holds: work that edits and then fails has
+// still made its step.
+template <typename Work>
+void ThenReadEdits(IPageProbe& probe, std::optional<CEditState>& state, Work work) {
+    try {
+        work();
+    } catch (const CObjectCallError&) {
+        state = probe.EditState();
+        throw;
+    }
+    state = probe.EditState();
+}
+
 CWorkOutcome Cancelled() { return {CWorkOutcome::Kind::Cancelled, std::nullopt}; }
 
 // The live element of a node, on the connection's thread; a look-up that fails finds nothing.
@@ -412,22 +425,16 @@ void CPagewrightDoc::OnRedo() { TakeBack(false); }
 // the picture show what the page has now.
 void CPagewrightDoc::TakeBack(bool undo) {
     if (!connection_ || IsBusy() || (undo ? edits_.undo : edits_.redo).empty()) return;
-    auto state = std::make_shared<CEditState>();
+    auto state = std::make_shared<std::optional<CEditState>>();
     const std::string label = undo ? edits_.undo : edits_.redo;
     Run(
         connection_, connection_->Cancellation(),
         [undo, state](CPageConnection::CSide& side, const CancellationHandle&) {
             if (!side.probe) throw CObjectCallError(status::kInvalidPointer);
-            try {
-                undo ? side.probe->Undo() : side.probe->Redo();
-            } catch (const CObjectCallError&) {
-                *state = side.probe->EditState();
-                throw;
-            }
-            *state = side.probe->EditState();
+            ThenReadEdits(*side.probe, *state, [&] { undo ? side.probe->Undo() : side.probe->Redo(); });
         },
         [this, state, undo, label](const CWorkOutcome& outcome) {
-            TakeEditState(*state);
+            if (state->has_value()) TakeEditState(**state);
             if (outcome.kind == CWorkOutcome::Kind::Failed) {
                 ShowStatusMessage(outcome.error->Message(), true);
                 return;
@@ -568,14 +575,7 @@ void CPagewrightDoc::WithElement(int nodeId, std::function<void(ILiveElement&, I
             const LiveElementHandle element = LookUp(side, nodeId);
             if (!element) return;
             *found = true;
-            // Work that edits and then fails has still made its step.
-            try {
-                work(*element, *side.probe);
-            } catch (const CObjectCallError&) {
-                *edits = side.probe->EditState();
-                throw;
-            }
-            *edits = side.probe->EditState();
+            ThenReadEdits(*side.probe, *edits, [&] { work(*element, *side.probe); });
         },
         [this, found, edits, done = std::move(done)](const CWorkOutcome& outcome) {
             if (edits->has_value()) TakeEditState(**edits);
