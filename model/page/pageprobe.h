@@ -9,6 +9,7 @@
 #include "base/cancellation.h"
 #include "boxmodel.h"
 #include "liveelement.h"
+#include "pagechanges.h"
 
 namespace marklens {
 
@@ -19,6 +20,9 @@ class ILivePage;
 struct CMirrorAnswer {
     std::string text;
     bool records = false;
+    // When the walk was asked to tell them: for node n, previous[n - 1] is the number the same
+    // node had in the probe's previous mirror, 0 for a node new since. Empty when unknown.
+    std::vector<int> previous;
 };
 
 // How a long walk of the page reports and stops. progress, when set, hears now and then how
@@ -27,6 +31,8 @@ struct CMirrorAnswer {
 struct CWalkControl {
     std::function<void(std::int64_t walked, std::int64_t total)> progress;
     CancellationHandle cancellation;
+    // Ask the walk for the numbers its nodes had in the previous mirror (CMirrorAnswer::previous).
+    bool tellPrevious = false;
 };
 
 // The probe's answer texts to the two style questions of one element; a question not asked,
@@ -81,6 +87,9 @@ public:
     // edited element since is refused with a CObjectCallError, nothing done.
     virtual void Undo();
     virtual void Redo();
+    // What the page changed since the last call, or since the last mirror's walk started when
+    // none came after it; a probe that cannot watch the page sees nothing.
+    virtual CPageChanges TakeChanges() { return {}; }
 };
 
 using PageProbeHandle = std::shared_ptr<IPageProbe>;
