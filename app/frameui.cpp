@@ -1,5 +1,7 @@
 #include "frameui.h"
 
+#include <QTimer>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
@@ -40,6 +42,10 @@ void CFrameUi::ShowStatusMessage(const std::string& text, bool hold) {
 
 void CFrameUi::Post(std::function<void()> task) {
     QMetaObject::invokeMethod(&postBox_, std::move(task), Qt::QueuedConnection);
+}
+
+void CFrameUi::PostAfter(int milliseconds, std::function<void()> task) {
+    QTimer::singleShot(milliseconds, &postBox_, std::move(task));
 }
 
 void CFrameUi::SetWorking(bool working) {

@@ -30,6 +30,7 @@ public:
     void ShowStatusMessage(const std::string& text, bool hold) override;
     void SetCaption(const std::string& caption) override;
     void Post(std::function<void()> task) override;
+    void PostAfter(int milliseconds, std::function<void()> task) override;
     void SetWorking(bool working) override;
     void SetBusy(bool busy) override;
     void ShowProgress(const std::string& text, std::int64_t done, std::int64_t total) override;

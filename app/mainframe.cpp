@@ -256,6 +256,9 @@ void CMainFrame::BuildMenus() {
     QAction* statusBarAction = Action(command::kStatusBar);
     statusBarAction->setCheckable(true);
     statusBarAction->setChecked(true);
+    QAction* followAction = Action(command::kFollowPageChanges);
+    followAction->setCheckable(true);
+    followAction->setChecked(doc_.IsFollowing());
 }
 
 void CMainFrame::BuildAccelerators() {
@@ -282,6 +285,11 @@ void CMainFrame::RouteCommand(int command) {
     emit commandRouted(command, handled);
 }
 
+void CMainFrame::SetFollowing(bool on) {
+    doc_.SetFollowing(on);
+    Action(command::kFollowPageChanges)->setChecked(on);
+}
+
 bool CMainFrame::OnFrameCommand(int command) {
     switch (command) {
     case command::kStatusBar:
@@ -290,6 +298,10 @@ bool CMainFrame::OnFrameCommand(int command) {
         return true;
     case command::kSplit:
         StartSplitMode();
+        return true;
+    case command::kFollowPageChanges:
+        SetFollowing(!doc_.IsFollowing());
+        emit followingChanged(doc_.IsFollowing());
         return true;
     case command::kExit:
         close();

@@ -91,6 +91,8 @@ public:
     // Commands that need something to work on are enabled only when there is something.
     void UpdateCommandStates();
     QAction* Action(int command) const { return actions_.value(command); }
+    // Following the page's own changes, with the menu's check mark.
+    void SetFollowing(bool on);
     const CPanes& Panes() const { return panes_; }
     // The chrome around a pane: its caption bar and the cell it fills.
     static CPaneChrome* ChromeOf(const QWidget* pane);
@@ -100,6 +102,8 @@ public:
 
 signals:
     void commandRouted(int command, bool handled);
+    // The user turned View > Follow Page Changes on or off.
+    void followingChanged(bool on);
 
 protected:
     bool event(QEvent* event) override;

@@ -25,6 +25,7 @@
 #include "model/document/workoutcome.h"
 #include "model/errors/objectcallerror.h"
 #include "registration.h"
+#include "viewsettings.h"
 #include "resources/stringtable.h"
 #include "resources/versionresource.h"
 #include "startmode.h"
@@ -75,7 +76,12 @@ int CMarklensApp::RunSwitches(const std::vector<std::string>& args, const std::s
 bool CMarklensApp::InitInstance(std::shared_ptr<IBrowserShell> shell) {
     if (doc_) return false;  // one document, one frame
     doc_ = std::make_unique<CPagewrightDoc>(*ui_, std::move(shell));
+    doc_->SetFollowing(CViewSettings::ForCurrentUser().FollowPageChanges());
     frame_ = std::make_unique<CMainFrame>(*doc_);
+    QObject::connect(frame_.get(), &CMainFrame::followingChanged, frame_.get(), [this](bool on) {
+        std::string error;
+        if (!CViewSettings::ForCurrentUser().SetFollowPageChanges(on, error)) frame_->ShowStatusMessage(QString::fromStdString(error), true);
+    });
     ui_->SetFrame(frame_.get());
     frame_->SetApplicationCommands([this](int command) { return OnAppCommand(command); });
     frame_->show();

@@ -51,6 +51,10 @@ double DeviceRatio(const nlohmann::json& metrics) {
 // speed rather than size, and the decoding keeps its buffer.
 CPicture CChromiumPage::CapturePicture() {
     session_->Notify("Page.bringToFront", nlohmann::json::object());
+    return CapturePictureInPlace();
+}
+
+CPicture CChromiumPage::CapturePictureInPlace() {
     double scale = 1.0;
     try {
         const nlohmann::json metrics = session_->Call("Page.getLayoutMetrics");

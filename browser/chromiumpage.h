@@ -17,6 +17,7 @@ public:
 
     PageProbeHandle CreateProbe() override;
     CPicture CapturePicture() override;
+    CPicture CapturePictureInPlace() override;
     void ObeyCancellation(CancellationHandle cancellation) override {
         session_->ObeyCancellation(std::move(cancellation));
     }

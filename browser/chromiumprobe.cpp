@@ -37,6 +37,7 @@ struct CWalkStep {
     std::int64_t total = 0;
     std::string text;
     Json otherFrames = Json::array();  // once done
+    Json previousRuns;                 // once done, when asked: [new, old, length, ...]
     // While the walk waits: which of its waits this is, and what it waits for.
     std::int64_t need = 0;
     std::size_t hosts = 0;
@@ -45,7 +46,7 @@ struct CWalkStep {
 
 CWalkStep ReadStep(Json result) {
     const auto value = result.find("value");
-    if (value == result.end() || !value->is_array() || value->size() < 4 || value->size() > 5 ||
+    if (value == result.end() || !value->is_array() || value->size() < 4 || value->size() > 6 ||
         !(*value)[0].is_number_integer() || !(*value)[1].is_number_integer() || !(*value)[2].is_number_integer() ||
         !(*value)[3].is_string()) {
         throw CMalformedAnswer("the mirror: a step of the walk");
@@ -66,8 +67,9 @@ CWalkStep ReadStep(Json result) {
         step.need = needs[0].get<std::int64_t>();
         step.hosts = static_cast<std::size_t>(std::max<std::int64_t>(needs[1].get<std::int64_t>(), 0));
         step.generated = static_cast<std::size_t>(std::max<std::int64_t>(needs[2].get<std::int64_t>(), 0));
-    } else if (value->size() == 5 && (*value)[4].is_array()) {
+    } else if (value->size() >= 5 && (*value)[4].is_array()) {
         step.otherFrames = std::move((*value)[4]);
+        if (value->size() == 6) step.previousRuns = std::move((*value)[5]);
     }
     return step;
 }
@@ -79,6 +81,17 @@ Json Budget(std::optional<std::chrono::milliseconds> slice, const Json& frame = 
 bool IsNodeRecord(char kind) {
     return kind == 'D' || kind == 'd' || kind == 'E' || kind == 'e' || kind == 'F' || kind == 'c' || kind == 'S' ||
            kind == 's';
+}
+
+// A node of the page's own records, counted among all records: the frames spliced in before it
+// move it on.
+template <typename Splices>
+int CountedWithSplices(const Splices& splices, int ownId) {
+    int shift = 0;
+    for (const auto& splice : splices) {
+        if (splice.at + 1 < ownId) shift += splice.nodes - 1;
+    }
+    return ownId + shift;
 }
 
 int CountNodes(std::string_view records) {
@@ -192,7 +205,9 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     if (!probe_) Create();
     const RemoteObjectHandle walking = probe_;
     std::deque<CDevToolsSession::CPendingCall> steps;
-    steps.push_back(walking->Start("function(b, f) { return this.mirrorStart(b, f); }", Budget(slice, frame_)));
+    Json start = Budget(slice, frame_);
+    start.push_back({{"value", control.tellPrevious && frame_.is_null()}});
+    steps.push_back(walking->Start("function(b, f, p) { return this.mirrorStart(b, f, p); }", std::move(start)));
     CMirrorAnswer answer{"", true};
     std::int64_t needMet = 0;
     for (;;) {
@@ -217,12 +232,13 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             continue;
         }
         if (step.kind == CWalkStep::Done) {
-            splices_.clear();
+            const std::vector<CSplice> before = std::exchange(splices_, {});
             if (step.otherFrames.empty()) frames_.clear();
             if (!step.otherFrames.empty()) {
                 SpliceFrames(answer.text, step.otherFrames,
                              frame_.is_null() ? Clock::now() + kFramesBudget : framesDeadline_, control.cancellation);
             }
+            if (step.previousRuns.is_array()) answer.previous = PreviousNumbers(answer.text, step.previousRuns, before);
             return answer;
         }
         if (step.kind != CWalkStep::More) return std::nullopt;
@@ -233,6 +249,32 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             throw CObjectCallError(status::kCancelled, "The walk of the page was cancelled");
         }
     }
+}
+
+// The probe's runs of its own numbers, for every node of the records. The frames spliced in
+// before are walked afresh: their nodes count as new.
+std::vector<int> CChromiumProbe::PreviousNumbers(std::string_view records, const Json& runs,
+                                                 const std::vector<CSplice>& before) const {
+    std::vector<int> previous(static_cast<std::size_t>(CountNodes(records)), 0);
+    for (std::size_t i = 0; i + 2 < runs.size(); i += 3) {
+        if (!runs[i].is_number_integer() || !runs[i + 1].is_number_integer() || !runs[i + 2].is_number_integer()) {
+            throw CMalformedAnswer("the mirror: the numbers of the last walk");
+        }
+        const int now = runs[i].get<int>();
+        const int then = runs[i + 1].get<int>();
+        const int length = runs[i + 2].get<int>();
+        if (now < 1 || then < 1 || length < 1 || length > static_cast<int>(previous.size())) {
+            throw CMalformedAnswer("the mirror: the numbers of the last walk");
+        }
+        for (int k = 0; k < length; ++k) {
+            const int counted = CountedWithSplices(splices_, now + k);
+            if (counted < 1 || counted > static_cast<int>(previous.size())) {
+                throw CMalformedAnswer("the mirror: the numbers of the last walk");
+            }
+            previous[static_cast<std::size_t>(counted - 1)] = CountedWithSplices(before, then + k);
+        }
+    }
+    return previous;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cascaderules.h"
@@ -110,6 +111,8 @@ private:
     std::vector<int> HitsAt(const std::vector<std::pair<int, int>>& points);
     // One walk of the page; none when the page spoilt it (walk again).
     std::optional<CMirrorAnswer> Walk(std::optional<std::chrono::milliseconds> slice, const CWalkControl& control);
+    std::vector<int> PreviousNumbers(std::string_view records, const nlohmann::json& runs,
+                                     const std::vector<CSplice>& before) const;
     // Hands the waiting walk the closed shadow roots and the generated content it met, for that
     // many candidates of each.
     void ProvidePageParts(std::size_t hosts, std::size_t generated);

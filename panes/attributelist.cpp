@@ -54,6 +54,10 @@ void CAttributeList::OnUpdate(IView*, UpdateHint hint) {
     case HintPageRebuilt: ClearValues(); break;
     case HintSelectionChanged:
     case HintStyleChanged: RefreshValues(); break;
+    case HintPageFollowed:
+        // The values stay until the new ones come, so a page that changes by itself does not flicker.
+        if (!catalogLoaded_ || !AskAboutSelection({catalog_.QuestionXml(), false}, false)) ClearValues();
+        break;
     }
 }
 

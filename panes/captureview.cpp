@@ -56,7 +56,7 @@ void CCaptureView::OnUpdate(IView*, UpdateHint hint) {
     selectionBox_ = id != 0 ? NodeBox(doc_.FindNodeById(id)) : CBox{};
     highlight_ = selectionBox_;
     // Boxes move with a new page or style; other news leaves a known model as it is.
-    if (id != litNode_ || hint == HintPageRebuilt || hint == HintStyleChanged) {
+    if (id != litNode_ || hint == HintPageRebuilt || hint == HintStyleChanged || hint == HintPageFollowed) {
         litNode_ = id;
         AskBands();
     }
@@ -65,7 +65,8 @@ void CCaptureView::OnUpdate(IView*, UpdateHint hint) {
     viewport()->repaint();
     // The scroll range first, so the scroll is clamped to the new picture's limits.
     UpdateScrollSizes();
-    ScrollHighlightIntoView();
+    // A page that changes by itself leaves the scroll where the user put it.
+    if (hint != HintPageFollowed) ScrollHighlightIntoView();
 }
 
 void CCaptureView::SetHighlight(const CBox* box, int nodeId) {

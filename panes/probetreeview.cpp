@@ -25,6 +25,10 @@ CProbeTreeView::CProbeTreeView(CPagewrightDoc& doc, QWidget* parent)
     viewport()->setMouseTracking(true);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnCurrentChanged(current); });
+    // Rows that changed are marked for a moment.
+    changeMarks_.setSingleShot(true);
+    changeMarks_.setInterval(kChangeMarkMs);
+    connect(&changeMarks_, &QTimer::timeout, this, [this] { model_->MarkChanged({}); });
     doc_.AddView(*this);
 }
 
@@ -39,7 +43,36 @@ void CProbeTreeView::OnUpdate(IView*, UpdateHint hint) {
     case HintStyleChanged:
         ShowSelection();
         break;
+    case HintPageFollowed:
+        Follow();
+        break;
     }
+}
+
+// Rows move on one by one, so those opened and the caret stay; the caret follows the
+// document's selection without taking the focus or the scroll.
+void CProbeTreeView::Follow() {
+    const CPageMirror* mirror = doc_.Mirror();
+    if (!mirror || !mirror->DocumentElement()) return;
+    const int topBefore = CMirrorTreeModel::NodeId(model_->RootIndex());
+    following_ = true;
+    std::vector<int> changed = model_->Follow(mirror->Outline());
+    following_ = false;
+    if (CMirrorTreeModel::NodeId(model_->RootIndex()) != topBefore) {
+        Rebuild();
+        return;
+    }
+    viewport()->update();
+    const QModelIndex index = model_->FindNodeId(doc_.GetSelection());
+    if (!index.isValid()) {
+        selectionModel()->clearCurrentIndex();
+    } else if (index != currentIndex()) {
+        following_ = true;
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        following_ = false;
+    }
+    model_->MarkChanged(std::move(changed));
+    changeMarks_.start();
 }
 
 // The placeholder row of a tree without a page names no node.
@@ -76,7 +109,7 @@ void CProbeTreeView::ShowSelection() {
 
 void CProbeTreeView::OnCurrentChanged(const QModelIndex& current) {
     // An empty caret (all items gone in a rebuild) names no element: the document keeps its own.
-    if (current.isValid()) doc_.SetSelection(CMirrorTreeModel::NodeId(current), this);
+    if (current.isValid() && !following_) doc_.SetSelection(CMirrorTreeModel::NodeId(current), this);
 }
 
 void CProbeTreeView::mousePressEvent(QMouseEvent* event) {

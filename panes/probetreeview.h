@@ -1,4 +1,5 @@
 #pragma once
+#include <QTimer>
 #include <QTreeView>
 
 #include "model/document/view.h"
@@ -19,6 +20,8 @@ public:
     // The rows a new tree opens with at most: on a large page, later elements start folded
     // (revealing the selection opens what it needs).
     static constexpr int kOpenRows = 5000;
+    // How long rows that changed by themselves stay marked.
+    static constexpr int kChangeMarkMs = 1500;
 
     explicit CProbeTreeView(CPagewrightDoc& doc, QWidget* parent = nullptr);
     ~CProbeTreeView() override;
@@ -38,12 +41,15 @@ protected:
 
 private:
     void Rebuild();
+    void Follow();
     void ShowSelection();
     void OnCurrentChanged(const QModelIndex& current);
     void OnRightClick(const QPoint& viewportPos, const QPoint& globalPos);
 
     CPagewrightDoc& doc_;
     CMirrorTreeModel* model_;
+    QTimer changeMarks_;
+    bool following_ = false;  // rows move: the caret's moves are not the user's
 };
 
 }  // namespace marklens

@@ -19,13 +19,15 @@ CStyleList::CStyleList(CPagewrightDoc& doc, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);  // no full-row selection here
 }
 
-void CStyleList::OnUpdate(IView*, UpdateHint) {
-    clear();
-    AskAboutSelection({std::nullopt, true}, true);
+void CStyleList::OnUpdate(IView*, UpdateHint hint) {
+    // Rows of a page that changes by itself stay until the new ones come, so they do not flicker.
+    if (hint != HintPageFollowed) clear();
+    if (!AskAboutSelection({std::nullopt, true}, true)) clear();
 }
 
 void CStyleList::OnAnswers(const CStyleAnswers& answers) {
     if (!answers.rules) return;
+    clear();
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(answers.rules->size()));
     for (const CStyleRule& rule : *answers.rules) {

@@ -14,6 +14,8 @@ public:
 
     static const QColor kDocumentBackground;
 
+    static const QColor kChangedBackground;  // a row that just changed by itself
+
     CTreeItemDelegate(SelectionSource selection, QObject* parent);
 
 protected:

@@ -1435,8 +1435,9 @@
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
     // record numbers from 1.
-    mirrorStart(budget, frame) {
+    mirrorStart(budget, frame, tellPrevious) {
       this.mirrorAbandon();
+      this.tellPrevious = tellPrevious === true;
       // The page's changes reach the callback between steps, or takeRecords() at a step.
       const observer = new MutationObserver(records => { this.broken = this.broken || breaksWalk(records); });
       this.observer = observer;
@@ -1474,11 +1475,39 @@
       const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.out.take()];
       if (done) {
         answer.push(walk.otherFrames);
+        if (this.tellPrevious) answer.push(this.previousRuns(walk.nodes));
         this.nodes = walk.nodes;
         this.generatedIds = walk.generatedIds;
         this.mirrorAbandon();
       }
       return answer;
+    }
+
+    // The numbers the new walk's nodes had in the last mirror, as runs [new, old, length, ...]
+    // of consecutive numbers. Generated content is new each walk: it is known by its owner
+    // and kind.
+    previousRuns(nodes) {
+      if (this.nodes.length <= 1) return [];
+      const before = new Map();
+      const generated = new Map();
+      this.nodes.forEach((node, id) => {
+        if (node instanceof Generated) generated.set(node.owner, { ...generated.get(node.owner), [node.type]: id });
+        else if (node) before.set(node, id);
+      });
+      const runs = [];
+      let last = -1;
+      for (let id = 1; id < nodes.length; ++id) {
+        const node = nodes[id];
+        const old = node instanceof Generated ? (generated.get(node.owner) || {})[node.type] : before.get(node);
+        if (old === undefined) continue;
+        if (last >= 0 && runs[last] + runs[last + 2] === id && runs[last + 1] + runs[last + 2] === old) {
+          ++runs[last + 2];
+        } else {
+          last = runs.length;
+          runs.push(id, old, 1);
+        }
+      }
+      return runs;
     }
 
     // Drops the walk that runs and all it holds.

@@ -36,6 +36,8 @@ constexpr std::array kEditMenu{
 constexpr std::array kViewMenu{
     CMenuEntry{"&Status Bar", kStatusBar},
     CMenuEntry{"S&plit", kSplit},
+    kSeparator,
+    CMenuEntry{"&Follow Page Changes", kFollowPageChanges},
 };
 
 constexpr std::array kHelpMenu{

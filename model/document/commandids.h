@@ -12,6 +12,7 @@ inline constexpr int kOpenPageInNewBrowser = 32795;
 inline constexpr int kCopySelector = 32796;
 inline constexpr int kCopyOuterHtml = 32797;
 inline constexpr int kSavePictureAs = 32798;
+inline constexpr int kFollowPageChanges = 32799;
 inline constexpr int kNewDocument = 57600;
 inline constexpr int kOpenFile = 57601;
 inline constexpr int kCopy = 57634;

@@ -28,6 +28,12 @@ inline constexpr const char* kCopied = "Copied";
 inline constexpr const char* kUndone = "Undone: ";
 inline constexpr const char* kRedone = "Redone: ";
 inline constexpr const char* kUndoHistoryLost = "The page loaded a new document: Undo and Redo start afresh";
+inline constexpr const char* kPicturePaused = "Picture paused: page hidden";
+inline constexpr const char* kPictureMayLag = "The page keeps changing: the picture may lag behind it";
+inline constexpr const char* kFollowBehind =
+    "The page changes faster than it can be followed: the views show its last consistent state";
+inline constexpr const char* kSelectionLeftPage = "The selected element left the page";
+inline constexpr const char* kFollowFailed = "Following the page stopped: ";
 inline constexpr const char* kCannotCopy = "Could not copy: ";
 inline constexpr const char* kNothingToCopy = "The selected node has nothing to copy";
 }  // namespace marklens::message

@@ -27,6 +27,9 @@ public:
     // Runs the task on the user interface's thread once the current event is handled, in the
     // order posted. Callable from any thread; the browser work's answers come back this way.
     virtual void Post(std::function<void()> task) = 0;
+    // Runs the task on the user interface's thread after about that many milliseconds. Without
+    // timers nothing runs: the document then never follows the page by itself.
+    virtual void PostAfter(int /*milliseconds*/, std::function<void()> /*task*/) {}
     // Browser work is on its way (the window stays alive; the cursor says that it waits).
     virtual void SetWorking(bool working) = 0;
     // An attach or a Refresh runs: the commands that read or change the page are disabled, and

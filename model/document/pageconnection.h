@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "base/workthread.h"
+#include "model/mirror/stableids.h"
 #include "model/page/livepage.h"
 #include "model/page/pageprobe.h"
 
@@ -17,6 +18,7 @@ public:
     struct CSide {
         LivePageHandle page;
         PageProbeHandle probe;
+        CStableIds ids;  // the mirror's node identifiers, and the probe's numbers for them
     };
     using Job = std::function<void(CSide&)>;
     enum class Jobs { OnOwnThread, Inline };

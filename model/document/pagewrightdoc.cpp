@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -72,7 +73,7 @@ CWorkOutcome Cancelled() { return {CWorkOutcome::Kind::Cancelled, std::nullopt};
 LiveElementHandle LookUp(CPageConnection::CSide& side, int nodeId) {
     if (!side.probe) return nullptr;
     try {
-        return side.probe->ElementForId(std::to_string(nodeId));
+        return side.probe->ElementForId(std::to_string(side.ids.NumberOf(nodeId)));
     } catch (const CObjectCallError& error) {
         if (error.Code() == status::kCancelled) throw;
         return nullptr;
@@ -100,8 +101,27 @@ std::string ReadingText(std::int64_t walked, std::int64_t total) {
 // What a walk fills on the connection's thread for this one to install.
 struct CPagewrightDoc::CWalkResult {
     std::unique_ptr<CPageMirror> mirror;
-    std::unique_ptr<CPicture> picture;
+    std::unique_ptr<CPicture> picture;  // none: the last one stays (a hidden page renders nothing)
     CEditState edits;
+    std::vector<int> ids;  // the mirror's identifiers of the walk's numbers, when they differ
+    // Of a walk that followed the page: it was hidden, and the pair of mirror and picture was
+    // taken while nothing changed.
+    bool hidden = false;
+    bool settled = true;
+};
+
+using FollowClock = std::chrono::steady_clock;
+
+struct CPagewrightDoc::CFollow {
+    std::uint64_t round = 0;  // counts the starts: a timer of an earlier one finds another round
+    bool watching = false;    // a timer or a question to the page is on its way
+    bool walking = false;     // a walk that follows the page runs
+    bool pending = false;     // changes seen that no walk took in yet
+    bool hidden = false;
+    bool behindShown = false;
+    FollowClock::time_point walkStarted{};
+    FollowClock::time_point nextWalk{};  // not before: the page's renderer and ours stay free
+    FollowClock::time_point pendingSince{};
 };
 
 // An attach or a Refresh: where it runs and whom it answers here. Only the document holds it,
@@ -116,7 +136,7 @@ struct CPagewrightDoc::CPageWork {
 };
 
 CPagewrightDoc::CPagewrightDoc(IDocumentUi& ui, std::shared_ptr<IBrowserShell> shell, Jobs jobs)
-    : ui_(ui), shell_(std::move(shell)), jobs_(jobs) {
+    : ui_(ui), shell_(std::move(shell)), jobs_(jobs), follow_(std::make_unique<CFollow>()) {
     g_document = this;
 }
 
@@ -166,9 +186,9 @@ void CPagewrightDoc::PostHere(std::function<void()> task) {
 }
 
 void CPagewrightDoc::Run(const PageConnectionHandle& connection, CancellationHandle cancellation, Work work,
-                         WorkDone done) {
-    if (++working_ == 1) ui_.SetWorking(true);
-    connection->Post([this, cancellation = std::move(cancellation), work = std::move(work),
+                         WorkDone done, bool quiet) {
+    if (!quiet && ++working_ == 1) ui_.SetWorking(true);
+    connection->Post([this, quiet, cancellation = std::move(cancellation), work = std::move(work),
                       done = std::move(done)](CPageConnection::CSide& side) mutable {
         CWorkOutcome outcome;
         try {
@@ -184,8 +204,8 @@ void CPagewrightDoc::Run(const PageConnectionHandle& connection, CancellationHan
             outcome = OutcomeOf(CObjectCallError(status::kFail, message::kUnexpectedFailure));
         }
         if (side.page) side.page->ObeyCancellation(nullptr);
-        PostHere([this, outcome = std::move(outcome), done = std::move(done)] {
-            if (--working_ == 0) ui_.SetWorking(false);
+        PostHere([this, outcome = std::move(outcome), done = std::move(done), quiet] {
+            if (!quiet && --working_ == 0) ui_.SetWorking(false);
             done(outcome);
         });
     });
@@ -338,6 +358,18 @@ void CPagewrightDoc::StartAttach(const std::string& label,
         });
 }
 
+// The mirror of a walk, its nodes named by the identifiers they had before; the tree's copy
+// is made here rather than on the window's thread.
+void CPagewrightDoc::BuildWithStableIds(const CMirrorAnswer& answer, CStableIds& ids, CWalkResult& result) {
+    if (answer.previous.empty()) {
+        result.mirror = BuildMirror(answer);
+    } else {
+        result.ids = ids.Assign(answer.previous, answer.previous.size());
+        result.mirror = BuildMirror(answer, &result.ids);
+    }
+    result.mirror->Outline();
+}
+
 void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& result,
                                     const CancellationHandle& cancellation) {
     const auto progress = [this, cancellation](std::string text, std::int64_t done, std::int64_t total) {
@@ -350,10 +382,10 @@ void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& r
     control.progress = [&](std::int64_t walked, std::int64_t total) {
         progress(ReadingText(walked, total), walked, total);
     };
+    control.tellPrevious = true;
     const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
     progress(message::kBuildingMirror, 0, 0);
-    result.mirror = BuildMirror(answer);
-    result.mirror->Outline();  // the tree's copy, made here rather than on the window's thread
+    BuildWithStableIds(answer, side.ids, result);
     if (cancellation->IsCancelled()) throw CObjectCallError(status::kCancelled);
     progress(message::kCapturingPage, 0, 0);
     result.picture = std::make_unique<CPicture>(side.page->CapturePicture());
@@ -378,6 +410,7 @@ void CPagewrightDoc::FinishAttach(const std::shared_ptr<CPageWork>& attach, cons
     selection_ = 0;
     ++selectionSerial_;
     UpdateAllViews(nullptr, HintPageRebuilt);
+    StartFollowing();
     attach->done(outcome);
 }
 
@@ -388,8 +421,16 @@ void CPagewrightDoc::Install(CWalkResult& result) {
             [old = std::shared_ptr<CPageMirror>(std::move(mirror_))](CPageConnection::CSide&) mutable { old.reset(); });
     }
     mirror_ = std::move(result.mirror);
-    picture_ = std::move(result.picture);
+    if (result.picture) picture_ = std::move(result.picture);
+    idOfNumber_ = std::move(result.ids);
     TakeEditState(result.edits);
+}
+
+int CPagewrightDoc::IdOfWalkNumber(int number) const {
+    if (idOfNumber_.empty()) return number;
+    return number >= 1 && static_cast<std::size_t>(number) <= idOfNumber_.size()
+               ? idOfNumber_[static_cast<std::size_t>(number) - 1]
+               : 0;
 }
 
 void CPagewrightDoc::TakeEditState(const CEditState& state) {
@@ -481,6 +522,7 @@ void CPagewrightDoc::FinishRefresh(const std::shared_ptr<CPageWork>& refresh, co
     selection_ = SelectionAtPath(mirror_.get(), path);
     ++selectionSerial_;
     UpdateAllViews(nullptr, HintPageRebuilt);
+    StartFollowing();
 }
 
 void CPagewrightDoc::CancelWork() {
@@ -747,6 +789,174 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
             }
             done({CWorkOutcome::Kind::Done, std::nullopt});
         });
+}
+
+// Following the page. The page is asked often what it changed, which costs it next to
+// nothing; a change brings a walk and a picture at once after a quiet spell, then no more
+// often than a few times a second and never for more than a quarter of the time.
+namespace {
+
+constexpr int kWatchMs = 50;
+constexpr auto kMinWalkGap = std::chrono::milliseconds(200);
+constexpr int kWalkShare = 4;  // a walk that took t waits 3 t before the next
+constexpr auto kBehindAfter = std::chrono::seconds(2);
+constexpr int kFollowPairs = 2;  // tries at a mirror and picture with no change between them
+
+}  // namespace
+
+void CPagewrightDoc::SetFollowing(bool on) {
+    if (on == following_) return;
+    following_ = on;
+    if (on) {
+        StartFollowing();
+    } else {
+        ++follow_->round;
+        follow_->watching = false;
+        follow_->pending = false;
+    }
+}
+
+void CPagewrightDoc::StartFollowing() {
+    const bool walking = follow_->walking;
+    *follow_ = CFollow{follow_->round + 1};
+    follow_->walking = walking;
+    WatchSoon(kWatchMs);
+}
+
+void CPagewrightDoc::WatchSoon(int milliseconds) {
+    if (!following_ || !connection_ || follow_->watching) return;
+    follow_->watching = true;
+    ui_.PostAfter(milliseconds, [this, alive = std::weak_ptr<bool>(alive_), round = follow_->round] {
+        if (!alive.expired()) Watch(round);
+    });
+}
+
+void CPagewrightDoc::Watch(std::uint64_t round) {
+    if (round != follow_->round) return;
+    follow_->watching = false;
+    // A walk that runs or a Refresh starts the watch again when it ends.
+    if (!following_ || !connection_ || IsBusy() || follow_->walking) return;
+    if (follow_->pending && FollowClock::now() >= follow_->nextWalk) {
+        FollowNow();
+        return;
+    }
+    follow_->watching = true;
+    auto changes = std::make_shared<CPageChanges>();
+    Run(
+        connection_, connection_->Cancellation(),
+        [changes](CPageConnection::CSide& side, const CancellationHandle&) {
+            if (!side.probe) throw CObjectCallError(status::kInvalidPointer);
+            *changes = side.probe->TakeChanges();
+        },
+        [this, changes, round, connection = connection_](const CWorkOutcome& outcome) {
+            if (round != follow_->round || connection != connection_) return;
+            follow_->watching = false;
+            if (outcome.kind == CWorkOutcome::Kind::Failed) {
+                ShowStatusMessage(message::kFollowFailed + outcome.error->Message(), true);
+                return;
+            }
+            if (outcome.IsDone()) TakeChanges(*changes);
+        },
+        true);
+}
+
+void CPagewrightDoc::TakeChanges(const CPageChanges& changes) {
+    CFollow& follow = *follow_;
+    const auto now = FollowClock::now();
+    if (changes.hidden && !follow.hidden) ShowStatusMessage(message::kPicturePaused, true);
+    follow.hidden = changes.hidden;
+    if (changes.Any() && !follow.pending) {
+        follow.pending = true;
+        follow.pendingSince = now;
+    }
+    if (follow.pending && now >= follow.nextWalk) {
+        FollowNow();
+        return;
+    }
+    if (follow.pending && now - follow.pendingSince > kBehindAfter && !follow.behindShown) {
+        follow.behindShown = true;
+        ShowStatusMessage(message::kFollowBehind, false);
+    }
+    WatchSoon(kWatchMs);
+}
+
+void CPagewrightDoc::FollowNow() {
+    CFollow& follow = *follow_;
+    follow.walking = true;
+    follow.pending = false;
+    follow.walkStarted = FollowClock::now();
+    auto result = std::make_shared<CWalkResult>();
+    Run(
+        connection_, connection_->Cancellation(),
+        [result](CPageConnection::CSide& side, const CancellationHandle& cancellation) {
+            if (!side.page || !side.probe) throw CObjectCallError(status::kInvalidPointer);
+            FollowWalk(side, *result, cancellation);
+        },
+        [this, result, connection = connection_](const CWorkOutcome& outcome) {
+            if (connection != connection_) return;
+            FinishFollow(*result, outcome);
+        },
+        true);
+}
+
+// A mirror and a picture with no change between them: when the tree changed while it was
+// read, it is read again; when anything changed by the time the picture was taken, the pair
+// is taken again, and on a page that never stops, the last pair stays, not settled.
+void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& result,
+                                const CancellationHandle& cancellation) {
+    for (int pair = 1;; ++pair) {
+        CWalkControl control;
+        control.cancellation = cancellation;
+        control.tellPrevious = true;
+        const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
+        BuildWithStableIds(answer, side.ids, result);
+        const CPageChanges meanwhile = side.probe->TakeChanges();
+        result.hidden = meanwhile.hidden;
+        if (meanwhile.seen > 0 && pair < kFollowPairs) continue;
+        result.picture.reset();
+        if (!meanwhile.hidden) result.picture = std::make_unique<CPicture>(side.page->CapturePictureInPlace());
+        const CPageChanges after = side.probe->TakeChanges();
+        result.settled = meanwhile.seen == 0 && !after.Any();
+        if (result.settled || pair >= kFollowPairs) break;
+    }
+    result.edits = side.probe->EditState();
+}
+
+void CPagewrightDoc::FinishFollow(CWalkResult& result, const CWorkOutcome& outcome) {
+    CFollow& follow = *follow_;
+    follow.walking = false;
+    const auto took = FollowClock::now() - follow.walkStarted;
+    follow.nextWalk = FollowClock::now() + std::max<FollowClock::duration>(kMinWalkGap, (kWalkShare - 1) * took);
+    if (!following_) return;
+    if (outcome.kind == CWorkOutcome::Kind::Failed) {
+        ShowStatusMessage(message::kFollowFailed + outcome.error->Message(), true);
+        return;
+    }
+    // A Refresh that runs installs its own mirror, then watches again.
+    if (!outcome.IsDone() || IsBusy()) return;
+    InstallFollowed(result);
+    if (!result.settled) {
+        follow.pending = true;
+        follow.pendingSince = FollowClock::now();
+        ShowStatusMessage(message::kPictureMayLag, false);
+    } else {
+        follow.behindShown = false;
+    }
+    WatchSoon(kWatchMs);
+}
+
+// The selection stays with its node while the node is in the page; once gone, it moves to
+// what stands in its place now (frameworks put an equal element there), else it is cleared.
+void CPagewrightDoc::InstallFollowed(CWalkResult& result) {
+    const SelectionPath path = PathOfSelection(mirror_.get(), selection_);
+    const int before = selection_;
+    Install(result);
+    if (before != 0 && !FindNodeById(before)) {
+        selection_ = SelectionAtPath(mirror_.get(), path);
+        if (selection_ == 0) ShowStatusMessage(message::kSelectionLeftPage, true);
+    }
+    ++selectionSerial_;
+    UpdateAllViews(nullptr, HintPageFollowed);
 }
 
 }  // namespace marklens

@@ -138,6 +138,13 @@ public:
     // What Undo and Redo would take back now.
     const CEditState& Edits() const { return edits_; }
 
+    // While following, the mirror, the tree, the picture and the style panes keep up with what
+    // the page changes by itself; on from the start.
+    void SetFollowing(bool on);
+    bool IsFollowing() const { return following_; }
+    // The mirror's identifier of the node the probe's last walk numbered so; 0 for none.
+    int IdOfWalkNumber(int number) const;
+
 protected:
     void OnBroadcastEnd() override;
 
@@ -153,7 +160,9 @@ private:
     PageConnectionHandle NewConnection() const;
     // Runs work on the connection's thread under the cancellation, then done on this thread
     // with how it ended; anything the work throws becomes its failure.
-    void Run(const PageConnectionHandle& connection, CancellationHandle cancellation, Work work, WorkDone done);
+    // Quiet work is the program's own (following the page): the cursor does not tell of it.
+    void Run(const PageConnectionHandle& connection, CancellationHandle cancellation, Work work, WorkDone done,
+             bool quiet = false);
     // Puts what read answers of the selected element on the clipboard, or says why it cannot.
     void CopyFromSelection(std::function<std::string(ILiveElement&, IPageProbe&)> read);
     // Runs on this thread, unless the document is gone by then.
@@ -164,6 +173,7 @@ private:
     void FinishAttach(const std::shared_ptr<CPageWork>& attach, const CWorkOutcome& outcome);
     // Walks the page and captures it, on the connection's thread, into result.
     struct CWalkResult;
+    static void BuildWithStableIds(const CMirrorAnswer& answer, CStableIds& ids, CWalkResult& result);
     void WalkAndCapture(CPageConnection::CSide& side, CWalkResult& result, const CancellationHandle& cancellation);
     void FinishRefresh(const std::shared_ptr<CPageWork>& refresh, const CWorkOutcome& outcome);
     void SetBusy(Busy busy);
@@ -176,6 +186,17 @@ private:
     // Takes in what the probe's history holds after some work; says so when the page dropped it.
     void TakeEditState(const CEditState& state);
     void TakeBack(bool undo);
+    // Following the page: it is asked now and then what it changed; changes bring a walk and a
+    // picture, coalesced so a page that never stops changing leaves the window usable.
+    struct CFollow;
+    void StartFollowing();
+    void WatchSoon(int milliseconds);
+    void Watch(std::uint64_t round);
+    void TakeChanges(const CPageChanges& changes);
+    void FollowNow();
+    static void FollowWalk(CPageConnection::CSide& side, CWalkResult& result, const CancellationHandle& cancellation);
+    void FinishFollow(CWalkResult& result, const CWorkOutcome& outcome);
+    void InstallFollowed(CWalkResult& result);
 
     IDocumentUi& ui_;
     std::shared_ptr<IBrowserShell> shell_;
@@ -193,6 +214,9 @@ private:
     std::uint64_t selectionSerial_ = 0;
     IAttributePane* attributePane_ = nullptr;
     CEditState edits_;
+    bool following_ = true;
+    std::unique_ptr<CFollow> follow_;
+    std::vector<int> idOfNumber_;  // of the last walk installed, by number - 1
 
     Busy busy_ = Busy::None;
     std::shared_ptr<CPageWork> running_;  // the attach or Refresh that runs

@@ -183,7 +183,8 @@ void AppendElementLabel(std::string& out, std::string_view tag, std::string_view
 
 }  // namespace
 
-CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml, std::string& text) : xml_(xml), text_(text) {}
+CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml, std::string& text, const std::vector<int>* ids)
+    : xml_(xml), text_(text), ids_(ids) {}
 CMirrorBuilder::~CMirrorBuilder() = default;
 
 void CMirrorBuilder::Build(std::string_view records) {
@@ -303,6 +304,7 @@ std::unique_ptr<CHitIndex> CMirrorBuilder::TakeHitIndex() {
 }
 
 std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() {
+    if (ids_) return std::make_unique<CNodeIdIndex>(std::move(nodes_), *ids_);
     return std::make_unique<CNodeIdIndex>(std::move(nodes_));
 }
 
@@ -316,7 +318,8 @@ CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts
     opened.isDocument = facts.kind == HitKind::Doc;
     facts_.emplace_back().name = name;
     events_.push_back(static_cast<std::int32_t>(opened.index));
-    const int nodeId = static_cast<int>(facts_.size());
+    if (ids_ && facts_.size() > ids_->size()) Malformed("more nodes than identifiers");
+    const int nodeId = IdOf(opened.index);
     opened.hasBox = !schema::PassesThrough(facts.kind);
     opened.ownBox = opened.hasBox ? facts.box : CBox{};
     opened.extent = opened.ownBox;
@@ -522,7 +525,7 @@ void CMirrorBuilder::WriteText() const {
         const auto index = static_cast<std::size_t>(events_[event]);
         const NodeFacts& node = facts_[index];
         (text += '<') += node.name;
-        AppendAttribute(text, schema::kNodeId, static_cast<long long>(index) + 1);
+        AppendAttribute(text, schema::kNodeId, IdOf(index));
         if (node.label == NodeFacts::Label::Plain) {
             AppendAttribute(text, schema::kText, node.text);
         } else {

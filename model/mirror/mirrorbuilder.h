@@ -28,7 +28,8 @@ class CRecordReader;
 class CMirrorBuilder {
 public:
     // text keeps the mirror text the tree is read from in place, as long as the tree lives.
-    CMirrorBuilder(pugi::xml_document& xml, std::string& text);
+    // ids, when given, are the nodes' identifiers in record order; else they count from 1.
+    CMirrorBuilder(pugi::xml_document& xml, std::string& text, const std::vector<int>* ids = nullptr);
     ~CMirrorBuilder();
 
     void Build(std::string_view records);
@@ -52,8 +53,11 @@ private:
     void Close();
     void WriteRanks();
 
+    int IdOf(std::size_t index) const { return ids_ ? (*ids_)[index] : static_cast<int>(index) + 1; }
+
     pugi::xml_document& xml_;
     std::string& text_;
+    const std::vector<int>* ids_;
     // An element's z-index, known once the paint order is.
     struct PendingRank {
         std::uint32_t node;  // in facts_

@@ -64,11 +64,19 @@ void CMirrorOutline::LinkChildren() {
         children_[static_cast<std::size_t>(Item(entry.parent).childStart + entry.row)] = item;
     }
     // Mirrors number their nodes 1, 2, 3 ...: a table finds them at once.
-    if (largestId > 2 * Count() + 16) return;
+    if (largestId > 2 * Count() + 16) {
+        sparseItemOfId_.reserve(static_cast<std::size_t>(Count()));
+        for (int item = Count() - 1; item >= 0; --item) sparseItemOfId_[Item(item).nodeId] = item;
+        return;
+    }
     itemOfId_.assign(static_cast<std::size_t>(largestId) + 1, -1);
     for (int item = Count() - 1; item >= 0; --item) {
         const int id = Item(item).nodeId;
-        if (id >= 0) itemOfId_[static_cast<std::size_t>(id)] = item;
+        if (id >= 0) {
+            itemOfId_[static_cast<std::size_t>(id)] = item;
+        } else {
+            sparseItemOfId_[id] = item;
+        }
     }
 }
 
@@ -76,10 +84,8 @@ int CMirrorOutline::ItemOfNodeId(int nodeId) const {
     if (!itemOfId_.empty() && nodeId >= 0) {
         return static_cast<std::size_t>(nodeId) < itemOfId_.size() ? itemOfId_[static_cast<std::size_t>(nodeId)] : -1;
     }
-    for (int item = 0; item < Count(); ++item) {
-        if (Item(item).nodeId == nodeId) return item;
-    }
-    return -1;
+    const auto found = sparseItemOfId_.find(nodeId);
+    return found == sparseItemOfId_.end() ? -1 : found->second;
 }
 
 }  // namespace marklens

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -51,6 +52,7 @@ private:
     std::vector<int> children_;
     std::string labels_;
     std::vector<int> itemOfId_;  // by identifier, where identifiers are few and positive
+    std::unordered_map<int, int> sparseItemOfId_;  // where they are spread out
 };
 
 using OutlineHandle = std::shared_ptr<const CMirrorOutline>;

@@ -10,7 +10,7 @@
 
 namespace marklens {
 
-std::unique_ptr<CPageMirror> BuildMirror(const CMirrorAnswer& answer) {
+std::unique_ptr<CPageMirror> BuildMirror(const CMirrorAnswer& answer, const std::vector<int>* ids) {
     std::unique_ptr<CPageMirror> mirror;
     try {
         mirror = std::make_unique<CPageMirror>();
@@ -18,7 +18,7 @@ std::unique_ptr<CPageMirror> BuildMirror(const CMirrorAnswer& answer) {
         throw CObjectCallError(status::kFail, "out of memory for the page mirror");
     }
     if (answer.records) {
-        mirror->BuildFromRecords(answer.text);
+        mirror->BuildFromRecords(answer.text, ids);
         return mirror;
     }
     if (!mirror->LoadXml(answer.text)) throw CObjectCallError(status::kFail, mirror->LoadError());

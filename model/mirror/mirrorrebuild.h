@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <vector>
 
 namespace marklens {
 
@@ -8,9 +9,9 @@ class IPageProbe;
 class ILivePage;
 struct CMirrorAnswer;
 
-// The mirror of the probe's answer, marked and indexed. Throws CObjectCallError (a
-// CMalformedAnswer for malformed records).
-std::unique_ptr<CPageMirror> BuildMirror(const CMirrorAnswer& answer);
+// The mirror of the probe's answer, marked and indexed; ids, when given, name the nodes of
+// records in their order. Throws CObjectCallError (a CMalformedAnswer for malformed records).
+std::unique_ptr<CPageMirror> BuildMirror(const CMirrorAnswer& answer, const std::vector<int>* ids = nullptr);
 
 // Replaces mirror from the page through its probe, then marks outside-children. Throws
 // CObjectCallError. A failed probe call leaves the old mirror; a failed load leaves a new,

@@ -1,5 +1,6 @@
 #include "nodeidindex.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -52,6 +53,21 @@ CNodeIdIndex::CNodeIdIndex(const pugi::xml_document& xml) {
 }
 
 CNodeIdIndex::CNodeIdIndex(std::vector<pugi::xml_node> numbered) : numbered_(std::move(numbered)) {}
+
+CNodeIdIndex::CNodeIdIndex(const std::vector<pugi::xml_node>& nodes, const std::vector<int>& ids) {
+    int largest = 0;
+    for (std::size_t i = 0; i < nodes.size(); ++i) largest = std::max(largest, ids[i]);
+    // Identifiers are never reused, so a page that keeps replacing nodes spreads them out.
+    if (static_cast<std::size_t>(largest) <= 2 * nodes.size() + 16) {
+        numbered_.resize(static_cast<std::size_t>(largest));
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (ids[i] >= 1) numbered_[static_cast<std::size_t>(ids[i]) - 1] = nodes[i];
+        }
+        return;
+    }
+    nodes_.reserve(nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i) nodes_.try_emplace(ids[i], nodes[i]);
+}
 
 pugi::xml_node CNodeIdIndex::Find(int id) const {
     if (!numbered_.empty() || nodes_.empty()) {

@@ -14,6 +14,8 @@ public:
     explicit CNodeIdIndex(const pugi::xml_document& xml);
     // Nodes numbered 1, 2, 3 ... in document order: the node of id n at n - 1.
     explicit CNodeIdIndex(std::vector<pugi::xml_node> numbered);
+    // Nodes in document order with their identifiers, which are unique.
+    CNodeIdIndex(const std::vector<pugi::xml_node>& nodes, const std::vector<int>& ids);
 
     pugi::xml_node Find(int id) const;
 

@@ -48,14 +48,14 @@ void CPageMirror::MarkOutsideChildren() {
     idIndex_ = std::make_unique<CNodeIdIndex>(xml_);
 }
 
-void CPageMirror::BuildFromRecords(std::string_view records) {
+void CPageMirror::BuildFromRecords(std::string_view records, const std::vector<int>* ids) {
     outline_.reset();
     hitIndex_.reset();
     idIndex_.reset();
     loadError_.clear();
     xml_.reset();
     try {
-        CMirrorBuilder builder(xml_, inPlaceText_);
+        CMirrorBuilder builder(xml_, inPlaceText_, ids);
         builder.Build(records);
         hitIndex_ = builder.TakeHitIndex();
         idIndex_ = builder.TakeIdIndex();

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include <pugixml.hpp>
@@ -35,8 +36,9 @@ public:
     // Writes outside-children on every node and builds the indexes.
     void MarkOutsideChildren();
     // Replaces the content with the mirror built from the probe's compact records, marked and
-    // indexed. Throws CMalformedAnswer for malformed records (the mirror is then empty).
-    void BuildFromRecords(std::string_view records);
+    // indexed; ids, when given, name the nodes in record order. Throws CMalformedAnswer for
+    // malformed records (the mirror is then empty).
+    void BuildFromRecords(std::string_view records, const std::vector<int>* ids = nullptr);
 
     // First node in document order whose node-id text is the "%d" form of id; null if none.
     pugi::xml_node FindNodeById(int id) const;

@@ -19,6 +19,9 @@ public:
     virtual PageProbeHandle CreateProbe() = 0;
     // Brings the tab to the front and captures its viewport.
     virtual CPicture CapturePicture() = 0;
+    // Captures the viewport as the tab is, without bringing it to the front: for pictures the
+    // program takes by itself, again and again.
+    virtual CPicture CapturePictureInPlace() { return CapturePicture(); }
     // From now on every call to the page, its probe and its elements gives up as soon as the
     // cancellation is asked for (none: only a time-out ends a wait), failing with
     // status::kCancelled. Called on the thread the page's calls run on.

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
+#include <vector>
 #include <string>
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QTreeView>
 
 #include <pugixml.hpp>
 
@@ -104,6 +108,68 @@ TEST_F(MirrorTreeModelTest, AWideNodeGivesEveryChildItsRow) {
     EXPECT_EQ(last.row(), 4999);
     EXPECT_EQ(CMirrorTreeModel::NodeId(last), 5001);
     EXPECT_EQ(model_.FindNodeId(5001), last);
+}
+
+// Every row as "id:label(children)", in order.
+QString Dump(const QAbstractItemModel& model, const QModelIndex& parent = {}) {
+    QString text;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        text += QString::number(CMirrorTreeModel::NodeId(index)) + ':' + index.data().toString();
+        if (model.rowCount(index) > 0) text += '(' + Dump(model, index) + ')';
+        text += ' ';
+    }
+    return text;
+}
+
+// A later mirror of the same page takes over row by row: a view's opened rows, its caret and
+// persistent indexes stay with their nodes through removals, insertions, moves, reorders and
+// relabels, and the rows end as a fresh model of the later mirror has them.
+TEST_F(MirrorTreeModelTest, ALaterMirrorTakesOverRowByRowAndTheViewKeepsItsState) {
+    Load("<doc node-id='1' text='d'><element node-id='2' text='body'>"
+         "<element node-id='3' text='list'><element node-id='4' text='a'/><element node-id='5' text='b'/>"
+         "<element node-id='6' text='c'/><element node-id='7' text='d'/></element>"
+         "<element node-id='8' text='side'><element node-id='9' text='x'><element node-id='10' text='x1'/></element>"
+         "</element><element node-id='11' text='foot'/></element></doc>");
+    QTreeView view;
+    view.setModel(&model_);
+    const auto indexOf = [&](int id) { return model_.FindNodeId(id); };
+    for (const int id : {1, 2, 3, 8, 9}) view.expand(indexOf(id));
+    view.setCurrentIndex(indexOf(6));
+    const QPersistentModelIndex kept(indexOf(6));
+    const QPersistentModelIndex moved(indexOf(9));
+    const char* const steps[] = {
+        // 5 removed, 12 inserted, 4 moves to the end, 9 moves under 11, 11 is relabelled
+        "<doc node-id='1' text='d'><element node-id='2' text='body'>"
+        "<element node-id='3' text='list'><element node-id='6' text='c'/><element node-id='12' text='new'/>"
+        "<element node-id='7' text='d'/><element node-id='4' text='a'/></element>"
+        "<element node-id='8' text='side'/><element node-id='11' text='foot!'>"
+        "<element node-id='9' text='x'><element node-id='10' text='x1'/></element></element></element></doc>",
+        // everything under the body goes but one, new nodes around it
+        "<doc node-id='1' text='d'><element node-id='2' text='body'><element node-id='13' text='n'/>"
+        "<element node-id='3' text='list'><element node-id='6' text='c'/></element>"
+        "<element node-id='14' text='m'><element node-id='15' text='k'/></element></element></doc>",
+    };
+    std::vector<std::vector<int>> touched;
+    for (const char* step : steps) {
+        pugi::xml_document next;
+        ASSERT_TRUE(next.load_string(step));
+        touched.push_back(model_.Follow(std::make_shared<const CMirrorOutline>(next.document_element())));
+        CMirrorTreeModel fresh;
+        fresh.Rebuild(std::make_shared<const CMirrorOutline>(next.document_element()));
+        EXPECT_EQ(Dump(model_), Dump(fresh));
+        EXPECT_TRUE(view.isExpanded(indexOf(3))) << step;
+        EXPECT_EQ(view.currentIndex(), indexOf(6));
+        EXPECT_EQ(CMirrorTreeModel::NodeId(kept), 6);
+        xml_.reset(next);
+    }
+    EXPECT_EQ((std::set<int>(touched[0].begin(), touched[0].end())), (std::set<int>{4, 9, 11, 12}));
+    EXPECT_FALSE(moved.isValid()) << "a moved row comes back as a new row";
+    // Another page's tree, or one whose identifiers repeat, is rebuilt.
+    pugi::xml_document other;
+    ASSERT_TRUE(other.load_string("<doc node-id='20' text='e'><element node-id='21' text='a'/></doc>"));
+    EXPECT_TRUE(model_.Follow(std::make_shared<const CMirrorOutline>(other.document_element())).empty());
+    EXPECT_EQ(Dump(model_), "20:e(21:a ) ");
 }
 
 }  // namespace
