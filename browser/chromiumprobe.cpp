@@ -127,6 +127,10 @@ CChromiumProbe::CChromiumProbe(DevToolsSessionHandle session, std::string script
     Create();
 }
 
+CChromiumProbe::~CChromiumProbe() {
+    if (probe_) NotifyProbe("function() { this.changesStop(); }", Json::array());
+}
+
 void CChromiumProbe::Create() {
     probe_.reset();
     try {
@@ -208,7 +212,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     Json start = Budget(slice, frame_);
     start.push_back({{"value", control.tellPrevious && frame_.is_null()}});
     steps.push_back(walking->Start("function(b, f, p) { return this.mirrorStart(b, f, p); }", std::move(start)));
-    CMirrorAnswer answer{"", true};
+    CMirrorAnswer answer{"", true, {}};
     std::int64_t needMet = 0;
     for (;;) {
         if (steps.empty() || (slice && steps.size() < 2)) {
@@ -233,6 +237,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
         }
         if (step.kind == CWalkStep::Done) {
             const std::vector<CSplice> before = std::exchange(splices_, {});
+            freshIds_.clear();
             if (step.otherFrames.empty()) frames_.clear();
             if (!step.otherFrames.empty()) {
                 SpliceFrames(answer.text, step.otherFrames,
@@ -275,6 +280,133 @@ std::vector<int> CChromiumProbe::PreviousNumbers(std::string_view records, const
         }
     }
     return previous;
+}
+
+namespace {
+
+constexpr const char* kTakeChanges = "function() { return this.changesTake(); }";
+
+CPageChange ReadChange(const Json& entry) {
+    static constexpr std::array kKinds = {"added", "removed", "attribute", "text", "box"};
+    if (!entry.is_array() || entry.size() != 5 || !entry[0].is_number() || !entry[1].is_string() ||
+        !entry[2].is_number_integer() || !entry[3].is_string() || !entry[4].is_string()) {
+        throw CMalformedAnswer("the page's changes: a change");
+    }
+    CPageChange change{entry[0].get<double>(), entry[1].get<std::string>(), entry[2].get<int>(),
+                       entry[3].get<std::string>(), entry[4].get<std::string>()};
+    if (std::find(kKinds.begin(), kKinds.end(), change.kind) == kKinds.end()) {
+        throw CMalformedAnswer("the page's changes: a change's kind");
+    }
+    return change;
+}
+
+}  // namespace
+
+CChromiumProbe::CProbeChanges CChromiumProbe::ReadChanges(CDevToolsSession::CPendingCall& call) {
+    const Json result = CRemoteObject::ResultOf(call);
+    CProbeChanges answer;
+    answer.answered = Clock::now();
+    const auto value = result.find("value");
+    if (value == result.end() || !value->is_array() || value->size() != 7 || !(*value)[0].is_number_integer() ||
+        !(*value)[1].is_boolean() || !(*value)[2].is_boolean() || !(*value)[3].is_array() ||
+        !(*value)[4].is_number_integer() || !(*value)[5].is_number() || !(*value)[6].is_boolean()) {
+        throw CMalformedAnswer("the page's changes");
+    }
+    CPageChanges& changes = answer.changes;
+    changes.seen = (*value)[0].get<std::int64_t>();
+    changes.layout = (*value)[1].get<bool>();
+    changes.hidden = (*value)[2].get<bool>();
+    for (const Json& entry : (*value)[3])
+        changes.changes.push_back(ReadChange(entry));
+    answer.nodes = (*value)[4].get<int>();
+    answer.now = (*value)[5].get<double>();
+    changes.lost = (*value)[6].get<bool>();
+    return answer;
+}
+
+// All probes are asked at once; the frames' answers join the page's in time order.
+CPageChanges CChromiumProbe::TakeChanges() {
+    CPageChanges lost;
+    lost.lost = true;
+    if (!probe_) {
+        Create();
+        return lost;
+    }
+    CDevToolsSession::CPendingCall own = probe_->Start(kTakeChanges);
+    std::vector<std::pair<CChromiumProbe*, CDevToolsSession::CPendingCall>> frames;
+    StartFrameChanges(frames);
+    CProbeChanges page;
+    try {
+        page = ReadChanges(own);
+    } catch (const CObjectCallError& error) {
+        if (!IsDocumentGone(error) || !session_->IsOpen()) throw;
+        frames.clear();
+        Create();
+        return lost;
+    }
+    if (page.changes.lost) return page.changes;
+    int pageNodes = page.nodes;
+    for (const CSplice& splice : splices_)
+        pageNodes += splice.nodes - 1;
+    // Times as milliseconds since this object was made, from how long before its answer each
+    // probe saw the change: the frames' clocks start elsewhere.
+    const auto place = [&](CProbeChanges& answer, const CChromiumProbe* owner) {
+        const double answered = std::chrono::duration<double, std::milli>(answer.answered - made_).count();
+        for (CPageChange& change : answer.changes.changes) {
+            change.ms = std::max(0.0, answered - (answer.now - change.ms));
+            change.nodeId = PageNodeId(owner, change.nodeId, answer.nodes, pageNodes);
+        }
+    };
+    place(page, this);
+    CPageChanges changes = std::move(page.changes);
+    for (auto& [frame, call] : frames) {
+        CProbeChanges inner;
+        try {
+            inner = ReadChanges(call);
+        } catch (const CObjectCallError& error) {
+            if (error.Code() == status::kCancelled) throw;
+            // A frame with a new document: the page's mirror no longer shows it.
+            if (IsDocumentGone(error)) changes.layout = true;
+            continue;
+        }
+        if (inner.changes.lost) {
+            changes.layout = true;
+            continue;
+        }
+        place(inner, frame);
+        changes.seen += inner.changes.seen;
+        changes.layout = changes.layout || inner.changes.layout;
+        for (CPageChange& change : inner.changes.changes)
+            changes.changes.push_back(std::move(change));
+    }
+    if (!frames.empty()) {
+        std::stable_sort(changes.changes.begin(), changes.changes.end(),
+                         [](const CPageChange& a, const CPageChange& b) { return a.ms < b.ms; });
+    }
+    return changes;
+}
+
+void CChromiumProbe::StartFrameChanges(std::vector<std::pair<CChromiumProbe*, CDevToolsSession::CPendingCall>>& calls) {
+    for (const CSplice& splice : splices_) {
+        CChromiumProbe& frame = *splice.probe;
+        if (!frame.probe_) continue;
+        try {
+            calls.emplace_back(&frame, frame.probe_->Start(kTakeChanges));
+        } catch (const CObjectCallError& error) {
+            if (error.Code() == status::kCancelled) throw;
+            continue;
+        }
+        frame.StartFrameChanges(calls);
+    }
+}
+
+int CChromiumProbe::PageNodeId(const CChromiumProbe* owner, int ownId, int ownNodes, int pageNodes) {
+    if (ownId <= 0) return 0;
+    if (ownId <= ownNodes) {
+        if (const std::optional<int> id = NodeIdOf(owner, ownId)) return *id;
+    }
+    const int next = pageNodes + 1 + static_cast<int>(freshIds_.size());
+    return freshIds_.try_emplace({owner, ownId}, next).first->second;
 }
 
 namespace {

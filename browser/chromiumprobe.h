@@ -44,6 +44,10 @@ public:
     // sharing the cascade of its session's other frames.
     CChromiumProbe(DevToolsSessionHandle session, std::string script, std::string frameId,
                    std::shared_ptr<CCascadeRules> cascade, std::shared_ptr<CEditHistory> history);
+    // The page stops being watched for this probe.
+    ~CChromiumProbe() override;
+    CChromiumProbe(const CChromiumProbe&) = delete;
+    CChromiumProbe& operator=(const CChromiumProbe&) = delete;
 
     std::string RequestMirror(ILivePage& page, int reserved1, int reserved2) override;
     // Walks the page in slices; see CWalkControl. A page that changes what was walked between
@@ -60,6 +64,10 @@ public:
     CEditState EditState() override { return history_->State(); }
     void Undo() override { history_->Undo(); }
     void Redo() override { history_->Redo(); }
+    // The changes of the page and of its frames of other origins in one list, numbered as the
+    // last mirror's nodes, times counted from when this object was made; a frame that does not
+    // answer is left out.
+    CPageChanges TakeChanges() override;
     // The current-style question goes out before the rules' calls, so both are on their way
     // at once.
     CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) override;
@@ -83,6 +91,13 @@ private:
         std::shared_ptr<CChromiumProbe> probe;
     };
     using Clock = std::chrono::steady_clock;
+    // One probe's answer to changesTake, its node numbers its own.
+    struct CProbeChanges {
+        CPageChanges changes;
+        int nodes = 0;   // of its last mirror: numbers beyond are of nodes new since
+        double now = 0;  // its time of answering, as its changes count it
+        Clock::time_point answered;
+    };
 
     void Create();
     // Walks the frames of other origins the walk left empty and puts their records in place.
@@ -99,6 +114,12 @@ private:
     std::shared_ptr<CChromiumProbe> FrameProbe(int frameNode, Clock::time_point deadline);
     DevToolsSessionHandle AttachedSession(const std::string& frameId, Clock::time_point deadline);
     void TakeAttachEvents();
+    // Starts the changes calls of this probe's frames of other origins, nested ones too.
+    void StartFrameChanges(std::vector<std::pair<CChromiumProbe*, CDevToolsSession::CPendingCall>>& calls);
+    static CProbeChanges ReadChanges(CDevToolsSession::CPendingCall& call);
+    // The page's number of a node that owner numbered ownId; nodes new since the last mirror get
+    // numbers past the page's, one each until the next walk.
+    int PageNodeId(const CChromiumProbe* owner, int ownId, int ownNodes, int pageNodes);
     // The probe and its own node identifier for an identifier of the records this probe answered.
     std::pair<CChromiumProbe*, int> Route(int nodeId);
     // An identifier of the records this probe answered for a node of `owner` (this or a frame's).
@@ -148,6 +169,8 @@ private:
     std::map<std::string, std::shared_ptr<CChromiumProbe>> frames_;  // by frame id, kept across walks
     std::vector<CSplice> splices_;                                   // of the last walk, in record order
     Clock::time_point framesDeadline_;  // a frame's: when the walks of the page's frames give up
+    Clock::time_point made_ = Clock::now();
+    std::map<std::pair<const CChromiumProbe*, int>, int> freshIds_;  // the page's numbers of new nodes
 };
 
 }  // namespace marklens

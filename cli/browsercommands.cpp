@@ -1,9 +1,14 @@
 #include "browsercommands.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <chrono>
+#include <cmath>
 #include <csignal>
 #include <fstream>
+#include <optional>
+#include <thread>
 
 #include <unistd.h>
 
@@ -17,6 +22,7 @@
 #include "model/errors/malformedanswer.h"
 #include "model/errors/objectcallerror.h"
 #include "model/errors/statuscodes.h"
+#include "model/mirror/mirrorreading.h"
 #include "model/mirror/mirrorrebuild.h"
 #include "model/mirror/mirrorschema.h"
 #include "model/mirror/pagemirror.h"
@@ -46,6 +52,15 @@ extern "C" void OnInterrupt(int) {
     if (!g_walking.load()) _exit(kInterruptedStatus);
     g_interrupted.store(true);
     std::signal(SIGINT, SIG_DFL);
+}
+
+// Watching ends on Ctrl+C or SIGTERM as it ends after --for: between two polls, or with the
+// walk that runs dropped in the page.
+std::atomic<bool> g_stopWatching{false};
+
+extern "C" void OnStopWatching(int) {
+    g_stopWatching.store(true);
+    g_interrupted.store(true);
 }
 
 bool ParseNumber(const std::string& text, long long& value) {
@@ -112,6 +127,7 @@ struct CAttached {
     LivePageHandle page;
     PageProbeHandle probe;
     std::unique_ptr<CPageMirror> mirror;
+    std::chrono::steady_clock::time_point probeMade;  // what the probe's change times count from
 };
 
 // Attaches to the page at INDEX; false after the failure. Throws CObjectCallError.
@@ -125,6 +141,7 @@ bool Attach(const CBrowserArgs& args, CAttached& attached, const CCliOutput& out
     const BrowserWindowHandle browser = Browser(shell, args.positional.at(0), output);
     if (!browser) return false;
     attached.page = browser->Document();
+    attached.probeMade = std::chrono::steady_clock::now();
     attached.probe = attached.page->CreateProbe();
     // Ctrl+C stops the walk between two slices, and the page drops what it kept of it.
     CWalkControl control;
@@ -302,6 +319,187 @@ int RunCapture(const std::vector<std::string>& argv, const CCliOutput& output) {
     }
 }
 
+using WatchClock = std::chrono::steady_clock;
+
+constexpr std::chrono::milliseconds kWatchPoll{50};
+// Box lines of one poll beyond these are only counted.
+constexpr int kMaxBoxLines = 100;
+
+// What a mirror node shows of itself: its label and its box, by node number.
+struct CNodeLook {
+    bool boxed = false;
+    std::string label;
+    std::string box;  // "LEFT TOP WIDTH HEIGHT"
+};
+
+std::vector<CNodeLook> NodeLooks(const CPageMirror& mirror) {
+    std::vector<CNodeLook> looks;
+    // Pre-order without recursion: pages nest deeper than a stack allows.
+    for (pugi::xml_node node = mirror.DocumentElement(); node;) {
+        if (schema::HasBox(schema::KindOf(node))) {
+            const int id = IntAttribute(node, schema::kNodeId);
+            if (id > 0) {
+                if (looks.size() <= static_cast<std::size_t>(id)) looks.resize(static_cast<std::size_t>(id) + 1);
+                const CBoxAttributes box(node);
+                looks[static_cast<std::size_t>(id)] = {
+                    true, StringAttribute(node, schema::kText),
+                    std::to_string(box.Number(kLeft)) + ' ' + std::to_string(box.Number(kTop)) + ' ' +
+                        std::to_string(box.Number(kWidth)) + ' ' + std::to_string(box.Number(kHeight))};
+            }
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling())
+            node = node.parent();
+        if (node) node = node.next_sibling();
+    }
+    return looks;
+}
+
+// The watched page: its probe, the last mirror, and what happened to the tree since.
+class CWatch {
+public:
+    CWatch(CAttached& attached, const CCliOutput& output, WatchClock::time_point start)
+        : attached_(attached), output_(output), start_(start), looks_(NodeLooks(*attached.mirror)) {}
+
+    // Takes and prints the page's changes; a poll that says boxes may have moved walks the page
+    // again and prints the boxes that did. Throws CObjectCallError.
+    void Poll() {
+        const CPageChanges changes = attached_.probe->TakeChanges();
+        if (changes.lost) {
+            output_.Progress() << "marklens-cli: the page has a new document; reading it again" << std::endl;
+            Walk();
+            return;
+        }
+        if (changes.hidden != hidden_) {
+            hidden_ = changes.hidden;
+            if (hidden_) output_.Progress() << "marklens-cli: the page is hidden: it renders nothing now" << std::endl;
+        }
+        const double made = std::chrono::duration<double, std::milli>(attached_.probeMade - start_).count();
+        for (const CPageChange& change : changes.changes) {
+            Print(std::llround(made + change.ms), change.kind, change.nodeId, change.label, change.what);
+            if (change.kind == "added" || change.kind == "removed") treeChanged_ = true;
+        }
+        if (changes.seen > static_cast<std::int64_t>(changes.changes.size())) treeChanged_ = true;
+        if (changes.layout) {
+            const bool treeChanged = treeChanged_;
+            const std::vector<CNodeLook> before = std::move(looks_);
+            Walk();
+            PrintBoxes(before, !treeChanged && before.size() == looks_.size());
+        }
+        output_.Flush();
+    }
+
+private:
+    void Walk() {
+        CWalkControl control;
+        control.cancellation = std::make_shared<CCancellation>();
+        control.progress = [&](std::int64_t, std::int64_t) {
+            if (g_stopWatching.load()) control.cancellation->Cancel();
+        };
+        attached_.mirror = BuildMirror(attached_.probe->RequestMirrorAnswer(*attached_.page, control));
+        looks_ = NodeLooks(*attached_.mirror);
+        treeChanged_ = false;
+    }
+
+    // A node is the same node as before when it has the same number in the same tree, or, once
+    // the tree changed, the same number and label.
+    void PrintBoxes(const std::vector<CNodeLook>& before, bool sameTree) {
+        const long long ms = Now();
+        int printed = 0;
+        int more = 0;
+        for (std::size_t id = 1; id < looks_.size() && id < before.size(); ++id) {
+            const CNodeLook& now = looks_[id];
+            const CNodeLook& was = before[id];
+            if (!now.boxed || !was.boxed || now.box == was.box) continue;
+            if (!sameTree && now.label != was.label) continue;
+            if (printed == kMaxBoxLines) {
+                ++more;
+                continue;
+            }
+            Print(ms, "box", static_cast<int>(id), now.label, now.box);
+            ++printed;
+        }
+        if (more > 0) Print(ms, "box", 0, "", std::to_string(more) + " more");
+    }
+
+    void Print(long long ms, const std::string& kind, int id, const std::string& label, const std::string& what) {
+        output_.Line({{"ms", ms}, {"kind", kind}, {"id", id}, {"label", label}, {"what", what}});
+    }
+
+    long long Now() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(WatchClock::now() - start_).count();
+    }
+
+    CAttached& attached_;
+    const CCliOutput& output_;
+    const WatchClock::time_point start_;
+    std::vector<CNodeLook> looks_;
+    bool treeChanged_ = false;
+    bool hidden_ = false;
+};
+
+// The failure on stderr in both forms, and under --json also as the usual error line.
+int WatchFailure(const CCliOutput& output, const std::string& text) {
+    if (output.IsJson()) output.Progress() << "marklens-cli: " << text << std::endl;
+    return output.Fail(text);
+}
+
+int RunWatch(const std::vector<std::string>& argv, const CCliOutput& output) {
+    const WatchClock::time_point start = WatchClock::now();
+    static constexpr const char* kUsage =
+        "usage: marklens-cli watch INDEX [--for SECONDS] [--endpoint HOST:PORT]... (SECONDS a number above 0)";
+    std::vector<std::string> rest;
+    std::optional<std::chrono::milliseconds> duration;
+    for (std::size_t i = 0; i < argv.size(); ++i) {
+        if (argv[i] != "--for") {
+            rest.push_back(argv[i]);
+            continue;
+        }
+        double seconds = 0;
+        const std::string value = i + 1 < argv.size() ? argv[++i] : "";
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+        if (ec != std::errc() || end != value.data() + value.size() || !(seconds > 0) || seconds > 1e7) {
+            return output.Fail(kUsage);
+        }
+        duration = std::chrono::milliseconds(std::llround(seconds * 1000));
+    }
+    CBrowserArgs args;
+    if (!ParseArgs(rest, false, args, output)) return 1;
+    if (args.positional.size() != 1) return output.Fail(kUsage);
+    std::signal(SIGINT, OnStopWatching);
+    std::signal(SIGTERM, OnStopWatching);
+    CAttached attached;
+    try {
+        if (!Attach(args, attached, output)) return 1;
+    } catch (const CObjectCallError& error) {
+        if (error.Code() == status::kCancelled && g_stopWatching.load()) return 0;
+        return ConnectFailure(output, error);
+    }
+    const WatchClock::time_point end = duration ? start + *duration : WatchClock::time_point::max();
+    CWatch watch(attached, output, start);
+    try {
+        for (;;) {
+            const WatchClock::time_point polled = WatchClock::now();
+            if (g_stopWatching.load()) break;
+            watch.Poll();
+            if (g_stopWatching.load() || polled >= end) break;
+            std::this_thread::sleep_until(std::min(polled + kWatchPoll, end));
+        }
+    } catch (const CObjectCallError& error) {
+        output.Flush();
+        if (error.Code() == status::kCancelled && g_stopWatching.load()) return 0;
+        if (dynamic_cast<const CMalformedAnswer*>(&error)) return WatchFailure(output, OneLine(error.Message()));
+        const std::string detail = error.Message().empty() ? "" : " (" + OneLine(error.Message()) + ")";
+        if (error.Code() == status::kTimeout) return WatchFailure(output, "the page stopped answering" + detail);
+        return WatchFailure(output, "the page was closed or its browser went away" + detail);
+    }
+    output.Flush();
+    return 0;
+}
+
 }  // namespace
 
 void CatchInterrupts() { std::signal(SIGINT, OnInterrupt); }
@@ -326,6 +524,11 @@ std::vector<CCliCommand> BrowserCommands() {
         {"capture", "INDEX FILE.png [--endpoint HOST:PORT]...",
          "save a picture of page INDEX as PNG, at the browser's device pixels, and print its WIDTHxHEIGHT",
          "{\"file\", \"width\", \"height\", \"scale\": device pixels per CSS pixel, \"bytes\"}", RunCapture},
+        {"watch", "INDEX [--for SECONDS] [--endpoint HOST:PORT]...",
+         "attach to page INDEX and print its changes as they come, until SECONDS passed or Ctrl+C: "
+         "MS<TAB>KIND<TAB>NODE-ID<TAB>LABEL<TAB>WHAT, KIND added, removed, attribute, text or box (WHAT the new "
+         "LEFT TOP WIDTH HEIGHT; a box of node 0 tells how many more boxes moved)",
+         "one {\"ms\", \"kind\", \"id\", \"label\", \"what\"} a line", RunWatch},
     };
 }
 

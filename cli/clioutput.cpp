@@ -47,6 +47,12 @@ int CCliOutput::Rows(const Json& rows) const {
     return 0;
 }
 
+void CCliOutput::Line(const Json& record) const {
+    out_ << (json_ ? JsonText(record) : JoinedFields(record, '\t')) << '\n';
+}
+
+void CCliOutput::Flush() const { out_.flush(); }
+
 int CCliOutput::JsonOnly(const Json& value) const { return json_ ? Print(JsonText(value)) : 0; }
 
 int CCliOutput::Print(const std::string& text) const {

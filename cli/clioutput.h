@@ -26,6 +26,11 @@ public:
     // A list of records: under --json the array, else one line a record with its values
     // separated by tabs, empty ones included; a flag is "*" when set, else empty.
     int Rows(const Json& rows) const;
+    // One record of a stream: under --json the object alone on its line (JSON Lines), else its
+    // values separated by tabs, empty ones included.
+    void Line(const Json& record) const;
+    // What was printed so far goes out now.
+    void Flush() const;
     // An answer only scripts need: the value under --json, nothing in text. Returns 0.
     int JsonOnly(const Json& value) const;
     // Text the command made in the form asked for (a mirror as XML or as JSON). Returns 0.

@@ -61,6 +61,12 @@
   const rootNodeOf = Node.prototype.getRootNode;
   const shadowHostOf = getter(ShadowRoot.prototype, 'host');
   const compareDocumentPosition = Node.prototype.compareDocumentPosition;
+  const getAttributeNS = Element.prototype.getAttributeNS;
+  const addListener = EventTarget.prototype.addEventListener;
+  const removeListener = EventTarget.prototype.removeEventListener;
+  const fontsOf = getter(Document.prototype, 'fonts');
+  const visibilityStateOf = getter(Document.prototype, 'visibilityState');
+  const playStateOf = getter(Animation.prototype, 'playState');
 
   const kLabelPart = 80;  // characters of an id, class or comment kept in a label
   const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
@@ -1202,12 +1208,182 @@
     return false;
   }
 
+  // Events after which boxes may sit elsewhere while the tree stays the same. They come to a
+  // capturing listener of the document or shadow root even where they do not bubble.
+  const kLayoutEvents = ['scroll', 'load', 'error', 'transitionrun', 'transitionend', 'animationstart',
+    'animationiteration', 'animationend'];
+  const kListening = { capture: true, passive: true };
+  const kJournalEntries = 200;
+
+  // A node as the tree labels it.
+  function nodeLabel(node) {
+    const type = call(nodeTypeOf, node);
+    if (type === 1) {
+      const id = call(getAttribute, node, 'id');
+      const cls = call(getAttribute, node, 'class');
+      return '<' + clean(call(tagNameOf, node).toUpperCase()) + (id ? ' id="' + clean(cut(id)) + '"' : '') +
+        (cls ? ' class="' + clean(cut(cls)) + '"' : '') + '>';
+    }
+    if (type === 8) {
+      const text = clean(cut(call(dataOf, node).trim()));
+      return '<COMMENT>' + (text ? ' ' + text : '');
+    }
+    if (type === 11) return '#shadow-root (' + call(shadowModeOf, node) + ')';
+    if (type === 9) return clean(docLabel(node));
+    return '';
+  }
+
+  function textOf(node) {
+    return clean(cut(call(dataOf, node).trim()));
+  }
+
+  // What the page changed in the documents and shadow trees a walk entered, from the moment
+  // the walk started: the first changes of the tree, how many there were, and whether boxes may
+  // have moved without one. Nodes are kept, and numbered only when the changes are taken, so
+  // that they get the numbers of the mirror the program has by then.
+  class Journal {
+    constructor(probe, forWalk) {
+      this.probe = probe;
+      this.forWalk = forWalk;  // while its walk runs, it also tells whether the page spoilt it
+      this.broken = false;
+      this.entries = [];       // [ms, kind, node, label, what]
+      this.seen = 0;
+      this.layout = false;
+      this.trees = [];         // [document or shadow root, its getAnimations]
+      this.listeners = [];     // [target, type]
+      this.moved = () => { this.layout = true; };
+      this.observer = new MutationObserver(records => this.note(records));
+      this.markEntries = 0;    // what it had when the next walk started (see mark)
+      this.markSeen = 0;
+      this.markLayout = false;
+    }
+
+    watch(tree) {
+      this.observer.observe(tree, { subtree: true, childList: true, attributes: true, characterData: true });
+      const listen = (target, type) => {
+        call(addListener, target, type, this.moved, kListening);
+        this.listeners.push([target, type]);
+      };
+      for (const type of kLayoutEvents) listen(tree, type);
+      if (call(nodeTypeOf, tree) !== 9) {
+        this.trees.push([tree, shadowAnimationsOf]);
+        return;
+      }
+      this.trees.push([tree, animationsOf]);
+      const view = call(defaultViewOf, tree);
+      if (view) listen(view, 'resize');
+      const fonts = call(fontsOf, tree);
+      if (fonts) listen(fonts, 'loadingdone');
+    }
+
+    note(records) {
+      if (records.length === 0) return;
+      if (this.forWalk && !this.broken && breaksWalk(records)) this.broken = true;
+      for (const record of records) {
+        // Once the journal is full, changes are only counted.
+        if (this.entries.length >= kJournalEntries) {
+          this.seen += record.type === 'childList' ? record.addedNodes.length + record.removedNodes.length : 1;
+          continue;
+        }
+        const target = record.target;
+        if (record.type === 'childList') {
+          this.noteNodes(record.addedNodes, 'added', target);
+          this.noteNodes(record.removedNodes, 'removed', target);
+        } else if (record.type === 'attributes') {
+          const name = clean(record.attributeName);
+          const value = call(getAttributeNS, target, record.attributeNamespace, record.attributeName);
+          this.add(target, 'attribute', value === null ? name + ' removed' : name + '="' + clean(cut(value)) + '"');
+        } else if (record.type === 'characterData') {
+          const owner = call(nodeTypeOf, target) === 8 ? target : call(parentNodeOf, target);
+          if (owner !== null) this.add(owner, 'text', textOf(target));
+        }
+      }
+    }
+
+    // Elements and comments are nodes of the tree; text is its parent's. Blank text is nothing
+    // the tree shows.
+    noteNodes(nodes, kind, parent) {
+      for (const node of nodes) {
+        const type = call(nodeTypeOf, node);
+        if (type === 1 || type === 8) {
+          this.add(node, kind, '');
+        } else if (type === 3) {
+          const text = textOf(node);
+          if (text !== '') this.add(parent, 'text', kind === 'added' ? text : '');
+        }
+      }
+    }
+
+    add(node, kind, what) {
+      ++this.seen;
+      if (this.entries.length >= kJournalEntries) return;
+      let label = '';
+      try {
+        label = nodeLabel(node);
+      } catch (e) { /* a node that will not say */ }
+      this.entries.push([performance.now() - this.probe.epoch, kind, node, label, what]);
+    }
+
+    // What it has when a new walk starts: that much is handed over to the new walk's journal.
+    mark() {
+      this.note(this.observer.takeRecords());
+      this.markEntries = this.entries.length;
+      this.markSeen = this.seen;
+      this.markLayout = this.layout;
+    }
+
+    // Takes over what the journal of the walk before had when this one's walk started.
+    adopt(old) {
+      this.entries = old.entries.slice(0, old.markEntries).concat(this.entries).slice(0, kJournalEntries);
+      this.seen += old.markSeen;
+      this.layout = this.layout || old.markLayout;
+    }
+
+    // [seen, layout, entries with the nodes' numbers], and the journal starts afresh.
+    take() {
+      this.note(this.observer.takeRecords());
+      const entries = this.entries.map(([ms, kind, node, label, what]) =>
+        [Math.round(ms), kind, this.probe.numberOf(node), label, what]);
+      const answer = [this.seen, this.layout || this.animating(), entries];
+      this.entries = [];
+      this.seen = 0;
+      this.layout = false;
+      this.markEntries = 0;
+      this.markSeen = 0;
+      this.markLayout = false;
+      return answer;
+    }
+
+    // Running animations and transitions move boxes all the time.
+    animating() {
+      for (const [tree, animations] of this.trees) {
+        try {
+          for (const animation of animations.call(tree)) {
+            if (call(playStateOf, animation) === 'running') return true;
+          }
+        } catch (e) { /* a tree that is gone */ }
+      }
+      return false;
+    }
+
+    drop() {
+      this.observer.disconnect();
+      for (const [target, type] of this.listeners) call(removeListener, target, type, this.moved, kListening);
+      this.listeners = [];
+      this.trees = [];
+      this.entries = [];
+    }
+  }
+
   class Probe {
     constructor() {
       this.nodes = [null];
       this.walk = null;
-      this.observer = null;
-      this.broken = false;
+      this.epoch = performance.now();
+      this.journal = null;               // what the page changed since the last done walk started
+      this.pending = null;               // the same for the walk that runs
+      this.freshIds = new WeakMap();     // node -> its number past the last mirror's
+      this.nextFresh = 1;
       this.closedRoots = new WeakMap();  // host -> closed shadow root
       this.knownRoots = [];              // the closed roots found
       this.hosts = [];                   // the elements asked about last
@@ -1438,15 +1614,14 @@
     mirrorStart(budget, frame, tellPrevious) {
       this.mirrorAbandon();
       this.tellPrevious = tellPrevious === true;
-      // The page's changes reach the callback between steps, or takeRecords() at a step.
-      const observer = new MutationObserver(records => { this.broken = this.broken || breaksWalk(records); });
-      this.observer = observer;
-      this.broken = false;
-      const watch = doc => observer.observe(doc, { subtree: true, childList: true, attributes: true, characterData: true });
+      // The last walk's journal runs on until this one is done.
+      if (this.journal !== null) this.journal.mark();
+      const pending = new Journal(this, true);
+      this.pending = pending;
       this.waiting = false;
       this.hosts = [];
       this.resetGenerated();
-      this.walk = new MirrorWalk(watch, this);
+      this.walk = new MirrorWalk(tree => pending.watch(tree), this);
       this.walk.begin(frame);
       return this.mirrorStep(budget);
     }
@@ -1463,7 +1638,10 @@
     mirrorStep(budget) {
       const walk = this.walk;
       if (walk === null) return [kStep.lost, 0, 0, ''];
-      if (this.broken || breaksWalk(this.observer.takeRecords())) {
+      // The page's changes reach the journal between steps, or takeRecords() at a step.
+      const pending = this.pending;
+      pending.note(pending.observer.takeRecords());
+      if (pending.broken) {
         this.mirrorAbandon();
         return [kStep.changed, 0, 0, ''];
       }
@@ -1478,7 +1656,16 @@
         if (this.tellPrevious) answer.push(this.previousRuns(walk.nodes));
         this.nodes = walk.nodes;
         this.generatedIds = walk.generatedIds;
-        this.mirrorAbandon();
+        this.freshIds = new WeakMap();
+        this.nextFresh = this.nodes.length;
+        pending.forWalk = false;
+        if (this.journal !== null) {
+          pending.adopt(this.journal);
+          this.journal.drop();
+        }
+        this.journal = pending;
+        this.pending = null;
+        this.walk = null;
       }
       return answer;
     }
@@ -1512,9 +1699,37 @@
 
     // Drops the walk that runs and all it holds.
     mirrorAbandon() {
-      if (this.observer !== null) this.observer.disconnect();
-      this.observer = null;
+      if (this.pending !== null) this.pending.drop();
+      this.pending = null;
       this.walk = null;
+    }
+
+    // What the page changed since the last done walk started, or since the last take:
+    // [changes seen, boxes may have moved, the tab is hidden, the first changes as [ms, kind,
+    // node number, label, what], the last mirror's node count, ms now, no walk was done (a new
+    // probe)]. Times count from the probe's start.
+    changesTake() {
+      const hidden = call(visibilityStateOf, document) === 'hidden';
+      const taken = this.journal === null ? [0, false, []] : this.journal.take();
+      return [taken[0], taken[1], hidden, taken[2], this.nodes.length - 1, Math.round(performance.now() - this.epoch),
+        this.journal === null];
+    }
+
+    // Drops the walk and the journal, and with them everything the probe watches in the page.
+    changesStop() {
+      this.mirrorAbandon();
+      if (this.journal !== null) this.journal.drop();
+      this.journal = null;
+    }
+
+    // A node's number in the last mirror, or one past it that stays the node's until the next
+    // walk is done.
+    numberOf(node) {
+      const id = this.idOf(node);
+      if (id >= 0) return id;
+      let fresh = this.freshIds.get(node);
+      if (fresh === undefined) this.freshIds.set(node, fresh = this.nextFresh++);
+      return fresh;
     }
 
     // The last mirror's node identifier of a node the browser names (0 for none, -1 for a node

@@ -18,7 +18,7 @@ CMirrorAnswer IPageProbe::RequestMirrorAnswer(ILivePage& page, const CWalkContro
     if (control.cancellation && control.cancellation->IsCancelled()) {
         throw CObjectCallError(status::kCancelled, "The walk of the page was cancelled");
     }
-    return {RequestMirror(page, 0, 0), false};
+    return {RequestMirror(page, 0, 0), false, {}};
 }
 
 CStyleTexts IPageProbe::StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) {
