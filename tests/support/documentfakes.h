@@ -50,6 +50,11 @@ public:
             task();
         }
     }
+    // Where timed tasks go: nowhere by default (the document then never follows a page).
+    std::function<void(int, std::function<void()>)> postAfter;
+    void PostAfter(int milliseconds, std::function<void()> task) override {
+        if (postAfter) postAfter(milliseconds, std::move(task));
+    }
     void SetWorking(bool) override {}
     void SetBusy(bool busy) override {
         busyDepth += busy ? 1 : -1;
