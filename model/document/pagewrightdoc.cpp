@@ -848,8 +848,8 @@ void CPagewrightDoc::Watch(std::uint64_t round) {
             if (!side.probe) throw CObjectCallError(status::kInvalidPointer);
             *changes = side.probe->TakeChanges();
         },
-        [this, changes, round, connection = connection_](const CWorkOutcome& outcome) {
-            if (round != follow_->round || connection != connection_) return;
+        [this, changes, round, connection = std::weak_ptr(connection_)](const CWorkOutcome& outcome) {
+            if (!connection_ || round != follow_->round || connection.lock() != connection_) return;
             follow_->watching = false;
             if (outcome.kind == CWorkOutcome::Kind::Failed) {
                 ShowStatusMessage(message::kFollowFailed + outcome.error->Message(), true);
@@ -892,8 +892,8 @@ void CPagewrightDoc::FollowNow() {
             if (!side.page || !side.probe) throw CObjectCallError(status::kInvalidPointer);
             FollowWalk(side, *result, cancellation);
         },
-        [this, result, connection = connection_](const CWorkOutcome& outcome) {
-            if (connection != connection_) return;
+        [this, result, connection = std::weak_ptr(connection_)](const CWorkOutcome& outcome) {
+            if (!connection_ || connection.lock() != connection_) return;
             FinishFollow(*result, outcome);
         },
         true);

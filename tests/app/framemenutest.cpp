@@ -83,7 +83,15 @@ TEST_F(FrameMenuTest, MenuBarHoldsTheCommandTable) {
                                               {"-", ""},
                                               {"Edit &HTML", ""},
                                               {"Edit Style &Attribute", ""}}));
-    EXPECT_EQ(MenuEntries(*Menu(2)), (Entries{{"&Status Bar", ""}, {"S&plit", ""}}));
+    EXPECT_EQ(MenuEntries(*Menu(2)),
+              (Entries{{"&Status Bar", ""}, {"S&plit", ""}, {"-", ""}, {"&Follow Page Changes", ""}}));
+    // Following is on from the start; the entry's check mark turns it off and on.
+    QAction* follow = frame_.Action(command::kFollowPageChanges);
+    EXPECT_TRUE(follow->isChecked() && doc_.IsFollowing());
+    follow->trigger();
+    EXPECT_FALSE(follow->isChecked() || doc_.IsFollowing());
+    follow->trigger();
+    EXPECT_TRUE(follow->isChecked() && doc_.IsFollowing());
     EXPECT_EQ(MenuEntries(*Menu(3)), (Entries{{"&About Marklens...", ""}}));
     // With nothing attached there is nothing to copy, save or take back.
     const QStringList idle{"Save Picture &As...", "&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "&Copy\tCtrl+C"};
