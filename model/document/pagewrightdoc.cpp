@@ -122,6 +122,7 @@ struct CPagewrightDoc::CFollow {
     FollowClock::time_point walkStarted{};
     FollowClock::time_point nextWalk{};  // not before: the page's renderer and ours stay free
     FollowClock::time_point pendingSince{};
+    FollowClock::time_point lastChange{};
 };
 
 // An attach or a Refresh: where it runs and whom it answers here. Only the document holds it,
@@ -797,8 +798,9 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
 namespace {
 
 constexpr int kWatchMs = 50;
+constexpr auto kQuietSpell = std::chrono::milliseconds(300);
 constexpr auto kMinWalkGap = std::chrono::milliseconds(200);
-constexpr int kWalkShare = 4;  // a walk that took t waits 3 t before the next
+constexpr int kWalkShare = 5;  // a walk that took t waits 4 t before the next
 constexpr auto kBehindAfter = std::chrono::seconds(2);
 constexpr int kFollowPairs = 2;  // tries at a mirror and picture with no change between them
 
@@ -865,9 +867,12 @@ void CPagewrightDoc::TakeChanges(const CPageChanges& changes) {
     const auto now = FollowClock::now();
     if (changes.hidden && !follow.hidden) ShowStatusMessage(message::kPicturePaused, true);
     follow.hidden = changes.hidden;
-    if (changes.Any() && !follow.pending) {
+    if (changes.Any()) {
+        // The first change after a quiet spell goes out at once.
+        if (now - follow.lastChange > kQuietSpell) follow.nextWalk = std::min(follow.nextWalk, now);
+        follow.lastChange = now;
+        if (!follow.pending) follow.pendingSince = now;
         follow.pending = true;
-        follow.pendingSince = now;
     }
     if (follow.pending && now >= follow.nextWalk) {
         FollowNow();
@@ -936,6 +941,8 @@ void CPagewrightDoc::FinishFollow(CWalkResult& result, const CWorkOutcome& outco
     if (!outcome.IsDone() || IsBusy()) return;
     InstallFollowed(result);
     if (!result.settled) {
+        // The page changed while it was walked: no quiet spell, the next walk waits its turn.
+        follow.lastChange = FollowClock::now();
         follow.pending = true;
         follow.pendingSince = FollowClock::now();
         ShowStatusMessage(message::kPictureMayLag, false);

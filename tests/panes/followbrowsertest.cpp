@@ -118,6 +118,12 @@ TEST_F(Follow, TheViewsKeepUpWithThePageAndKeepTheirState) {
     ASSERT_TRUE(doc_.Picture());
     EXPECT_EQ(doc_.Picture()->width, picture.width);
     EXPECT_TRUE(doc_.Picture()->pixels == picture.pixels) << "the picture is of the page as it is now";
+
+    // A new document in the tab is attached by itself, the selection kept by its place.
+    Chrome().Evaluate(lastTarget_, "location.reload(), 1");
+    ASSERT_TRUE(WaitFor([&] { return NodeWithLabel(*doc_.Mirror(), "id=\"a\"") != nullptr; }));
+    EXPECT_NE(doc_.GetSelection(), 0);
+    EXPECT_EQ(CMirrorTreeModel::NodeId(tree_.currentIndex()), doc_.GetSelection());
 }
 
 }  // namespace
