@@ -67,6 +67,12 @@ TEST_F(Follow, TheViewsKeepUpWithThePageAndKeepTheirState) {
     tree_.collapse(list);
     tree_.expand(list);
     doc_.SetSelection(two, nullptr);
+    // An edit before the page changes stays for Undo: following never resets the DOM history.
+    bool styled = false;
+    doc_.SetSelection(IdOf("id=\"scroller\""), nullptr);
+    doc_.SetStyleAttribute("color", "red", [&](const CWorkOutcome& outcome) { styled = outcome.IsDone(); });
+    ASSERT_TRUE(WaitFor([&] { return styled; }));
+    doc_.SetSelection(two, nullptr);
     int resets = 0;
     QObject::connect(&tree_.TreeModel(), &QAbstractItemModel::modelReset, [&] { ++resets; });
 
@@ -92,6 +98,11 @@ TEST_F(Follow, TheViewsKeepUpWithThePageAndKeepTheirState) {
     const QModelIndex listNow = tree_.TreeModel().FindNodeId(IdOf("id=\"list\""));
     EXPECT_TRUE(tree_.isExpanded(listNow));
     EXPECT_EQ(tree_.TreeModel().rowCount(listNow), 3);
+
+    ASSERT_FALSE(doc_.Edits().undo.empty());
+    doc_.OnUndo();
+    EXPECT_TRUE(WaitFor([&] { return Chrome().Evaluate(lastTarget_, "document.getElementById('scroller').style.color") == "\"\""; }));
+    QTest::qWait(500);
 
     // A fresh walk and picture, through a session of their own.
     CChromiumTab tab(*CDevToolsEndpoint::Parse(Chrome().Endpoint()), lastTarget_, "", Options());
