@@ -25,11 +25,11 @@
 #include "model/document/workoutcome.h"
 #include "model/errors/objectcallerror.h"
 #include "registration.h"
-#include "viewsettings.h"
 #include "resources/stringtable.h"
 #include "resources/versionresource.h"
 #include "startmode.h"
 #include "startoptions.h"
+#include "viewsettings.h"
 
 namespace marklens {
 
@@ -80,7 +80,8 @@ bool CMarklensApp::InitInstance(std::shared_ptr<IBrowserShell> shell) {
     frame_ = std::make_unique<CMainFrame>(*doc_);
     QObject::connect(frame_.get(), &CMainFrame::followingChanged, frame_.get(), [this](bool on) {
         std::string error;
-        if (!CViewSettings::ForCurrentUser().SetFollowPageChanges(on, error)) frame_->ShowStatusMessage(QString::fromStdString(error), true);
+        if (!CViewSettings::ForCurrentUser().SetFollowPageChanges(on, error))
+            frame_->ShowStatusMessage(QString::fromStdString(error), true);
     });
     ui_->SetFrame(frame_.get());
     frame_->SetApplicationCommands([this](int command) { return OnAppCommand(command); });

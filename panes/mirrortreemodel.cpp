@@ -54,9 +54,9 @@ std::vector<std::size_t> LongestIncreasing(const std::vector<int>& rows) {
 struct CMirrorTreeModel::CTransition {
     OutlineHandle before;
     OutlineHandle after;
-    bool arriving = false;   // the second half: rows come
-    std::vector<char> kept;  // by item of before
-    std::unordered_map<int, std::vector<int>> children;  // parents whose rows change, by identifier
+    bool arriving = false;                                               // the second half: rows come
+    std::vector<char> kept;                                              // by item of before
+    std::unordered_map<int, std::vector<int>> children;                  // parents whose rows change, by identifier
     mutable std::unordered_map<int, std::unordered_map<int, int>> rows;  // of those, each child's row
 
     bool Kept(int nodeId) const {
@@ -138,7 +138,9 @@ std::vector<int> CMirrorTreeModel::Follow(OutlineHandle next) {
 
 void CMirrorTreeModel::RemoveLeaving(CTransition& transition) {
     const CMirrorOutline& from = *transition.before;
-    const auto kept = [&](int item, int row) { return transition.kept[static_cast<std::size_t>(from.Child(item, row))]; };
+    const auto kept = [&](int item, int row) {
+        return transition.kept[static_cast<std::size_t>(from.Child(item, row))];
+    };
     for (int item = 0; item < from.Count(); ++item) {
         const CMirrorOutline::CItem& parent = from.Item(item);
         if (!transition.kept[static_cast<std::size_t>(item)]) continue;
@@ -206,8 +208,8 @@ const CMirrorOutline* CMirrorTreeModel::OutlineOf(int nodeId, int& item) const {
         return item < 0 ? nullptr : outline;
     }
     if (transition_) {
-        outline = transition_->arriving && !transition_->Kept(nodeId) ? transition_->after.get()
-                                                                      : transition_->before.get();
+        outline =
+            transition_->arriving && !transition_->Kept(nodeId) ? transition_->after.get() : transition_->before.get();
     }
     item = outline->ItemOfNodeId(nodeId);
     return item < 0 ? nullptr : outline;
@@ -274,7 +276,9 @@ int CMirrorTreeModel::KeyOf(const CMirrorOutline& outline, int item) const {
     return byItem_ ? item : outline.Item(item).nodeId;
 }
 
-QModelIndex CMirrorTreeModel::RootIndex() const { return ItemCount() > 0 ? IndexOfId(KeyOf(*outline_, 0)) : QModelIndex(); }
+QModelIndex CMirrorTreeModel::RootIndex() const {
+    return ItemCount() > 0 ? IndexOfId(KeyOf(*outline_, 0)) : QModelIndex();
+}
 
 std::string_view CMirrorTreeModel::Label(const QModelIndex& index) const {
     int item = 0;

@@ -43,9 +43,7 @@ void CProbeTreeView::OnUpdate(IView*, UpdateHint hint) {
     case HintStyleChanged:
         ShowSelection();
         break;
-    case HintPageFollowed:
-        Follow();
-        break;
+    case HintPageFollowed: Follow(); break;
     }
 }
 

@@ -78,14 +78,16 @@ double RendererCpuSeconds(const std::string& profile) {
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         std::string command = FileText(entry.path() / "cmdline");
         std::replace(command.begin(), command.end(), '\0', ' ');
-        if (command.find("--type=renderer") == std::string::npos || command.find(ofProfile) == std::string::npos) continue;
+        if (command.find("--type=renderer") == std::string::npos || command.find(ofProfile) == std::string::npos)
+            continue;
         const std::string stat = FileText(entry.path() / "stat");
         const std::size_t close = stat.rfind(')');
         if (close == std::string::npos) continue;
         // After the name: state, then 10 fields, then user and system time.
         std::istringstream fields(stat.substr(close + 2));
         std::string skip;
-        for (int field = 0; field < 11; ++field) fields >> skip;
+        for (int field = 0; field < 11; ++field)
+            fields >> skip;
         double user = 0;
         double system = 0;
         fields >> user >> system;
@@ -243,9 +245,13 @@ void BM_FollowOneChange(benchmark::State& state) {
             std::vector<double> times;
             for (int run = 0; run < 5; ++run) {
                 const std::string mark = "hot" + std::to_string(++serial);
-                const auto sent = Bench().Change("(() => { const card = document.getElementById('c500');"
-                                                 "card.className = 'card " + mark + "';"
-                                                 "card.querySelector('.price').textContent = '" + mark + "'; })()");
+                const auto sent = Bench().Change(
+                    "(() => { const card = document.getElementById('c500');"
+                    "card.className = 'card " +
+                    mark +
+                    "';"
+                    "card.querySelector('.price').textContent = '" +
+                    mark + "'; })()");
                 times.push_back(Bench().FollowedAfter(sent, [&](const CPageMirror& mirror) {
                     return StringAttribute(CardNamed(mirror, 500), "text").find(mark) != std::string::npos;
                 }));

@@ -66,7 +66,8 @@ void CMirrorOutline::LinkChildren() {
     // Mirrors number their nodes 1, 2, 3 ...: a table finds them at once.
     if (largestId > 2 * Count() + 16) {
         sparseItemOfId_.reserve(static_cast<std::size_t>(Count()));
-        for (int item = Count() - 1; item >= 0; --item) sparseItemOfId_[Item(item).nodeId] = item;
+        for (int item = Count() - 1; item >= 0; --item)
+            sparseItemOfId_[Item(item).nodeId] = item;
         return;
     }
     itemOfId_.assign(static_cast<std::size_t>(largestId) + 1, -1);

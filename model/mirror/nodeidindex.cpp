@@ -56,7 +56,8 @@ CNodeIdIndex::CNodeIdIndex(std::vector<pugi::xml_node> numbered) : numbered_(std
 
 CNodeIdIndex::CNodeIdIndex(const std::vector<pugi::xml_node>& nodes, const std::vector<int>& ids) {
     int largest = 0;
-    for (std::size_t i = 0; i < nodes.size(); ++i) largest = std::max(largest, ids[i]);
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        largest = std::max(largest, ids[i]);
     // Identifiers are never reused, so a page that keeps replacing nodes spreads them out.
     if (static_cast<std::size_t>(largest) <= 2 * nodes.size() + 16) {
         numbered_.resize(static_cast<std::size_t>(largest));
@@ -66,7 +67,8 @@ CNodeIdIndex::CNodeIdIndex(const std::vector<pugi::xml_node>& nodes, const std::
         return;
     }
     nodes_.reserve(nodes.size());
-    for (std::size_t i = 0; i < nodes.size(); ++i) nodes_.try_emplace(ids[i], nodes[i]);
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        nodes_.try_emplace(ids[i], nodes[i]);
 }
 
 pugi::xml_node CNodeIdIndex::Find(int id) const {

@@ -1,8 +1,8 @@
 #pragma once
 #include <memory>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include <pugixml.hpp>
 

@@ -7,11 +7,11 @@ namespace marklens {
 
 // One change the page made, as its probe saw it.
 struct CPageChange {
-    double ms = 0;        // since the probe started watching
-    std::string kind;     // "added", "removed", "attribute", "text" or "box"
-    int nodeId = 0;       // the node's number: in the last mirror, or a fresh one past it
-    std::string label;    // as the tree labels the node
-    std::string what;     // the attribute and its new value, the new text, the new box
+    double ms = 0;      // since the probe started watching
+    std::string kind;   // "added", "removed", "attribute", "text" or "box"
+    int nodeId = 0;     // the node's number: in the last mirror, or a fresh one past it
+    std::string label;  // as the tree labels the node
+    std::string what;   // the attribute and its new value, the new text, the new box
 };
 
 // What the page changed since the last time its probe was asked.

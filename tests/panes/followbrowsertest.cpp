@@ -101,7 +101,8 @@ TEST_F(Follow, TheViewsKeepUpWithThePageAndKeepTheirState) {
 
     ASSERT_FALSE(doc_.Edits().undo.empty());
     doc_.OnUndo();
-    EXPECT_TRUE(WaitFor([&] { return Chrome().Evaluate(lastTarget_, "document.getElementById('scroller').style.color") == "\"\""; }));
+    EXPECT_TRUE(WaitFor(
+        [&] { return Chrome().Evaluate(lastTarget_, "document.getElementById('scroller').style.color") == "\"\""; }));
     QTest::qWait(500);
 
     // A fresh walk and picture, through a session of their own.

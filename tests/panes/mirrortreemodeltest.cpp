@@ -2,8 +2,8 @@
 
 #include <memory>
 #include <set>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -126,15 +126,17 @@ QString Dump(const QAbstractItemModel& model, const QModelIndex& parent = {}) {
 // persistent indexes stay with their nodes through removals, insertions, moves, reorders and
 // relabels, and the rows end as a fresh model of the later mirror has them.
 TEST_F(MirrorTreeModelTest, ALaterMirrorTakesOverRowByRowAndTheViewKeepsItsState) {
-    Load("<doc node-id='1' text='d'><element node-id='2' text='body'>"
-         "<element node-id='3' text='list'><element node-id='4' text='a'/><element node-id='5' text='b'/>"
-         "<element node-id='6' text='c'/><element node-id='7' text='d'/></element>"
-         "<element node-id='8' text='side'><element node-id='9' text='x'><element node-id='10' text='x1'/></element>"
-         "</element><element node-id='11' text='foot'/></element></doc>");
+    Load(
+        "<doc node-id='1' text='d'><element node-id='2' text='body'>"
+        "<element node-id='3' text='list'><element node-id='4' text='a'/><element node-id='5' text='b'/>"
+        "<element node-id='6' text='c'/><element node-id='7' text='d'/></element>"
+        "<element node-id='8' text='side'><element node-id='9' text='x'><element node-id='10' text='x1'/></element>"
+        "</element><element node-id='11' text='foot'/></element></doc>");
     QTreeView view;
     view.setModel(&model_);
     const auto indexOf = [&](int id) { return model_.FindNodeId(id); };
-    for (const int id : {1, 2, 3, 8, 9}) view.expand(indexOf(id));
+    for (const int id : {1, 2, 3, 8, 9})
+        view.expand(indexOf(id));
     view.setCurrentIndex(indexOf(6));
     const QPersistentModelIndex kept(indexOf(6));
     const QPersistentModelIndex moved(indexOf(9));
