@@ -210,7 +210,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     const RemoteObjectHandle walking = probe_;
     std::deque<CDevToolsSession::CPendingCall> steps;
     Json start = Budget(slice, frame_);
-    start.push_back({{"value", control.tellPrevious && frame_.is_null()}});
+    start.push_back({{"value", control.tellPrevious}});
     steps.push_back(walking->Start("function(b, f, p) { return this.mirrorStart(b, f, p); }", std::move(start)));
     CMirrorAnswer answer{"", true, {}};
     std::int64_t needMet = 0;
@@ -241,7 +241,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             if (step.otherFrames.empty()) frames_.clear();
             if (!step.otherFrames.empty()) {
                 SpliceFrames(answer.text, step.otherFrames,
-                             frame_.is_null() ? Clock::now() + kFramesBudget : framesDeadline_, control.cancellation);
+                             frame_.is_null() ? Clock::now() + kFramesBudget : framesDeadline_, control);
             }
             if (step.previousRuns.is_array()) answer.previous = PreviousNumbers(answer.text, step.previousRuns, before);
             return answer;
@@ -256,11 +256,23 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     }
 }
 
-// The probe's runs of its own numbers, for every node of the records. The frames spliced in
-// before are walked afresh: their nodes count as new.
+// The probe's runs of its own numbers, for every node of the records; a frame walked by the
+// same probe as last time tells its own, counted from where its nodes start then and now.
 std::vector<int> CChromiumProbe::PreviousNumbers(std::string_view records, const Json& runs,
                                                  const std::vector<CSplice>& before) const {
     std::vector<int> previous(static_cast<std::size_t>(CountNodes(records)), 0);
+    for (const CSplice& splice : splices_) {
+        const auto then = std::find_if(before.begin(), before.end(),
+                                       [&](const CSplice& old) { return old.probe == splice.probe; });
+        if (then == before.end()) continue;
+        const int start = CountedWithSplices(splices_, splice.at);
+        const int startThen = CountedWithSplices(before, then->at);
+        for (std::size_t k = 0; k < splice.previous.size(); ++k) {
+            const std::size_t at = static_cast<std::size_t>(start) + k;
+            const int was = splice.previous[k];
+            if (was >= 1 && was <= then->nodes && at < previous.size()) previous[at] = startThen + was;
+        }
+    }
     for (std::size_t i = 0; i + 2 < runs.size(); i += 3) {
         if (!runs[i].is_number_integer() || !runs[i + 1].is_number_integer() || !runs[i + 2].is_number_integer()) {
             throw CMalformedAnswer("the mirror: the numbers of the last walk");
@@ -726,7 +738,9 @@ CChromiumProbe& CChromiumProbe::OwnerOf(ILiveElement& element) {
 // Walks each frame of another origin that the walk left empty with a probe of its own, within
 // what is left of the time the page's frames may take; a frame that fails stays empty.
 void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Clock::time_point deadline,
-                                  const CancellationHandle& cancellation) {
+                                  const CWalkControl& control) {
+    const CancellationHandle& cancellation = control.cancellation;
+    CWalkControl inFrame{nullptr, cancellation, control.tellPrevious};
     std::vector<CSplice> splices;
     std::vector<std::string> texts;
     for (const Json& frame : frames) {
@@ -743,11 +757,11 @@ void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Cloc
                 ownSession ? std::pair(probe->frame_.value("x", 0.0), probe->frame_.value("y", 0.0)) : localRoot_;
             probe->framesDeadline_ = deadline;
             probe->slice_ = slice_;
-            std::optional<CMirrorAnswer> walked = probe->Walk(slice_, CWalkControl{nullptr, cancellation});
+            std::optional<CMirrorAnswer> walked = probe->Walk(slice_, inFrame);
             // A frame that spoilt its slices is walked in one call: nothing changes meanwhile.
-            if (!walked && slice_) walked = probe->Walk(std::nullopt, CWalkControl{nullptr, cancellation});
+            if (!walked && slice_) walked = probe->Walk(std::nullopt, inFrame);
             if (!walked) continue;
-            splices.push_back({at, CountNodes(walked->text), probe});
+            splices.push_back({at, CountNodes(walked->text), probe, std::move(walked->previous)});
             texts.push_back(std::move(walked->text));
         } catch (const CObjectCallError& error) {
             if (error.Code() == status::kCancelled) throw;

@@ -89,6 +89,7 @@ private:
         int at = 0;     // the frame's node, counted in this probe's own records
         int nodes = 0;  // of the frame's records
         std::shared_ptr<CChromiumProbe> probe;
+        std::vector<int> previous;  // the numbers the frame's nodes had in its last walk, when asked
     };
     using Clock = std::chrono::steady_clock;
     // One probe's answer to changesTake, its node numbers its own.
@@ -102,7 +103,7 @@ private:
     void Create();
     // Walks the frames of other origins the walk left empty and puts their records in place.
     void SpliceFrames(std::string& records, const nlohmann::json& frames, Clock::time_point deadline,
-                      const CancellationHandle& cancellation);
+                      const CWalkControl& control);
     LiveElementHandle OwnElement(const std::string& nodeIdText);
     CChromiumProbe* FindOwner(const RemoteObjectHandle& probe);
     // The selector paths of the frame elements that hold owner's document, outermost first;

@@ -138,5 +138,17 @@ TEST_F(Follow, TheViewsKeepUpWithThePageAndKeepTheirState) {
     EXPECT_EQ(CMirrorTreeModel::NodeId(tree_.currentIndex()), doc_.GetSelection());
 }
 
+// Nodes inside frames of other origins, walked by probes of their own, keep their identifiers
+// through a change of the page around them.
+TEST_F(Follow, NodesInFramesOfOtherOriginsKeepTheirIdentifiers) {
+    doc_.AttachPage(OpenPage("crossorigin.html?other=" + std::to_string(Pages().Port(1))), "frames",
+                    [](const CWorkOutcome&) {});
+    ASSERT_TRUE(WaitFor([&] { return doc_.Mirror() && NodeWithLabel(*doc_.Mirror(), "id=\"c-804000\""); }));
+    const int inner = IdOf("id=\"c-804000\"");
+    Chrome().Evaluate(lastTarget_, "document.getElementById('before').className = 'moved', 1");
+    ASSERT_TRUE(WaitFor([&] { return NodeWithLabel(*doc_.Mirror(), "class=\"moved\"") != nullptr; }));
+    EXPECT_EQ(IdOf("id=\"c-804000\""), inner);
+}
+
 }  // namespace
 }  // namespace marklens::testing
