@@ -262,8 +262,8 @@ std::vector<int> CChromiumProbe::PreviousNumbers(std::string_view records, const
                                                  const std::vector<CSplice>& before) const {
     std::vector<int> previous(static_cast<std::size_t>(CountNodes(records)), 0);
     for (const CSplice& splice : splices_) {
-        const auto then = std::find_if(before.begin(), before.end(),
-                                       [&](const CSplice& old) { return old.probe == splice.probe; });
+        const auto then =
+            std::find_if(before.begin(), before.end(), [&](const CSplice& old) { return old.probe == splice.probe; });
         if (then == before.end()) continue;
         const int start = CountedWithSplices(splices_, splice.at);
         const int startThen = CountedWithSplices(before, then->at);
