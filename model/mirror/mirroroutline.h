@@ -51,7 +51,7 @@ private:
     std::vector<CItem> items_;
     std::vector<int> children_;
     std::string labels_;
-    std::vector<int> itemOfId_;  // by identifier, where identifiers are few and positive
+    std::vector<int> itemOfId_;                    // by identifier, where identifiers are few and positive
     std::unordered_map<int, int> sparseItemOfId_;  // where they are spread out
 };
 
