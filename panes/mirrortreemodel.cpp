@@ -16,14 +16,6 @@ constexpr int kNoParent = -1;
 // The document's HEAD starts folded; HEADER and other tags that merely begin alike do not.
 bool IsHeadLabel(std::string_view label) { return label == kHeadLabel || label.starts_with(kHeadWithAttributes); }
 
-// Every identifier names one item only: only then can rows be matched by it.
-bool HasUniqueIds(const CMirrorOutline& outline) {
-    for (int item = 0; item < outline.Count(); ++item) {
-        if (outline.ItemOfNodeId(outline.Item(item).nodeId) != item) return false;
-    }
-    return true;
-}
-
 // The positions (into rows) of a longest strictly increasing run of rows.
 std::vector<std::size_t> LongestIncreasing(const std::vector<int>& rows) {
     std::vector<std::size_t> tails;  // the position ending the best run of each length
@@ -98,7 +90,7 @@ void CMirrorTreeModel::Rebuild(OutlineHandle outline) {
     beginResetModel();
     outline_ = std::move(outline);
     // Rows are known by their nodes' identifiers where those name one node each.
-    byItem_ = !HasUniqueIds(*outline_);
+    byItem_ = !outline_->HasUniqueIds();
     transition_.reset();
     changed_.clear();
     endResetModel();
@@ -108,7 +100,7 @@ std::vector<int> CMirrorTreeModel::Follow(OutlineHandle next) {
     if (!next) return {};
     const bool sameTop = ItemCount() > 0 && next->Count() > 0 && outline_->Item(0).nodeId != 0 &&
                          outline_->Item(0).nodeId == next->Item(0).nodeId;
-    if (!sameTop || byItem_ || !HasUniqueIds(*next)) {
+    if (!sameTop || byItem_ || !next->HasUniqueIds()) {
         Rebuild(std::move(next));
         return {};
     }

@@ -52,14 +52,15 @@ void CProbeTreeView::OnUpdate(IView*, UpdateHint hint) {
 void CProbeTreeView::Follow() {
     const CPageMirror* mirror = doc_.Mirror();
     if (!mirror || !mirror->DocumentElement()) return;
-    const int topBefore = CMirrorTreeModel::NodeId(model_->RootIndex());
-    following_ = true;
-    std::vector<int> changed = model_->Follow(mirror->Outline());
-    following_ = false;
-    if (CMirrorTreeModel::NodeId(model_->RootIndex()) != topBefore) {
+    const OutlineHandle next = mirror->Outline();
+    // Another document: a new tree, opened as a new page's is.
+    if (next->Count() == 0 || CMirrorTreeModel::NodeId(model_->RootIndex()) != next->Item(0).nodeId) {
         Rebuild();
         return;
     }
+    following_ = true;
+    std::vector<int> changed = model_->Follow(next);
+    following_ = false;
     viewport()->update();
     const QModelIndex index = model_->FindNodeId(doc_.GetSelection());
     if (!index.isValid()) {

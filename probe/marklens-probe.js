@@ -1675,12 +1675,12 @@
     // and kind.
     previousRuns(nodes) {
       if (this.nodes.length <= 1) return [];
-      const before = new Map();
-      const generated = new Map();
-      this.nodes.forEach((node, id) => {
-        if (node instanceof Generated) generated.set(node.owner, { ...generated.get(node.owner), [node.type]: id });
-        else if (node) before.set(node, id);
-      });
+      const before = this.lastIds();
+      const generated = new Map();  // owner -> kind -> number
+      for (const id of this.generatedIds.values()) {
+        const node = this.nodes[id];
+        generated.set(node.owner, { ...generated.get(node.owner), [node.type]: id });
+      }
       const runs = [];
       let last = -1;
       for (let id = 1; id < nodes.length; ++id) {
@@ -1735,18 +1735,24 @@
     // The last mirror's node identifier of a node the browser names (0 for none, -1 for a node
     // not in it): a text node stands for its element.
     idOf(node) {
-      if (this.ids === undefined || this.idsOf !== this.nodes) {
-        this.ids = new Map();
-        this.idsOf = this.nodes;
-        this.nodes.forEach((known, id) => { if (known) this.ids.set(known, id); });
-      }
+      const ids = this.lastIds();
       if (!node) return 0;
       try {
         if (call(nodeTypeOf, node) === 3) node = call(parentNodeOf, node);
       } catch (e) {
         return -1;  // no node of page script's: generated content
       }
-      return this.ids.get(node) || -1;
+      return ids.get(node) || -1;
+    }
+
+    // The last mirror's number of each of its nodes, made once per mirror.
+    lastIds() {
+      if (this.ids === undefined || this.idsOf !== this.nodes) {
+        this.ids = new Map();
+        this.idsOf = this.nodes;
+        this.nodes.forEach((known, id) => { if (known) this.ids.set(known, id); });
+      }
+      return this.ids;
     }
 
     // The live node behind a node identifier of the last mirror, or null.

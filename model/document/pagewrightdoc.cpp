@@ -103,7 +103,6 @@ struct CPagewrightDoc::CWalkResult {
     std::unique_ptr<CPageMirror> mirror;
     std::unique_ptr<CPicture> picture;  // none: the last one stays (a hidden page renders nothing)
     CEditState edits;
-    std::vector<int> ids;  // the mirror's identifiers of the walk's numbers, when they differ
     // Of a walk that followed the page: it was hidden, and the pair of mirror and picture was
     // taken while nothing changed.
     bool hidden = false;
@@ -365,8 +364,8 @@ void CPagewrightDoc::BuildWithStableIds(const CMirrorAnswer& answer, CStableIds&
     if (answer.previous.empty()) {
         result.mirror = BuildMirror(answer);
     } else {
-        result.ids = ids.Assign(answer.previous, answer.previous.size());
-        result.mirror = BuildMirror(answer, &result.ids);
+        const std::vector<int> stable = ids.Assign(answer.previous, answer.previous.size());
+        result.mirror = BuildMirror(answer, &stable);
     }
     result.mirror->Outline();
 }
@@ -423,15 +422,7 @@ void CPagewrightDoc::Install(CWalkResult& result) {
     }
     mirror_ = std::move(result.mirror);
     if (result.picture) picture_ = std::move(result.picture);
-    idOfNumber_ = std::move(result.ids);
     TakeEditState(result.edits);
-}
-
-int CPagewrightDoc::IdOfWalkNumber(int number) const {
-    if (idOfNumber_.empty()) return number;
-    return number >= 1 && static_cast<std::size_t>(number) <= idOfNumber_.size()
-               ? idOfNumber_[static_cast<std::size_t>(number) - 1]
-               : 0;
 }
 
 void CPagewrightDoc::TakeEditState(const CEditState& state) {
@@ -794,7 +785,7 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
 
 // Following the page. The page is asked often what it changed, which costs it next to
 // nothing; a change brings a walk and a picture at once after a quiet spell, then no more
-// often than a few times a second and never for more than a quarter of the time.
+// often than a few times a second and never for more than a fifth of the time.
 namespace {
 
 constexpr int kWatchMs = 50;

@@ -142,8 +142,6 @@ public:
     // the page changes by itself; on from the start.
     void SetFollowing(bool on);
     bool IsFollowing() const { return following_; }
-    // The mirror's identifier of the node the probe's last walk numbered so; 0 for none.
-    int IdOfWalkNumber(int number) const;
 
 protected:
     void OnBroadcastEnd() override;
@@ -216,7 +214,6 @@ private:
     CEditState edits_;
     bool following_ = true;
     std::unique_ptr<CFollow> follow_;
-    std::vector<int> idOfNumber_;  // of the last walk installed, by number - 1
 
     Busy busy_ = Busy::None;
     std::shared_ptr<CPageWork> running_;  // the attach or Refresh that runs

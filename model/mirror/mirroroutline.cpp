@@ -63,21 +63,20 @@ void CMirrorOutline::LinkChildren() {
         const CItem& entry = Item(item);
         children_[static_cast<std::size_t>(Item(entry.parent).childStart + entry.row)] = item;
     }
-    // Mirrors number their nodes 1, 2, 3 ...: a table finds them at once.
-    if (largestId > 2 * Count() + 16) {
+    // Mirrors number their nodes 1, 2, 3 ...: a table finds them at once. From the last item
+    // up, so the first in pre-order wins where an identifier repeats.
+    const bool dense = largestId <= 2 * Count() + 16;
+    if (dense) {
+        itemOfId_.assign(static_cast<std::size_t>(largestId) + 1, -1);
+    } else {
         sparseItemOfId_.reserve(static_cast<std::size_t>(Count()));
-        for (int item = Count() - 1; item >= 0; --item)
-            sparseItemOfId_[Item(item).nodeId] = item;
-        return;
     }
-    itemOfId_.assign(static_cast<std::size_t>(largestId) + 1, -1);
     for (int item = Count() - 1; item >= 0; --item) {
         const int id = Item(item).nodeId;
-        if (id >= 0) {
-            itemOfId_[static_cast<std::size_t>(id)] = item;
-        } else {
-            sparseItemOfId_[id] = item;
-        }
+        int& slot = dense && id >= 0 ? itemOfId_[static_cast<std::size_t>(id)]
+                                     : sparseItemOfId_.try_emplace(id, -1).first->second;
+        if (slot != -1) uniqueIds_ = false;
+        slot = item;
     }
 }
 

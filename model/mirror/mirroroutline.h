@@ -42,6 +42,8 @@ public:
     }
     // The first item in pre-order whose identifier is nodeId; -1 when none.
     int ItemOfNodeId(int nodeId) const;
+    // Every identifier names one item only.
+    bool HasUniqueIds() const { return uniqueIds_; }
 
 private:
     CMirrorOutline() = default;
@@ -53,6 +55,7 @@ private:
     std::string labels_;
     std::vector<int> itemOfId_;                    // by identifier, where identifiers are few and positive
     std::unordered_map<int, int> sparseItemOfId_;  // where they are spread out
+    bool uniqueIds_ = true;
 };
 
 using OutlineHandle = std::shared_ptr<const CMirrorOutline>;

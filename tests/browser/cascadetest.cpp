@@ -49,12 +49,7 @@ protected:
     static int RunCli(const std::string& arguments, std::string& output) {
         const std::string command =
             std::string(MARKLENS_CLI) + " " + arguments + " --endpoint " + Chrome().Endpoint() + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        char buffer[4096];
-        output.clear();
-        while (pipe && fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        return pipe ? WEXITSTATUS(pclose(pipe)) : -1;
+        return RunCommand(command, output);
     }
     // The command line's index of this test's page, after giving it the title.
     std::string CliIndex(const std::string& title) {

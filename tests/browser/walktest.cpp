@@ -111,12 +111,8 @@ TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
 
 // What a shell command printed on stdout and stderr together.
 std::string Shell(const std::string& command) {
-    FILE* pipe = popen(("bash -c '" + command + "' 2>&1").c_str(), "r");
     std::string output;
-    char buffer[4096];
-    while (pipe && fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    if (pipe) pclose(pipe);
+    RunCommand("bash -c '" + command + "' 2>&1", output);
     return output;
 }
 

@@ -58,12 +58,8 @@ TEST_F(Watch, ChangesAreNumberedAsTheLastMirror) {
 
 // What a shell command printed on stdout, then its exit status as "status N".
 std::string Shell(const std::string& command) {
-    FILE* pipe = popen(("bash -c '" + command + " 2>/dev/null; echo status $?'").c_str(), "r");
     std::string output;
-    char buffer[4096];
-    while (pipe && fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    if (pipe) pclose(pipe);
+    RunCommand("bash -c '" + command + " 2>/dev/null; echo status $?'", output);
     return output;
 }
 

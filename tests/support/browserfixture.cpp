@@ -1,5 +1,7 @@
 #include "browserfixture.h"
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <fstream>
 #include <regex>
@@ -98,6 +100,15 @@ pugi::xml_node NodeWithLabel(const CPageMirror& mirror, const std::string& text)
         if (label.find(text) != std::string::npos) return hit.node();
     }
     return {};
+}
+
+int RunCommand(const std::string& commandLine, std::string& output) {
+    FILE* pipe = popen(commandLine.c_str(), "r");
+    char buffer[4096];
+    output.clear();
+    while (pipe && fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    return pipe ? WEXITSTATUS(pclose(pipe)) : -1;
 }
 
 }  // namespace marklens::testing

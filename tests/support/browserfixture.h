@@ -75,6 +75,9 @@ public:
     std::string clipboard;
 };
 
+// What the shell command line printed on stdout, and its exit status (-1: it did not run).
+int RunCommand(const std::string& commandLine, std::string& output);
+
 // The first mirror node whose label contains the text; null when none.
 pugi::xml_node NodeWithLabel(const CPageMirror& mirror, const std::string& text);
 
