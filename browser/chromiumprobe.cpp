@@ -211,7 +211,9 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     std::deque<CDevToolsSession::CPendingCall> steps;
     Json start = Budget(slice, frame_);
     start.push_back({{"value", control.tellPrevious}});
-    steps.push_back(walking->Start("function(b, f, p) { return this.mirrorStart(b, f, p); }", std::move(start)));
+    start.push_back({{"value", control.copyUnchanged}});
+    steps.push_back(
+        walking->Start("function(b, f, p, c) { return this.mirrorStart(b, f, p, c); }", std::move(start)));
     CMirrorAnswer answer{"", true, {}};
     std::int64_t needMet = 0;
     for (;;) {

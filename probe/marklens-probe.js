@@ -24,6 +24,7 @@
   };
   const getAttribute = Element.prototype.getAttribute;
   const getElementsByTagName = Document.prototype.getElementsByTagName;
+  const getElementsByTagNameOfElement = Element.prototype.getElementsByTagName;
   const shadowRootOf = getter(Element.prototype, 'shadowRoot');
   const shadowModeOf = getter(ShadowRoot.prototype, 'mode');
   const shadowSheetsOf = getter(ShadowRoot.prototype, 'styleSheets');
@@ -67,6 +68,9 @@
   const fontsOf = getter(Document.prototype, 'fonts');
   const visibilityStateOf = getter(Document.prototype, 'visibilityState');
   const playStateOf = getter(Animation.prototype, 'playState');
+  const isConnectedOf = getter(Node.prototype, 'isConnected');
+  const eventTargetOf = getter(Event.prototype, 'target');
+  const eventTypeOf = getter(Event.prototype, 'type');
 
   const kLabelPart = 80;  // characters of an id, class or comment kept in a label
   const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
@@ -227,10 +231,23 @@
     sheets: shadowSheetsOf, adopted: shadowAdoptedSheetsOf, query: fragmentQuerySelectorAll, animations: shadowAnimationsOf,
   };
 
+  // Candidates told one by one, for a walk that reads only a few elements: matching those few
+  // costs less than finding all.
+  class MatchedCandidates {
+    constructor(selector, animated) {
+      this.selector = selector;
+      this.animated = animated;
+    }
+
+    has(element) {
+      return this.animated.has(element) || call(matches, element, this.selector);
+    }
+  }
+
   // The elements of the tree that may have a layer property, those that may have one of the
   // context properties, and those that may have their own visibility or pointer-events, each a
-  // set or null for all of them.
-  function candidatesOf(tree, kind) {
+  // set (or a MatchedCandidates when few) or null for all of them.
+  function candidatesOf(tree, kind, few = false) {
     const all = { layer: null, context: null, inherited: null };
     try {
       const lists = [
@@ -247,6 +264,20 @@
       // One pass over the document finds every candidate; the context properties are some of
       // the layer properties, so their candidates are among those.
       const [layerSelector, contextSelector, inheritedSelector] = lists.map(list => list.selectors.join(','));
+      if (few) {
+        const animated = new Set();
+        for (const animation of kind.animations.call(tree)) {
+          const target = animation.effect && animation.effect.target;
+          if (target) animated.add(target);
+        }
+        // A selector the browser refuses throws here, not later.
+        call(fragmentQuerySelectorAll, document.createDocumentFragment(), layerSelector + ',' + inheritedSelector);
+        return {
+          layer: new MatchedCandidates(layerSelector, animated),
+          context: new MatchedCandidates(contextSelector, animated),
+          inherited: new MatchedCandidates(inheritedSelector, animated),
+        };
+      }
       const layer = new Set();
       const context = new Set();
       const inherited = new Set();
@@ -321,7 +352,7 @@
   // The first character of each kind of record (see mirrorStart()).
   const kRecordKind = {
     document: 0x44, emptyDocument: 0x64, element: 0x45, childless: 0x65, frame: 0x46, comment: 0x63, shape: 0x61,
-    look: 0x6B, label: 0x6E, close: 0x29, shadowRoot: 0x53, emptyShadowRoot: 0x73, slot: 0x71,
+    look: 0x6B, label: 0x6E, close: 0x29, shadowRoot: 0x53, emptyShadowRoot: 0x73, slot: 0x71, origin: 0x6F,
   };
 
   function within(value, limit) {
@@ -329,11 +360,14 @@
   }
 
   // The records as UTF-16 units in one growing buffer: writing a record makes no strings, and
-  // the answer's parts are decoded from the buffer at the end.
+  // the answer's parts are decoded from the buffer at the end. A kept text holds all it was
+  // ever given, so that a later walk can copy from it.
   class RecordText {
-    constructor() {
-      this.units = new Uint16Array(1 << 16);
+    constructor(kept = false, size = 0) {
+      this.units = new Uint16Array(Math.max(1 << 16, size));
       this.length = 0;
+      this.taken = 0;
+      this.kept = kept;
       this.decoder = new TextDecoder('utf-16le');
     }
 
@@ -385,11 +419,19 @@
       this.unit(kNewline);
     }
 
-    // The records written since the last take, as one string; the buffer is reused. Records
-    // are whole when taken, so no surrogate pair is ever split.
+    // Units from to to of another text, records whole.
+    copy(units, from, to) {
+      this.room(to - from);
+      this.units.set(units.subarray(from, to), this.length);
+      this.length += to - from;
+    }
+
+    // The records written since the last take, as one string; the buffer is reused unless
+    // kept. Records are whole when taken, so no surrogate pair is ever split.
     take() {
-      const text = this.decoder.decode(this.units.subarray(0, this.length));
-      this.length = 0;
+      const text = this.decoder.decode(this.units.subarray(this.taken, this.length));
+      if (this.kept) this.taken = this.length;
+      else this.length = 0;
       return text;
     }
   }
@@ -425,9 +467,81 @@
     };
   }
 
+  // What a walk keeps of each element it read, so that the next walk can copy the records of a
+  // subtree that did not change instead of reading it again. Per node number, kFactSlots
+  // values: where its records start and end in the walk's text, its last node, the box corners
+  // the records count from before and after it, its border box as read (in top-page pixels)
+  // and how far it was moved since, by the page's scroll, when a later walk copied it.
+  const kFactSlots = 13;
+  const kFactStart = 0;
+  const kFactEnd = 1;
+  const kFactLast = 2;
+  const kFactBase = 3;     // left, top
+  const kFactAfter = 5;    // left, top
+  const kFactRect = 7;     // left, top, right, bottom; NaN when none was read
+  const kFactMoved = 11;   // x, y
+  // Flags: the subtree holds what a copy cannot carry (frames, shadow trees, slots, generated
+  // content, image maps, the top layer), or what stays put while the page scrolls.
+  const kSpecial = 1;
+  const kPinned = 2;
+  const kMaxLabelGrowth = 2;  // a copying walk's labels may grow to this many per node
+
+  class WalkFacts {
+    constructor(size = 4096) {
+      this.values = new Float64Array(kFactSlots * size);
+      this.flags = new Uint8Array(size);
+      this.above = [];  // what each element inherited, as the walk's state
+    }
+
+    room(number) {
+      if (number < this.flags.length) return;
+      const size = Math.max(2 * this.flags.length, number + 1);
+      const values = new Float64Array(size * kFactSlots);
+      values.set(this.values);
+      this.values = values;
+      const flags = new Uint8Array(size);
+      flags.set(this.flags);
+      this.flags = flags;
+    }
+  }
+
+  function near(a, b) {
+    return Math.abs(a - b) < 0.001;
+  }
+
+  function sameClip(now, then, x, y) {
+    if (now === null || now === undefined || then === null || then === undefined) {
+      return (now === null || now === undefined) && (then === null || then === undefined);
+    }
+    return near(now.left, then.left + x) && near(now.top, then.top + y) && near(now.right, then.right + x) &&
+      near(now.bottom, then.bottom + y);
+  }
+
+  // Whether an element inherits now what it inherited then, moved by (x, y) since.
+  function sameState(now, then, x, y) {
+    if (now === then && x === 0 && y === 0) return true;
+    if (then === undefined) return false;
+    const hidden = now.hidden === undefined ? null : now.hidden;
+    if (hidden !== (then.hidden === undefined ? null : then.hidden)) return false;
+    if (hidden !== null) return true;
+    return now.items === then.items && now.visibility === then.visibility && now.transparent === then.transparent &&
+      sameClip(now.clip, then.clip, x, y) && sameClip(now.clipAbsolute, then.clipAbsolute, x, y) &&
+      sameClip(now.clipFixed, then.clipFixed, x, y);
+  }
+
+  // Copies the dictionary maps of a walk, so that the walk they came from stays as it was.
+  function copiedMaps(map, depth) {
+    const copy = new Map();
+    for (const [key, value] of map) {
+      copy.set(key, depth > 1 ? copiedMaps(value, depth - 1) :
+        Array.isArray(value) ? value.map(inner => new Map(inner)) : new Map(value));
+    }
+    return copy;
+  }
+
   // One document of the walk: where its viewport sits in the top page and what it paints.
   class DocumentScope {
-    constructor(doc, origin, clip) {
+    constructor(doc, origin, clip, few) {
       this.style = computedStyleFor(doc);
       this.origin = origin;
       this.root = call(documentElementOf, doc);
@@ -439,7 +553,7 @@
       this.rootArea = origin.width === undefined ? this.viewport :
         { left: origin.x, top: origin.y, right: origin.x + origin.width, bottom: origin.y + origin.height };
       this.rootClip = clip === undefined ? null : intersect(clip, this.rootArea);
-      const candidates = candidatesOf(doc, kDocumentTree);
+      const candidates = candidatesOf(doc, kDocumentTree, few);
       this.candidates = candidates.layer;
       this.contextCandidates = candidates.context;
       this.ownInherited = candidates.inherited;
@@ -459,7 +573,9 @@
   // mirrorStart()). It keeps its own stack, so any nesting depth fits, and can stop after any
   // node and go on later from there.
   class MirrorWalk {
-    constructor(watch, parts) {
+    // patch, when given, is what the last walk kept and what changed since (see patchFor):
+    // the subtrees that did not change are copied from that walk's records.
+    constructor(watch, parts, patch) {
       this.nodes = [null];
       // What page script cannot see (closed shadow roots, generated content), as the program
       // found it; the walk pauses where it needs more of it.
@@ -470,7 +586,16 @@
       this.mapImages = new Map();  // map name -> the first image written that uses it
       this.elements = 0;    // elements walked so far
       this.total = 0;       // elements of the documents entered so far
-      this.out = new RecordText();
+      this.out = new RecordText(true, patch === null ? 0 : patch.walk.out.length + 4096);  // kept for the next walk
+      this.defs = new RecordText();     // the dictionaries' records, ahead of the nodes' in each answer
+      // A walk that copies from the last one will be about as large.
+      this.facts = patch === null ? new WalkFacts() : new WalkFacts(patch.walk.facts.flags.length);
+      this.open = [];       // the numbers of the open elements
+      this.fresh = -1;      // the depth of open elements below which nothing is copied, or -1
+      this.rect = null;     // the border box of the element just read, in its document's viewport
+      this.pinned = false;  // the element just read is fixed or sticky
+      this.special = false; // the element just read is of the top layer
+      this.patch = patch;
       // Frames of other origins left empty: [node number, viewport left, top, clip or null];
       // the program walks them through their own probes.
       this.otherFrames = [];
@@ -492,6 +617,29 @@
       this.upperTags = new Map();  // tag name -> upper case
       this.labels = new Map();
       this.labelCount = 0;
+      // All dictionary records so far, and those an answer has to bring first: a copying walk
+      // goes on with the numbers of the walk it copies from.
+      this.defsText = '';
+      this.prefix = '';
+      if (patch !== null) {
+        const last = patch.walk;
+        this.looks = copiedMaps(last.looks, 2);
+        this.lookCount = last.lookCount;
+        this.labels = copiedMaps(last.labels, 1);
+        this.labelCount = last.labelCount;
+        this.upperTags = last.upperTags;
+        this.defsText = last.defsText;
+        this.prefix = last.defsText;
+      }
+    }
+
+    // The records written since the last take, the dictionaries' first.
+    takeText() {
+      const defs = this.defs.take();
+      this.defsText += defs;
+      const prefix = this.prefix;
+      this.prefix = '';
+      return prefix + defs + this.out.take();
     }
 
     // The number of the look (display, visibility, transparent, z, paint), written first when new.
@@ -504,7 +652,7 @@
       let number = pair[transparent].get(layering);
       if (number === undefined) {
         pair[transparent].set(layering, number = this.lookCount++);
-        const out = this.out;
+        const out = this.defs;
         out.unit(kRecordKind.look);
         out.text(clean(display));
         out.unit(kComma);
@@ -562,8 +710,9 @@
       this.nodes.push(document);
       this.enterDocument(document);
       this.out.counted(kRecordKind.document, clean(docLabel(document)));
-      this.scope = frame ? new DocumentScope(document, { x: frame.x, y: frame.y }, frame.clip || null) :
-        new DocumentScope(document, { x: 0, y: 0 }, undefined);
+      const few = this.patch !== null;
+      this.scope = frame ? new DocumentScope(document, { x: frame.x, y: frame.y }, frame.clip || null, few) :
+        new DocumentScope(document, { x: 0, y: 0 }, undefined, few);
       this.state = this.scope.top;
       this.parts.enterTree(document, kDocumentTree, this.scope);
       // A walker that shows only elements and comments, so text nodes are never touched.
@@ -618,6 +767,7 @@
         this.out.counted(kRecordKind.comment, clean(cut(dataOf.call(node).trim())));
         return walkerNextSibling.call(this.walker);
       }
+      if (this.patch !== null && this.copied(node)) return walkerNextSibling.call(this.walker);
       const tagName = tagNameOf.call(node);
       let tag = this.upperTags.get(tagName);
       if (tag === undefined) this.upperTags.set(tagName, tag = tagName.toUpperCase());
@@ -631,8 +781,14 @@
       if (this.parts.waiting) return kPause;
       this.nodes.push(node);
       ++this.elements;
+      const number = this.nodes.length - 1;
+      const special = this.special || kCopyless.has(tag) || (tag === 'IMG' && getAttribute.call(node, 'usemap') !== null);
+      this.beginFacts(number, slot === undefined ? this.state : slot.state, special);
       const label = this.label(node, tag);
-      if (tag === 'IFRAME' || tag === 'FRAME') return this.enterFrame(node, tag, look, label, slot);
+      if (tag === 'IFRAME' || tag === 'FRAME') {
+        this.markSpecial(number);
+        return this.enterFrame(node, tag, look, label, slot);
+      }
       const area = tag === 'AREA' && this.mapImages.size > 0 ? this.areaOnImage(node) : undefined;
       if (area !== undefined && this.areaShape !== null) this.out.counted(kRecordKind.shape, this.areaShape);
       const at = area === undefined ? this.writeElement(kRecordKind.element, look, label, slot) :
@@ -640,15 +796,162 @@
       if (tag === 'SLOT') this.noteSlot(node);
       if (tag === 'IMG' && this.hasBox) this.noteMapImage(node);
       const generated = this.parts.generatedOf(node);
-      if (root !== null || generated !== undefined) return this.openSpecial(root, generated);
+      if (root !== null || generated !== undefined) {
+        this.facts.flags[number] |= kSpecial;
+        this.openFacts(node, number);
+        return this.openSpecial(root, generated);
+      }
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
         this.out.units[at] = kRecordKind.childless;
+        this.endFacts(number);
         return walkerNextSibling.call(this.walker);
       }
+      this.openFacts(node, number);
       this.inherited.push(this.state);
       this.state = this.below;
       return child;
+    }
+
+    // The facts of the element just numbered, before any of its records.
+    beginFacts(number, above, special) {
+      const facts = this.facts;
+      facts.room(number);
+      const values = facts.values;
+      const at = number * kFactSlots;
+      values[at + kFactStart] = this.out.length;
+      values[at + kFactBase] = this.lastLeft;
+      values[at + kFactBase + 1] = this.lastTop;
+      const rect = this.rect;
+      const origin = this.scope.origin;
+      values[at + kFactRect] = rect === null ? NaN : rect.left + origin.x;
+      values[at + kFactRect + 1] = rect === null ? NaN : rect.top + origin.y;
+      values[at + kFactRect + 2] = rect === null ? NaN : rect.right + origin.x;
+      values[at + kFactRect + 3] = rect === null ? NaN : rect.bottom + origin.y;
+      values[at + kFactMoved] = 0;
+      values[at + kFactMoved + 1] = 0;
+      facts.above[number] = above;
+      facts.flags[number] = (special ? kSpecial : 0) | (this.pinned ? kPinned : 0);
+    }
+
+    // The element's records are all written: where they end, and its flags go to its parent.
+    endFacts(number) {
+      const facts = this.facts;
+      const at = number * kFactSlots;
+      facts.values[at + kFactEnd] = this.out.length;
+      facts.values[at + kFactLast] = this.nodes.length - 1;
+      facts.values[at + kFactAfter] = this.lastLeft;
+      facts.values[at + kFactAfter + 1] = this.lastTop;
+      const flags = facts.flags[number];
+      if (flags !== 0 && this.open.length > 0) facts.flags[this.open[this.open.length - 1]] |= flags;
+    }
+
+    markSpecial(number) {
+      this.facts.flags[number] |= kSpecial;
+      if (this.open.length > 0) this.facts.flags[this.open[this.open.length - 1]] |= kSpecial;
+    }
+
+    // An element whose children come next; below one the page changed, nothing is copied.
+    openFacts(node, number) {
+      if (this.patch !== null && this.fresh < 0 && this.patch.dirty.has(node)) this.fresh = this.open.length;
+      this.open.push(number);
+    }
+
+    closeFacts() {
+      const number = this.open.pop();
+      if (this.fresh === this.open.length) this.fresh = -1;
+      this.endFacts(number);
+    }
+
+    // Copies the element's records, and those of all its subtree, from the last walk when
+    // neither it nor anything below it changed, it inherits what it did and its border box is
+    // where it was, or moved only by the page's scroll; true when it did.
+    copied(node) {
+      const patch = this.patch;
+      if (this.fresh >= 0 || node === this.scope.root) return false;
+      const old = patch.ids.get(node);
+      if (old === undefined || patch.dirty.has(node) || patch.path.has(node)) return false;
+      if (this.slotted.size > 0 && this.slotted.has(node)) return false;
+      const last = patch.walk.facts;
+      const flags = last.flags[old];
+      const scrolled = patch.x !== 0 || patch.y !== 0;
+      if ((flags & kSpecial) !== 0 || ((flags & kPinned) !== 0 && scrolled)) return false;
+      const values = last.values;
+      const at = old * kFactSlots;
+      const x = values[at + kFactMoved] + patch.x;
+      const y = values[at + kFactMoved + 1] + patch.y;
+      if (!sameState(this.state, last.above[old], x, y)) return false;
+      if (!Number.isNaN(values[at + kFactRect])) {
+        const rect = boundingRect.call(node);
+        const origin = this.scope.origin;
+        if (!near(rect.left + origin.x, values[at + kFactRect] + x) ||
+          !near(rect.top + origin.y, values[at + kFactRect + 1] + y) ||
+          !near(rect.right + origin.x, values[at + kFactRect + 2] + x) ||
+          !near(rect.bottom + origin.y, values[at + kFactRect + 3] + y)) {
+          return false;
+        }
+      }
+      this.copy(old, patch);
+      return true;
+    }
+
+    copyNodes(last, old, lastNode) {
+      const nodes = this.nodes;
+      const lastNodes = last.nodes;
+      const above = this.facts.above;
+      const lastAbove = last.facts.above;
+      const numbers = nodes.length - old;
+      for (let node = old; node <= lastNode; ++node) nodes.push(lastNodes[node]);
+      for (let node = old; node <= lastNode; ++node) above[node + numbers] = lastAbove[node];
+    }
+
+    // The records of the last walk's node old and its subtree, moved by the page's scroll,
+    // and their facts: the first box counts from where it did then.
+    copy(old, patch) {
+      const last = patch.walk;
+      const from = last.facts.values;
+      const at = old * kFactSlots;
+      const start = from[at + kFactStart];
+      const lastNode = from[at + kFactLast];
+      const out = this.out;
+      // Relative, so that a later copy of a subtree around this one moves it along.
+      out.unit(kRecordKind.origin);
+      out.number(from[at + kFactBase] + patch.x - this.lastLeft);
+      out.number(from[at + kFactBase + 1] + patch.y - this.lastTop);
+      out.unit(kNewline);
+      const newStart = out.length;
+      out.copy(last.out.units, start, from[at + kFactEnd]);
+      this.lastLeft = from[at + kFactAfter] + patch.x;
+      this.lastTop = from[at + kFactAfter + 1] + patch.y;
+      const first = this.nodes.length;
+      const count = lastNode - old + 1;
+      const facts = this.facts;
+      facts.room(first + count - 1);
+      const to = facts.values;
+      to.set(from.subarray(old * kFactSlots, (lastNode + 1) * kFactSlots), first * kFactSlots);
+      facts.flags.set(last.facts.flags.subarray(old, lastNode + 1), first);
+      const units = newStart - start;
+      const numbers = first - old;
+      const end = (first + count) * kFactSlots;
+      for (let at = first * kFactSlots; at < end; at += kFactSlots) {
+        to[at + kFactStart] += units;
+        to[at + kFactEnd] += units;
+        to[at + kFactLast] += numbers;
+      }
+      if (patch.x !== 0 || patch.y !== 0) {
+        for (let at = first * kFactSlots; at < end; at += kFactSlots) {
+          to[at + kFactBase] += patch.x;
+          to[at + kFactBase + 1] += patch.y;
+          to[at + kFactAfter] += patch.x;
+          to[at + kFactAfter + 1] += patch.y;
+          to[at + kFactMoved] += patch.x;
+          to[at + kFactMoved + 1] += patch.y;
+        }
+      }
+      this.copyNodes(last, old, lastNode);
+      this.elements += count;
+      const flags = facts.flags[first];
+      if (flags !== 0 && this.open.length > 0) facts.flags[this.open[this.open.length - 1]] |= flags;
     }
 
     // The number of the element's label (tag, id, class), written first when new. Labels with
@@ -666,7 +969,7 @@
       const idText = id ? clean(cut(id)) : '';
       const classText = cls ? clean(cut(cls)) : '';
       const tagText = clean(tag);
-      const out = this.out;
+      const out = this.defs;
       out.unit(kRecordKind.label);
       out.number(tagText.length);
       out.number(idText.length);
@@ -684,6 +987,9 @@
     // they are always read.
     elementFacts(node, above, shadowed, generated) {
       this.hasBox = false;
+      this.rect = null;
+      this.pinned = false;
+      this.special = false;
       if (above.hidden !== null) {
         this.below = above;
         return above.hidden;
@@ -705,7 +1011,9 @@
       const candidate = shadowed || generated !== undefined || this.scope.candidates === null ||
         this.scope.candidates.has(node);
       const layer = candidate ? this.layerFacts(node, style, above, generated) : null;
-      this.hitBox(node, layer, above, generated === undefined ? boundingRect.call(node) : generated.rect);
+      const rect = generated === undefined ? boundingRect.call(node) : generated.rect;
+      this.rect = rect;
+      this.hitBox(node, layer, above, rect);
       const z = layer ? layer.z : 0;
       const paint = layer ? layer.paint : node === this.scope.root ? kContext : 0;
       this.below = this.childState(node, display, layer, above, visibility, transparent);
@@ -731,6 +1039,8 @@
       if (positioned || context) paint |= kLayered;
       else if (style.float !== 'none') paint |= kFloat;
       if (topLayer !== undefined) paint |= kTopLayer;
+      if (topLayer !== undefined) this.special = true;
+      if (position === 'fixed' || position === 'sticky') this.pinned = true;
       if (backdrop) paint |= kBackdrop;
       const overflow = style.overflowX !== 'visible' || style.overflowY !== 'visible' || (mayMakeContext && /paint/.test(style.contain));
       return {
@@ -834,7 +1144,7 @@
       const below = this.below;
       const shown = below.hidden === undefined || below.hidden === null;
       const origin = shown ? this.frameOrigin(node) : this.scope.origin;
-      this.scope = new DocumentScope(inner, origin, shown ? below.clip : null);
+      this.scope = new DocumentScope(inner, origin, shown ? below.clip : null, this.patch !== null);
       this.state = shown ? this.scope.top : below;
       this.parts.enterTree(inner, kDocumentTree, this.scope);
       this.walker = createTreeWalker.call(inner, inner, kShown);
@@ -945,7 +1255,7 @@
       this.watch(root);
       const at = this.out.length;
       this.out.counted(kRecordKind.shadowRoot, '#shadow-root (' + call(shadowModeOf, root) + ')');
-      const candidates = candidatesOf(root, kShadowTree);
+      const candidates = candidatesOf(root, kShadowTree, this.patch !== null);
       const scope = Object.create(this.scope);
       scope.candidates = candidates.layer;
       scope.contextCandidates = candidates.context;
@@ -1000,6 +1310,7 @@
       }
       this.close();
       this.state = this.inherited.pop();
+      this.closeFacts();
     }
 
     // One generated element, a childless element of its owner: its look from the browser's
@@ -1214,6 +1525,22 @@
     'animationiteration', 'animationend'];
   const kListening = { capture: true, passive: true };
   const kJournalEntries = 200;
+  const kPlacedChanges = 4000;  // changed nodes a walk copies around; beyond, it reads all again
+
+  function isSheet(node) {
+    if (call(nodeTypeOf, node) !== 1) return false;
+    const tag = tagNameOf.call(node).toUpperCase();
+    return tag === 'STYLE' || tag === 'LINK';
+  }
+
+  // An element added or removed with style sheets inside it.
+  function isSheetHolder(element) {
+    return call(getElementsByTagNameOfElement, element, 'style').length > 0 ||
+      call(getElementsByTagNameOfElement, element, 'link').length > 0;
+  }
+  // Elements whose own records a copying walk cannot take from the last: a slot's assigned
+  // elements and a map's areas depend on them.
+  const kCopyless = new Set(['SLOT', 'MAP', 'AREA']);
 
   // A node as the tree labels it.
   function nodeLabel(node) {
@@ -1251,8 +1578,13 @@
       this.layout = false;
       this.trees = [];         // [document or shadow root, its getAnimations]
       this.listeners = [];     // [target, type]
-      this.moved = () => { this.layout = true; };
+      this.moved = event => this.noteMove(event);
       this.observer = new MutationObserver(records => this.note(records));
+      // For the next walk to copy what did not change: elements whose own facts changed (their
+      // attributes, or their content scrolled), and those whose children or text changed.
+      this.dirty = new Set();
+      this.touched = new Set();
+      this.unplaced = false;  // something changed that the sets cannot place
       this.markEntries = 0;    // what it had when the next walk started (see mark)
       this.markSeen = 0;
       this.markLayout = false;
@@ -1276,10 +1608,58 @@
       if (fonts) listen(fonts, 'loadingdone');
     }
 
+    // Whether the next walk can copy what the sets do not name.
+    knowsChanges() {
+      this.note(this.observer.takeRecords());
+      return !this.unplaced && !this.animating();
+    }
+
+    // The page's own scroll moves every box alike, and an element's scroll the boxes inside
+    // it; anything else may move any box.
+    noteMove(event) {
+      this.layout = true;
+      if (this.unplaced) return;
+      const target = call(eventTargetOf, event);
+      if (call(eventTypeOf, event) === 'scroll') {
+        if (target === document) return;
+        if (target instanceof Element) {
+          this.place(this.dirty, target);
+          return;
+        }
+      }
+      this.unplaced = true;
+    }
+
+    place(set, node) {
+      if (set.size >= kPlacedChanges) this.unplaced = true;
+      else set.add(node);
+    }
+
+    // A change to a style sheet may change any element.
+    placeRecord(record) {
+      const target = record.target;
+      const type = call(nodeTypeOf, target);
+      if (record.type === 'attributes') {
+        if (isSheet(target)) this.unplaced = true;
+        else this.place(this.dirty, target);
+        return;
+      }
+      const owner = type === 1 || type === 8 ? target : call(parentNodeOf, target);
+      if (owner === null) return;
+      if (isSheet(owner)) this.unplaced = true;
+      if (record.type === 'childList') {
+        for (const list of [record.addedNodes, record.removedNodes]) {
+          for (const node of list) if (isSheet(node) || call(nodeTypeOf, node) === 1 && isSheetHolder(node)) this.unplaced = true;
+        }
+      }
+      this.place(this.touched, owner);
+    }
+
     note(records) {
       if (records.length === 0) return;
       if (this.forWalk && !this.broken && breaksWalk(records)) this.broken = true;
       for (const record of records) {
+        if (!this.unplaced) this.placeRecord(record);
         // Once the journal is full, changes are only counted.
         if (this.entries.length >= kJournalEntries) {
           this.seen += record.type === 'childList' ? record.addedNodes.length + record.removedNodes.length : 1;
@@ -1391,6 +1771,7 @@
       this.scannedRoots = new WeakSet();
       this.shadowTrees = [];             // the shadow roots seen while looking for closed ones
       this.generatedIds = new Map();     // of the last mirror: the browser's id -> node number
+      this.lastWalk = null;              // the walk of the last mirror, for the next to copy from
       this.waiting = false;              // the walk waits for the program
       this.needSerial = 0;               // counts the times it did
       this.resetGenerated();
@@ -1611,17 +1992,18 @@
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
     // record numbers from 1.
-    mirrorStart(budget, frame, tellPrevious) {
+    mirrorStart(budget, frame, tellPrevious, copying) {
       this.mirrorAbandon();
       this.tellPrevious = tellPrevious === true;
       // The last walk's journal runs on until this one is done.
       if (this.journal !== null) this.journal.mark();
+      const patch = copying === true ? this.patchFor() : null;
       const pending = new Journal(this, true);
       this.pending = pending;
       this.waiting = false;
       this.hosts = [];
       this.resetGenerated();
-      this.walk = new MirrorWalk(tree => pending.watch(tree), this);
+      this.walk = new MirrorWalk(tree => pending.watch(tree), this, patch);
       this.walk.begin(frame);
       return this.mirrorStep(budget);
     }
@@ -1647,14 +2029,15 @@
       }
       const done = walk.step(typeof budget === 'number' ? budget : Infinity);
       if (this.waiting && !done) {
-        return [kStep.needs, walk.elements, walk.total, walk.out.take(),
+        return [kStep.needs, walk.elements, walk.total, walk.takeText(),
           [this.needSerial, this.hosts.length, this.generatedHosts.length]];
       }
-      const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.out.take()];
+      const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.takeText()];
       if (done) {
         answer.push(walk.otherFrames);
         if (this.tellPrevious) answer.push(this.previousRuns(walk.nodes));
         this.nodes = walk.nodes;
+        this.lastWalk = walk;
         this.generatedIds = walk.generatedIds;
         this.freshIds = new WeakMap();
         this.nextFresh = this.nodes.length;
@@ -1695,6 +2078,36 @@
         }
       }
       return runs;
+    }
+
+    // What a walk may copy from the last one: that walk, the nodes the page changed (their
+    // subtrees are read again) and their ancestors (read again, their other children copied),
+    // and how far the page scrolled since. None when the journal cannot tell what changed: it
+    // overflowed, a style sheet changed, or boxes may have moved for reasons it cannot place.
+    patchFor() {
+      const last = this.lastWalk;
+      const journal = this.journal;
+      if (last === null || journal === null || last.nodes !== this.nodes || !journal.knowsChanges()) return null;
+      if (last.labelCount > kMaxLabelGrowth * last.nodes.length + 1000) return null;
+      const root = last.scope.root;
+      const number = this.lastIds().get(root);
+      if (root === null || number === undefined || !call(isConnectedOf, root)) return null;
+      const rect = call(boundingRect, root);
+      const at = number * kFactSlots;
+      const values = last.facts.values;
+      const x = rect.left - (values[at + kFactRect] + values[at + kFactMoved]) + last.scope.origin.x;
+      const y = rect.top - (values[at + kFactRect + 1] + values[at + kFactMoved + 1]) + last.scope.origin.y;
+      if (!Number.isInteger(x) || !Number.isInteger(y)) return null;
+      const path = new Set();
+      // Frames and shadow hosts are read again whenever their trees are: the path stops at
+      // the document or shadow root.
+      for (const changed of [...journal.dirty, ...journal.touched]) {
+        for (let node = call(parentNodeOf, changed); node !== null && !path.has(node); node = call(parentNodeOf, node)) {
+          path.add(node);
+        }
+        if (journal.touched.has(changed)) path.add(changed);
+      }
+      return { walk: last, ids: this.lastIds(), dirty: journal.dirty, path, x, y };
     }
 
     // Drops the walk that runs and all it holds.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
+#include <future>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -788,7 +788,7 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
 // often than a few times a second and never for more than a fifth of the time.
 namespace {
 
-constexpr int kWatchMs = 50;
+constexpr int kWatchMs = 30;
 constexpr auto kQuietSpell = std::chrono::milliseconds(300);
 constexpr auto kMinWalkGap = std::chrono::milliseconds(200);
 constexpr int kWalkShare = 5;  // a walk that took t waits 4 t before the next
@@ -904,14 +904,17 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         CWalkControl control;
         control.cancellation = cancellation;
         control.tellPrevious = true;
+        control.copyUnchanged = true;
         const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
-        BuildWithStableIds(answer, side.ids, result);
         const CPageChanges meanwhile = side.probe->TakeChanges();
         result.hidden = meanwhile.hidden;
         if (meanwhile.seen > 0 && pair < kFollowPairs) continue;
+        // The mirror is built while the browser takes the picture.
+        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side.ids, result); });
         result.picture.reset();
         if (!meanwhile.hidden) result.picture = std::make_unique<CPicture>(side.page->CapturePictureInPlace());
         const CPageChanges after = side.probe->TakeChanges();
+        built.get();
         result.settled = meanwhile.seen == 0 && !after.Any();
         if (result.settled || pair >= kFollowPairs) break;
     }

@@ -193,8 +193,10 @@ void CMirrorBuilder::Build(std::string_view records) {
     while (!in.AtEnd()) {
         if (done_) Malformed("text after the document");
         const char kind = in.Kind();
-        if (open_.empty() && kind != 'D') Malformed("the document record");
-        if (!outer_.empty() && open_.size() == outer_.back().open && kind != 'D' && kind != ']') {
+        // Dictionary records may come ahead of the document's.
+        const bool dictionary = kind == 'k' || kind == 'n' || kind == 'o';
+        if (open_.empty() && kind != 'D' && !dictionary) Malformed("the document record");
+        if (!outer_.empty() && open_.size() == outer_.back().open && kind != 'D' && kind != ']' && !dictionary) {
             Malformed("a frame's own document record");
         }
         const bool element = kind == 'E' || kind == 'e' || kind == 'F';
@@ -244,6 +246,12 @@ void CMirrorBuilder::Build(std::string_view records) {
         case ']':
             in.EndOfLine();
             LeaveFrameRecords();
+            break;
+        case 'o':
+            // The next box's corner counts from elsewhere: a copied run of records.
+            lastLeft_ = ClampToInt(lastLeft_ + ClampToInt(in.Number()));
+            lastTop_ = ClampToInt(lastTop_ + ClampToInt(in.Number()));
+            in.EndOfLine();
             break;
         case 'k': AddLook(in); break;
         case 'n': AddLabel(in); break;

@@ -33,6 +33,9 @@ struct CWalkControl {
     CancellationHandle cancellation;
     // Ask the walk for the numbers its nodes had in the previous mirror (CMirrorAnswer::previous).
     bool tellPrevious = false;
+    // Let the walk take the records of what did not change since the previous walk from that
+    // walk instead of reading it again; the answer is the same.
+    bool copyUnchanged = false;
 };
 
 // The probe's answer texts to the two style questions of one element; a question not asked,

@@ -2,6 +2,7 @@
 // stopped and dropped in the page on cancel.
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "browser/chromiumprobe.h"
 #include "browser/chromiumtab.h"
@@ -107,6 +108,53 @@ TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
     // Asked on the same connection, so after the page was told.
     EXPECT_NO_THROW(page_->ExecScript("if (!document.documentElement.hasAttribute('data-abandoned')) throw 0"));
     EXPECT_NE(MirrorText(*probe, CChromiumProbe::kWalkSlice).find("BODY"), std::string::npos);
+}
+
+// A walk that copies what did not change from the walk before gives the mirror a full walk
+// gives, after changes of every kind.
+TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
+    // A seeded series of changes on the page's elements: classes, texts, insertions, removals,
+    // margins, display, positioning, clipping, and scrolls of the page and of a scroller.
+    const std::string changes = R"(
+        (() => {
+          let seed = window.changeSeed || 7;
+          const next = n => { seed = (seed * 1103515245 + 12345) % 2147483648; return seed % n; };
+          const all = Array.from(document.body.getElementsByTagName('*')).filter(
+            e => !['SCRIPT', 'STYLE', 'IFRAME'].includes(e.tagName));
+          const change = [
+            e => e.classList.toggle('hot'),
+            e => { e.textContent = 'text ' + next(1000) + ' more'.repeat(next(6)); },
+            e => e.before(Object.assign(document.createElement(next(2) ? 'div' : 'span'), { textContent: 'new' })),
+            e => { if (e.parentNode !== document.body) e.remove(); },
+            e => { e.style.marginTop = next(30) + 'px'; },
+            e => { e.style.display = next(3) ? 'none' : ''; },
+            e => { e.style.position = 'relative'; e.style.top = next(20) + 'px'; e.style.zIndex = next(3); },
+            () => window.scrollBy(0, 60 * (next(5) - 2)),
+            () => { const s = document.querySelector('[id*=scroll]'); if (s) s.scrollTop = next(80); },
+            e => { e.style.overflow = 'hidden'; e.style.height = next(40) + 'px'; },
+          ];
+          for (let k = 0; k <= next(3) && all.length > 0; ++k) change[next(change.length)](all[next(all.length)]);
+          window.scrollBy(0, 40 * next(3) - 40);
+          window.changeSeed = seed;
+        })())";
+    for (const char* path : {"follow.html", "stacking.html", "clipping.html", "boxes.html", "states.html"}) {
+        const PageProbeHandle probe = ProbeOf(path);
+        // Tall enough to scroll.
+        Chrome().Evaluate(lastTarget_, "document.body.append(Object.assign(document.createElement('p'), "
+                                       "{ style: 'height: 3000px' }))");
+        CWalkControl copy;
+        copy.copyUnchanged = true;
+        MirrorText(*probe, CChromiumProbe::kWalkSlice, copy);
+        for (int round = 0; round < 15; ++round) {
+            Chrome().Evaluate(lastTarget_, changes);
+            // Scroll events come with the next frame.
+            std::this_thread::sleep_for(milliseconds(50));
+            const std::string copied = MirrorText(*probe, milliseconds(1), copy);
+            // Every third walk reads all, so copies of copies are checked too.
+            if (round % 3 == 2) ASSERT_EQ(copied, MirrorText(*probe, std::nullopt)) << path << ", round " << round;
+        }
+        Chrome().CloseTab(lastTarget_);
+    }
 }
 
 // What a shell command printed on stdout and stderr together.
