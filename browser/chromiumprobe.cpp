@@ -212,8 +212,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     Json start = Budget(slice, frame_);
     start.push_back({{"value", control.tellPrevious}});
     start.push_back({{"value", control.copyUnchanged}});
-    steps.push_back(
-        walking->Start("function(b, f, p, c) { return this.mirrorStart(b, f, p, c); }", std::move(start)));
+    steps.push_back(walking->Start("function(b, f, p, c) { return this.mirrorStart(b, f, p, c); }", std::move(start)));
     CMirrorAnswer answer{"", true, {}};
     std::int64_t needMet = 0;
     for (;;) {

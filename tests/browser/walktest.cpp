@@ -140,8 +140,9 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
     for (const char* path : {"follow.html", "stacking.html", "clipping.html", "boxes.html", "states.html"}) {
         const PageProbeHandle probe = ProbeOf(path);
         // Tall enough to scroll.
-        Chrome().Evaluate(lastTarget_, "document.body.append(Object.assign(document.createElement('p'), "
-                                       "{ style: 'height: 3000px' }))");
+        Chrome().Evaluate(lastTarget_,
+                          "document.body.append(Object.assign(document.createElement('p'), "
+                          "{ style: 'height: 3000px' }))");
         CWalkControl copy;
         copy.copyUnchanged = true;
         MirrorText(*probe, CChromiumProbe::kWalkSlice, copy);
