@@ -1,6 +1,7 @@
 #include "chromiumprobe.h"
 
 #include <algorithm>
+#include <charconv>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -38,6 +39,7 @@ struct CWalkStep {
     std::string text;
     Json otherFrames = Json::array();  // once done
     Json previousRuns;                 // once done, when asked: [new, old, length, ...]
+    std::int64_t serial = 0;           // once done: the walk's number
     // While the walk waits: which of its waits this is, and what it waits for.
     std::int64_t need = 0;
     std::size_t hosts = 0;
@@ -46,7 +48,7 @@ struct CWalkStep {
 
 CWalkStep ReadStep(Json result) {
     const auto value = result.find("value");
-    if (value == result.end() || !value->is_array() || value->size() < 4 || value->size() > 6 ||
+    if (value == result.end() || !value->is_array() || value->size() < 4 || value->size() > 7 ||
         !(*value)[0].is_number_integer() || !(*value)[1].is_number_integer() || !(*value)[2].is_number_integer() ||
         !(*value)[3].is_string()) {
         throw CMalformedAnswer("the mirror: a step of the walk");
@@ -69,7 +71,8 @@ CWalkStep ReadStep(Json result) {
         step.generated = static_cast<std::size_t>(std::max<std::int64_t>(needs[2].get<std::int64_t>(), 0));
     } else if (value->size() >= 5 && (*value)[4].is_array()) {
         step.otherFrames = std::move((*value)[4]);
-        if (value->size() == 6) step.previousRuns = std::move((*value)[5]);
+        if (value->size() >= 6 && !(*value)[5].is_null()) step.previousRuns = std::move((*value)[5]);
+        if (value->size() == 7 && (*value)[6].is_number_integer()) step.serial = (*value)[6].get<std::int64_t>();
     }
     return step;
 }
@@ -133,6 +136,8 @@ CChromiumProbe::~CChromiumProbe() {
 
 void CChromiumProbe::Create() {
     probe_.reset();
+    heldRecords_.clear();
+    heldWalk_ = 0;
     try {
         const std::string frameId =
             !frameId_.empty()
@@ -212,8 +217,11 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     Json start = Budget(slice, frame_);
     start.push_back({{"value", control.tellPrevious}});
     start.push_back({{"value", control.copyUnchanged}});
-    steps.push_back(walking->Start("function(b, f, p, c) { return this.mirrorStart(b, f, p, c); }", std::move(start)));
+    start.push_back({{"value", control.copyUnchanged ? heldWalk_ : 0}});
+    steps.push_back(
+        walking->Start("function(b, f, p, c, h) { return this.mirrorStart(b, f, p, c, h); }", std::move(start)));
     CMirrorAnswer answer{"", true, {}};
+    std::string nodeRecords;
     std::int64_t needMet = 0;
     for (;;) {
         if (steps.empty() || (slice && steps.size() < 2)) {
@@ -230,13 +238,15 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             return std::nullopt;
         }
         steps.pop_front();
-        answer.text += step.text;
+        AppendStep(step.text, answer.text, nodeRecords);
         if (step.kind == CWalkStep::Needs) {
             if (step.need != needMet) ProvidePageParts(step.hosts, step.generated);
             needMet = step.need;
             continue;
         }
         if (step.kind == CWalkStep::Done) {
+            heldRecords_ = std::move(nodeRecords);
+            heldWalk_ = step.serial;
             const std::vector<CSplice> before = std::exchange(splices_, {});
             freshIds_.clear();
             if (step.otherFrames.empty()) frames_.clear();
@@ -255,6 +265,47 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             throw CObjectCallError(status::kCancelled, "The walk of the page was cancelled");
         }
     }
+}
+
+void CChromiumProbe::AppendStep(std::string_view text, std::string& records, std::string& nodeRecords) const {
+    // Runs of plain records are appended whole: most lines are.
+    std::size_t run = 0;      // of records not yet appended to records
+    std::size_t nodeRun = 0;  // of records not yet appended to nodeRecords
+    for (std::size_t line = 0; line < text.size();) {
+        std::size_t end = text.find('\n', line);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const char kind = text[line];
+        if (kind == 'k' || kind == 'n' || kind == 'x') {
+            nodeRecords.append(text.substr(nodeRun, line - nodeRun));
+            nodeRun = end;
+        }
+        if (kind == 'x') {
+            records.append(text.substr(run, line - run));
+            run = end;
+            const std::string_view held = HeldRun(text.substr(line + 1, end - line - 1));
+            records.append(held);
+            nodeRecords.append(held);
+        }
+        line = end;
+    }
+    records.append(text.substr(run));
+    nodeRecords.append(text.substr(nodeRun));
+}
+
+// The held records a reference "<byte>,<length>,\n" names.
+std::string_view CChromiumProbe::HeldRun(std::string_view reference) const {
+    std::size_t byte = 0;
+    std::size_t length = 0;
+    const char* const last = reference.data() + reference.size();
+    const auto [afterByte, byteError] = std::from_chars(reference.data(), last, byte);
+    if (byteError == std::errc() && afterByte < last && *afterByte == ',') {
+        const auto [afterLength, lengthError] = std::from_chars(afterByte + 1, last, length);
+        if (lengthError == std::errc() && last - afterLength == 2 && afterLength[0] == ',' && afterLength[1] == '\n' &&
+            byte <= heldRecords_.size() && length <= heldRecords_.size() - byte) {
+            return std::string_view(heldRecords_).substr(byte, length);
+        }
+    }
+    throw CMalformedAnswer("the mirror: a reference to the last walk's records");
 }
 
 // The probe's runs of its own numbers, for every node of the records; a frame walked by the

@@ -133,6 +133,10 @@ private:
     std::vector<int> HitsAt(const std::vector<std::pair<int, int>>& points);
     // One walk of the page; none when the page spoilt it (walk again).
     std::optional<CMirrorAnswer> Walk(std::optional<std::chrono::milliseconds> slice, const CWalkControl& control);
+    // Appends a step's records to the answer, its references to the held records resolved, and
+    // all but its dictionary records to the walk's own node records.
+    void AppendStep(std::string_view text, std::string& records, std::string& nodeRecords) const;
+    std::string_view HeldRun(std::string_view reference) const;
     std::vector<int> PreviousNumbers(std::string_view records, const nlohmann::json& runs,
                                      const std::vector<CSplice>& before) const;
     // Hands the waiting walk the closed shadow roots and the generated content it met, for that
@@ -158,6 +162,10 @@ private:
     std::string script_;
     RemoteObjectHandle probe_;
     std::int64_t worldId_ = 0;  // the probe's isolated world
+    // The node records of the probe's last done walk, which a copying walk refers to, and that
+    // walk's number (0: none held).
+    std::string heldRecords_;
+    std::int64_t heldWalk_ = 0;
     std::shared_ptr<CCascadeRules> cascade_;
     std::shared_ptr<CEditHistory> history_;
     std::optional<std::chrono::milliseconds> slice_ = kWalkSlice;

@@ -353,6 +353,7 @@
   const kRecordKind = {
     document: 0x44, emptyDocument: 0x64, element: 0x45, childless: 0x65, frame: 0x46, comment: 0x63, shape: 0x61,
     look: 0x6B, label: 0x6E, close: 0x29, shadowRoot: 0x53, emptyShadowRoot: 0x73, slot: 0x71, origin: 0x6F,
+    copied: 0x78,
   };
 
   function within(value, limit) {
@@ -368,6 +369,10 @@
       this.length = 0;
       this.taken = 0;
       this.kept = kept;
+      this.bytes = 0;   // the UTF-8 size of all the units (a kept text's)
+      // Runs copied from a text the program holds: [unit start, unit end, byte start there,
+      // byte length], answered as references to it.
+      this.references = [];
       this.decoder = new TextDecoder('utf-16le');
     }
 
@@ -378,17 +383,25 @@
       this.units = grown;
     }
 
+    // Records are ASCII but for their texts, which carry no surrogates (see clean).
     unit(code) {
       this.room(1);
       this.units[this.length++] = code;
+      ++this.bytes;
     }
 
     text(text) {
       this.room(text.length);
       const units = this.units;
       let at = this.length;
-      for (let i = 0; i < text.length; ++i) units[at++] = text.charCodeAt(i);
+      let bytes = text.length;
+      for (let i = 0; i < text.length; ++i) {
+        const code = text.charCodeAt(i);
+        if (code >= 0x80) bytes += code >= 0x800 ? 2 : 1;
+        units[at++] = code;
+      }
       this.length = at;
+      this.bytes += bytes;
     }
 
     // An integer and its comma.
@@ -396,6 +409,7 @@
       let n = within(value, kMaxNumber);
       this.room(13);
       const units = this.units;
+      const begin = this.length;
       if (n < 0) {
         units[this.length++] = 45;
         n = -n;
@@ -409,6 +423,7 @@
         n = (n / 10) | 0;
       } while (n > 0);
       units[this.length++] = kComma;
+      this.bytes += this.length - begin;
     }
 
     // A text record: the kind, the text's length and the text.
@@ -419,17 +434,30 @@
       this.unit(kNewline);
     }
 
-    // Units from to to of another text, records whole.
-    copy(units, from, to) {
+    // Units from to to of another text, records whole, of that many bytes; the program has
+    // them at byte held there, unless held is negative.
+    copy(units, from, to, bytes, held) {
       this.room(to - from);
+      if (held >= 0) this.references.push(this.length, this.length + to - from, held, bytes);
       this.units.set(units.subarray(from, to), this.length);
       this.length += to - from;
+      this.bytes += bytes;
     }
 
-    // The records written since the last take, as one string; the buffer is reused unless
-    // kept. Records are whole when taken, so no surrogate pair is ever split.
+    // The records written since the last take, as one string, runs the program holds as
+    // references to them ("x<byte>,<length>,"); the buffer is reused unless kept. Records are
+    // whole when taken, so no surrogate pair is ever split.
     take() {
-      const text = this.decoder.decode(this.units.subarray(this.taken, this.length));
+      let text = '';
+      let from = this.taken;
+      const references = this.references;
+      for (let i = 0; i < references.length; i += 4) {
+        text += this.decoder.decode(this.units.subarray(from, references[i])) + 'x' + references[i + 2] + ',' +
+          references[i + 3] + ',\n';
+        from = references[i + 1];
+      }
+      this.references = [];
+      text += this.decoder.decode(this.units.subarray(from, this.length));
       if (this.kept) this.taken = this.length;
       else this.length = 0;
       return text;
@@ -472,7 +500,7 @@
   // values: where its records start and end in the walk's text, its last node, the box corners
   // the records count from before and after it, its border box as read (in top-page pixels)
   // and how far it was moved since, by the page's scroll, when a later walk copied it.
-  const kFactSlots = 13;
+  const kFactSlots = 15;
   const kFactStart = 0;
   const kFactEnd = 1;
   const kFactLast = 2;
@@ -480,6 +508,7 @@
   const kFactAfter = 5;    // left, top
   const kFactRect = 7;     // left, top, right, bottom; NaN when none was read
   const kFactMoved = 11;   // x, y
+  const kFactBytes = 13;   // where its records start and end in the UTF-8 text the program has
   // Flags: the subtree holds what a copy cannot carry (frames, shadow trees, slots, generated
   // content, image maps, the top layer), or what stays put while the page scrolls.
   const kSpecial = 1;
@@ -820,6 +849,7 @@
       const values = facts.values;
       const at = number * kFactSlots;
       values[at + kFactStart] = this.out.length;
+      values[at + kFactBytes] = this.out.bytes;
       values[at + kFactBase] = this.lastLeft;
       values[at + kFactBase + 1] = this.lastTop;
       const rect = this.rect;
@@ -839,6 +869,7 @@
       const facts = this.facts;
       const at = number * kFactSlots;
       facts.values[at + kFactEnd] = this.out.length;
+      facts.values[at + kFactBytes + 1] = this.out.bytes;
       facts.values[at + kFactLast] = this.nodes.length - 1;
       facts.values[at + kFactAfter] = this.lastLeft;
       facts.values[at + kFactAfter + 1] = this.lastTop;
@@ -920,7 +951,10 @@
       out.number(from[at + kFactBase + 1] + patch.y - this.lastTop);
       out.unit(kNewline);
       const newStart = out.length;
-      out.copy(last.out.units, start, from[at + kFactEnd]);
+      const newBytes = out.bytes;
+      const bytes = from[at + kFactBytes];
+      out.copy(last.out.units, start, from[at + kFactEnd], from[at + kFactBytes + 1] - bytes,
+        patch.held ? bytes : -1);
       this.lastLeft = from[at + kFactAfter] + patch.x;
       this.lastTop = from[at + kFactAfter + 1] + patch.y;
       const first = this.nodes.length;
@@ -937,6 +971,8 @@
         to[at + kFactStart] += units;
         to[at + kFactEnd] += units;
         to[at + kFactLast] += numbers;
+        to[at + kFactBytes] += newBytes - bytes;
+        to[at + kFactBytes + 1] += newBytes - bytes;
       }
       if (patch.x !== 0 || patch.y !== 0) {
         for (let at = first * kFactSlots; at < end; at += kFactSlots) {
@@ -1772,6 +1808,7 @@
       this.shadowTrees = [];             // the shadow roots seen while looking for closed ones
       this.generatedIds = new Map();     // of the last mirror: the browser's id -> node number
       this.lastWalk = null;              // the walk of the last mirror, for the next to copy from
+      this.walks = 0;                    // the walks started, which number them
       this.waiting = false;              // the walk waits for the program
       this.needSerial = 0;               // counts the times it did
       this.resetGenerated();
@@ -1989,28 +2026,36 @@
     //   [ ]  around the records of a frame of another origin, which its own probe walked, in place
     //        of the frame's empty document: looks, labels, box corners and slot numbers count
     //        afresh inside (the program splices them in, see otherFrames)
+    //   o    "o<dx>,<dy>," moves the corner the next box counts from: a run copied from the last walk
+    //   x    "x<byte>,<length>," the node records of the last walk's text held by the program, that
+    //        many bytes from that byte (its text without dictionary records, references resolved)
     //   )    closes the last open record.
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
     // record numbers from 1.
-    mirrorStart(budget, frame, tellPrevious, copying) {
+    mirrorStart(budget, frame, tellPrevious, copying, held) {
       this.mirrorAbandon();
       this.tellPrevious = tellPrevious === true;
       // The last walk's journal runs on until this one is done.
       if (this.journal !== null) this.journal.mark();
       const patch = copying === true ? this.patchFor() : null;
+      // The program holds the records of the walk it names: copies of them go as references.
+      if (patch !== null) patch.held = held === patch.walk.serial;
       const pending = new Journal(this, true);
       this.pending = pending;
       this.waiting = false;
       this.hosts = [];
       this.resetGenerated();
       this.walk = new MirrorWalk(tree => pending.watch(tree), this, patch);
+      this.walk.serial = ++this.walks;
       this.walk.begin(frame);
       return this.mirrorStep(budget);
     }
 
     // Walks on for about budget milliseconds (Infinity: to the end) and answers
     // [kStep, elements walked, elements of the page, the records written meanwhile], and once
-    // done the frames of other origins it left empty (see MirrorWalk.otherFrames). The walk
+    // done the frames of other origins it left empty (see MirrorWalk.otherFrames), the previous
+    // runs when asked (else null) and the walk's number, which a later mirrorStart can name as
+    // held: its records then refer to that walk's node records ("x" records). The walk
     // stops with kStep.changed when the page changed what was walked since the last step, and
     // kStep.lost tells that this probe has no walk (it is new: the page navigated). With
     // kStep.needs the walk waits for what only the browser can tell: [need number, hosts to
@@ -2035,7 +2080,8 @@
       const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.takeText()];
       if (done) {
         answer.push(walk.otherFrames);
-        if (this.tellPrevious) answer.push(this.previousRuns(walk.nodes));
+        answer.push(this.tellPrevious ? this.previousRuns(walk.nodes) : null);
+        answer.push(walk.serial);
         this.nodes = walk.nodes;
         this.lastWalk = walk;
         this.generatedIds = walk.generatedIds;
