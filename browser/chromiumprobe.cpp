@@ -1,8 +1,8 @@
 #include "chromiumprobe.h"
 
 #include <algorithm>
-#include <charconv>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <deque>
