@@ -152,7 +152,9 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             std::this_thread::sleep_for(milliseconds(50));
             const std::string copied = MirrorText(*probe, milliseconds(1), copy);
             // Every third walk reads all, so copies of copies are checked too.
-            if (round % 3 == 2) ASSERT_EQ(copied, MirrorText(*probe, std::nullopt)) << path << ", round " << round;
+            if (round % 3 == 2) {
+                ASSERT_EQ(copied, MirrorText(*probe, std::nullopt)) << path << ", round " << round;
+            }
         }
         Chrome().CloseTab(lastTarget_);
     }
