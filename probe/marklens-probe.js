@@ -24,7 +24,7 @@
   };
   const getAttribute = Element.prototype.getAttribute;
   const getElementsByTagName = Document.prototype.getElementsByTagName;
-  const getElementsByTagNameOfElement = Element.prototype.getElementsByTagName;
+  const elementQuerySelector = Element.prototype.querySelector;
   const shadowRootOf = getter(Element.prototype, 'shadowRoot');
   const shadowModeOf = getter(ShadowRoot.prototype, 'mode');
   const shadowSheetsOf = getter(ShadowRoot.prototype, 'styleSheets');
@@ -1570,10 +1570,11 @@
   }
 
   // An element added or removed with style sheets inside it.
+  // One query that stops at the first found: added or removed subtrees can be large.
   function isSheetHolder(element) {
-    return call(getElementsByTagNameOfElement, element, 'style').length > 0 ||
-      call(getElementsByTagNameOfElement, element, 'link').length > 0;
+    return call(elementQuerySelector, element, 'style, link') !== null;
   }
+
   // Elements whose own records a copying walk cannot take from the last: a slot's assigned
   // elements and a map's areas depend on them.
   const kCopyless = new Set(['SLOT', 'MAP', 'AREA']);

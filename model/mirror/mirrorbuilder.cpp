@@ -193,10 +193,10 @@ void CMirrorBuilder::Build(std::string_view records) {
     while (!in.AtEnd()) {
         if (done_) Malformed("text after the document");
         const char kind = in.Kind();
-        // Dictionary records may come ahead of the document's.
-        const bool dictionary = kind == 'k' || kind == 'n' || kind == 'o';
-        if (open_.empty() && kind != 'D' && !dictionary) Malformed("the document record");
-        if (!outer_.empty() && open_.size() == outer_.back().open && kind != 'D' && kind != ']' && !dictionary) {
+        // Dictionary records and corner moves may come ahead of the document's.
+        const bool ahead = kind == 'k' || kind == 'n' || kind == 'o';
+        if (open_.empty() && kind != 'D' && !ahead) Malformed("the document record");
+        if (!outer_.empty() && open_.size() == outer_.back().open && kind != 'D' && kind != ']' && !ahead) {
             Malformed("a frame's own document record");
         }
         const bool element = kind == 'E' || kind == 'e' || kind == 'F';
