@@ -1,5 +1,7 @@
 #include "workthread.h"
 
+#include <utility>
+
 namespace marklens {
 
 CWorkThread::CWorkThread() : thread_([this] { Run(); }) {}
@@ -8,6 +10,7 @@ CWorkThread::~CWorkThread() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
+        if (nextJob_) std::exchange(nextJob_, nullptr)->Cancel();
     }
     wake_.notify_one();
     thread_.join();
@@ -17,6 +20,7 @@ void CWorkThread::Post(std::function<void()> job) {
     {
         const std::lock_guard lock(mutex_);
         jobs_.push_back(std::move(job));
+        if (nextJob_) std::exchange(nextJob_, nullptr)->Cancel();
     }
     wake_.notify_one();
 }
@@ -24,6 +28,17 @@ void CWorkThread::Post(std::function<void()> job) {
 bool CWorkThread::IsIdle() const {
     const std::lock_guard lock(mutex_);
     return jobs_.empty() && !running_;
+}
+
+CancellationHandle CWorkThread::NextJobSignal() {
+    auto signal = std::make_shared<CCancellation>();
+    const std::lock_guard lock(mutex_);
+    if (jobs_.empty() && !stopping_) {
+        nextJob_ = signal;
+    } else {
+        signal->Cancel();
+    }
+    return signal;
 }
 
 void CWorkThread::Run() {

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <thread>
 
+#include "cancellation.h"
+
 namespace marklens {
 
 // A thread that runs jobs one after the other in the order they were posted. Whatever a job
@@ -21,6 +23,9 @@ public:
     void Post(std::function<void()> job);
     // True once every job posted so far has run.
     bool IsIdle() const;
+    // For a job that waits on something outside: asked for as soon as another job is queued
+    // (at once when one is).
+    CancellationHandle NextJobSignal();
 
 private:
     void Run();
@@ -28,6 +33,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> jobs_;
+    CancellationHandle nextJob_;
     bool running_ = false;
     bool stopping_ = false;
     std::thread thread_;

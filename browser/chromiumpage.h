@@ -18,6 +18,7 @@ public:
     PageProbeHandle CreateProbe() override;
     CPicture CapturePicture() override;
     CPicture CapturePictureInPlace() override;
+    std::unique_ptr<IPendingPicture> StartPictureInPlace() override;
     void ObeyCancellation(CancellationHandle cancellation) override {
         session_->ObeyCancellation(std::move(cancellation));
     }
@@ -30,7 +31,6 @@ private:
     DevToolsSessionHandle session_;
     std::string probePath_;
     std::optional<CDevToolsEndpoint> endpoint_;
-    std::string pngBytes_;  // kept from capture to capture
 };
 
 }  // namespace marklens

@@ -238,6 +238,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             return std::nullopt;
         }
         steps.pop_front();
+        if (control.betweenSteps) control.betweenSteps();
         AppendStep(step.text, answer.text, nodeRecords);
         if (step.kind == CWalkStep::Needs) {
             if (step.need != needMet) ProvidePageParts(step.hosts, step.generated);
@@ -349,6 +350,7 @@ std::vector<int> CChromiumProbe::PreviousNumbers(std::string_view records, const
 namespace {
 
 constexpr const char* kTakeChanges = "function() { return this.changesTake(); }";
+constexpr auto kAwaitSlack = std::chrono::milliseconds(50);
 
 CPageChange ReadChange(const Json& entry) {
     static constexpr std::array kKinds = {"added", "removed", "attribute", "text", "box"};
@@ -386,6 +388,19 @@ CChromiumProbe::CProbeChanges CChromiumProbe::ReadChanges(CDevToolsSession::CPen
     answer.now = (*value)[5].get<double>();
     changes.lost = (*value)[6].get<bool>();
     return answer;
+}
+
+// Only the page's own probe is waited for: a frame's change shows at the next take.
+void CChromiumProbe::AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) {
+    if (!probe_ || stop.IsCancelled()) return;
+    try {
+        CDevToolsSession::CPendingCall wait = probe_->Start("function(ms) { return this.changesWait(ms); }",
+                                                            Json::array({{{"value", longest.count()}}}), true, true);
+        // A page too busy to run its timer is not waited for longer than asked.
+        wait.WaitUnless(stop, Clock::now() + longest + kAwaitSlack);
+    } catch (const CObjectCallError&) {
+        // TakeChanges, which comes next, finds out what went wrong and tells.
+    }
 }
 
 // All probes are asked at once; the frames' answers join the page's in time order.
@@ -792,7 +807,9 @@ CChromiumProbe& CChromiumProbe::OwnerOf(ILiveElement& element) {
 void CChromiumProbe::SpliceFrames(std::string& records, const Json& frames, Clock::time_point deadline,
                                   const CWalkControl& control) {
     const CancellationHandle& cancellation = control.cancellation;
-    CWalkControl inFrame{nullptr, cancellation, control.tellPrevious};
+    CWalkControl inFrame;
+    inFrame.cancellation = cancellation;
+    inFrame.tellPrevious = control.tellPrevious;
     std::vector<CSplice> splices;
     std::vector<std::string> texts;
     for (const Json& frame : frames) {

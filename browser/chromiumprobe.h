@@ -68,6 +68,7 @@ public:
     // last mirror's nodes, times counted from when this object was made; a frame that does not
     // answer is left out.
     CPageChanges TakeChanges() override;
+    void AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) override;
     // The current-style question goes out before the rules' calls, so both are on their way
     // at once.
     CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) override;

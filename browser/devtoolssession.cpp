@@ -212,6 +212,13 @@ CDevToolsSession::Json CDevToolsSession::CPendingCall::Result() {
     return session->Await(id_, method_, deadline_, timeout_);
 }
 
+bool CDevToolsSession::CPendingCall::Ready() { return session_ && (session_->TakeInArrived(id_) || session_->closed_); }
+
+bool CDevToolsSession::CPendingCall::WaitUnless(CCancellation& interrupt, Clock::time_point until) {
+    if (!session_) throw CObjectCallError(status::kFail, method_ + " was already answered");
+    return session_->AwaitAnswer(id_, method_, deadline_, timeout_, &interrupt, until);
+}
+
 void CDevToolsSession::Forget(std::int64_t id) {
     waiting_.erase(id);
     answers_.erase(id);
@@ -260,37 +267,51 @@ std::size_t CDevToolsSession::CallForRawSize(const std::string& method, const Js
 
 CDevToolsSession::Json CDevToolsSession::Await(std::int64_t id, const std::string& method, Clock::time_point deadline,
                                                std::chrono::milliseconds timeout) {
-    // A cancellation from another thread wakes the loop below through the event queue.
+    AwaitAnswer(id, method, deadline, timeout);
+    Json message = std::move(answers_.at(id));
+    const auto error = message.find("error");
+    if (error != message.end()) {
+        throw CObjectCallError(status::kFail, error->value("message", std::string("protocol error")));
+    }
+    const auto result = message.find("result");
+    return result != message.end() ? std::move(*result) : Json::object();
+}
+
+bool CDevToolsSession::AwaitAnswer(std::int64_t id, const std::string& method, Clock::time_point deadline,
+                                   std::chrono::milliseconds timeout, CCancellation* interrupt,
+                                   Clock::time_point until) {
+    // A cancellation or an interrupt from another thread wakes the loop below through the
+    // event queue.
+    const auto wake = [this] { asio::post(io_, [] {}); };
     std::optional<CCancellation::CWakeUp> wakeUp;
-    if (cancellation_) wakeUp.emplace(*cancellation_, [this] { asio::post(io_, [] {}); });
+    if (cancellation_) wakeUp.emplace(*cancellation_, wake);
+    std::optional<CCancellation::CWakeUp> interruptWakeUp;
+    if (interrupt) interruptWakeUp.emplace(*interrupt, wake);
     for (;;) {
-        const auto answer = answers_.find(id);
-        if (answer != answers_.end()) {
-            Json message = std::move(answer->second);
-            const auto error = message.find("error");
-            if (error != message.end()) {
-                throw CObjectCallError(status::kFail, error->value("message", std::string("protocol error")));
-            }
-            const auto result = message.find("result");
-            return result != message.end() ? std::move(*result) : Json::object();
-        }
+        if (answers_.count(id)) return true;
         if (closed_) ThrowClosed(method);
         ThrowIfCancelled(method);
+        if (interrupt && interrupt->IsCancelled()) return false;
         // Take in what already arrived first, so a dialog that has closed since is known.
-        io_.restart();
-        io_.poll();
-        if (answers_.count(id)) continue;
+        if (TakeInArrived(id)) continue;
         if (dialogOpen_ && NeedsPageThread(method)) {
             throw CObjectCallError(status::kTimeout,
                                    "The page is blocked in a dialog (alert, confirm or prompt); " + method +
                                        " cannot be answered");
         }
         ThrowIfCancelled(method);
-        if (!RunUntil(deadline)) {
+        if (!RunUntil(std::min(deadline, until))) {
+            if (until < deadline) return false;
             throw CObjectCallError(status::kTimeout,
                                    "The browser did not answer " + method + " within " + Seconds(timeout));
         }
     }
+}
+
+bool CDevToolsSession::TakeInArrived(std::int64_t id) {
+    io_.restart();
+    io_.poll();
+    return answers_.count(id) > 0;
 }
 
 void CDevToolsSession::Notify(const std::string& method, const Json& params) noexcept {

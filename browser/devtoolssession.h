@@ -39,6 +39,12 @@ public:
         // The call's result object; a protocol error, a lost connection, the time-out or a
         // cancellation throws CObjectCallError.
         Json Result();
+        // Whether Result would return at once; takes in what arrived, never waits.
+        bool Ready();
+        // Waits like Result until the answer is there (true: Result then returns at once), or
+        // until the interrupt is asked for or the time is reached (false); throws what Result
+        // would.
+        bool WaitUnless(CCancellation& interrupt, Clock::time_point until);
 
     private:
         friend class CDevToolsSession;
@@ -90,6 +96,12 @@ private:
     void Send(const std::string& text, Clock::time_point deadline);
     Json Await(std::int64_t id, const std::string& method, Clock::time_point deadline,
                std::chrono::milliseconds timeout);
+    // Until the answer is there (true), or the interrupt, when given, is asked for or until
+    // comes before the deadline (false).
+    bool AwaitAnswer(std::int64_t id, const std::string& method, Clock::time_point deadline,
+                     std::chrono::milliseconds timeout, CCancellation* interrupt = nullptr,
+                     Clock::time_point until = Clock::time_point::max());
+    bool TakeInArrived(std::int64_t id);
     void Forget(std::int64_t id);
     void ThrowIfCancelled(const std::string& method) const;
     void StartRead();

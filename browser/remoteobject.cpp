@@ -26,13 +26,15 @@ CRemoteObject::Json CRemoteObject::Call(const std::string& function, const Json&
     return ResultOf(call);
 }
 
-CDevToolsSession::CPendingCall CRemoteObject::Start(const std::string& function, const Json& arguments,
-                                                    bool byValue) const {
-    return session_->Start("Runtime.callFunctionOn", {{"functionDeclaration", function},
-                                                      {"objectId", objectId_},
-                                                      {"arguments", arguments},
-                                                      {"returnByValue", byValue},
-                                                      {"silent", true}});
+CDevToolsSession::CPendingCall CRemoteObject::Start(const std::string& function, const Json& arguments, bool byValue,
+                                                    bool settled) const {
+    Json params = {{"functionDeclaration", function},
+                   {"objectId", objectId_},
+                   {"arguments", arguments},
+                   {"returnByValue", byValue},
+                   {"silent", true}};
+    if (settled) params["awaitPromise"] = true;
+    return session_->Start("Runtime.callFunctionOn", params);
 }
 
 CRemoteObject::Json CRemoteObject::ResultOf(CDevToolsSession::CPendingCall& call) {

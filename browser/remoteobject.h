@@ -26,9 +26,10 @@ public:
     Json Call(const std::string& function, const Json& arguments = Json::array(), bool byValue = true) const;
     // The string result of a call (empty for null or undefined).
     std::string CallForText(const std::string& function, const Json& arguments = Json::array()) const;
-    // Sends the call and returns at once; ResultOf reads what Call would have returned.
+    // Sends the call and returns at once; ResultOf reads what Call would have returned. With
+    // settled, a promise the function returns is answered once it settles.
     CDevToolsSession::CPendingCall Start(const std::string& function, const Json& arguments = Json::array(),
-                                         bool byValue = true) const;
+                                         bool byValue = true, bool settled = false) const;
     static Json ResultOf(CDevToolsSession::CPendingCall& call);
 
 private:

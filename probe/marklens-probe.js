@@ -71,6 +71,8 @@
   const isConnectedOf = getter(Node.prototype, 'isConnected');
   const eventTargetOf = getter(Event.prototype, 'target');
   const eventTypeOf = getter(Event.prototype, 'type');
+  const setTimer = window.setTimeout;
+  const clearTimer = window.clearTimeout;
 
   const kLabelPart = 80;  // characters of an id, class or comment kept in a label
   const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
@@ -1655,6 +1657,7 @@
     // it; anything else may move any box.
     noteMove(event) {
       this.layout = true;
+      this.probe.wake();
       if (this.unplaced) return;
       const target = call(eventTargetOf, event);
       if (call(eventTypeOf, event) === 'scroll') {
@@ -1694,6 +1697,7 @@
 
     note(records) {
       if (records.length === 0) return;
+      this.probe.wake();
       if (this.forWalk && !this.broken && breaksWalk(records)) this.broken = true;
       for (const record of records) {
         if (!this.unplaced) this.placeRecord(record);
@@ -1756,6 +1760,12 @@
       this.layout = this.layout || old.markLayout;
     }
 
+    // Whether a take would bring something, running animations aside: they always would.
+    hasNews() {
+      this.note(this.observer.takeRecords());
+      return this.seen > 0 || this.layout;
+    }
+
     // [seen, layout, entries with the nodes' numbers], and the journal starts afresh.
     take() {
       this.note(this.observer.takeRecords());
@@ -1799,6 +1809,7 @@
       this.epoch = performance.now();
       this.journal = null;               // what the page changed since the last done walk started
       this.pending = null;               // the same for the walk that runs
+      this.waiter = null;                // ends the program's wait for a change (see changesWait)
       this.freshIds = new WeakMap();     // node -> its number past the last mirror's
       this.nextFresh = 1;
       this.closedRoots = new WeakMap();  // host -> closed shadow root
@@ -2162,6 +2173,27 @@
       if (this.pending !== null) this.pending.drop();
       this.pending = null;
       this.walk = null;
+    }
+
+    // Resolves once the journal has something to take, or after ms. The program takes the
+    // changes itself afterwards, so a wait it gives up on loses nothing.
+    changesWait(ms) {
+      const journal = this.journal;
+      if (journal === null || journal.hasNews()) return true;
+      this.wake();
+      return new Promise(resolve => {
+        const timer = call(setTimer, window, () => this.wake(), ms);
+        this.waiter = () => {
+          call(clearTimer, window, timer);
+          resolve(true);
+        };
+      });
+    }
+
+    wake() {
+      const waiter = this.waiter;
+      this.waiter = null;
+      if (waiter !== null) waiter();
     }
 
     // What the page changed since the last done walk started, or since the last take:

@@ -3,8 +3,15 @@
 namespace marklens {
 
 CPageConnection::CPageConnection(Jobs jobs)
-    : side_(std::make_shared<CSide>()),
-      thread_(jobs == Jobs::OnOwnThread ? std::make_unique<CWorkThread>() : nullptr) {}
+    : side_(std::make_shared<CSide>()), thread_(jobs == Jobs::OnOwnThread ? std::make_unique<CWorkThread>() : nullptr) {
+    // Inline jobs never wait: nothing else could be posted meanwhile.
+    side_->nextJobSignal = [thread = thread_.get()] {
+        if (thread) return thread->NextJobSignal();
+        auto asked = std::make_shared<CCancellation>();
+        asked->Cancel();
+        return asked;
+    };
+}
 
 CPageConnection::~CPageConnection() {
     cancellation_->Cancel();

@@ -19,6 +19,8 @@ public:
         LivePageHandle page;
         PageProbeHandle probe;
         CStableIds ids;  // the mirror's node identifiers, and the probe's numbers for them
+        // For a job that waits on the page: asked for as soon as another job is posted.
+        std::function<CancellationHandle()> nextJobSignal;
     };
     using Job = std::function<void(CSide&)>;
     enum class Jobs { OnOwnThread, Inline };

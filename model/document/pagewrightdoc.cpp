@@ -789,6 +789,7 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
 namespace {
 
 constexpr int kWatchMs = 30;
+constexpr auto kAwaitChange = std::chrono::milliseconds(100);
 constexpr auto kQuietSpell = std::chrono::milliseconds(300);
 constexpr auto kMinWalkGap = std::chrono::milliseconds(200);
 constexpr int kWalkShare = 5;  // a walk that took t waits 4 t before the next
@@ -837,8 +838,10 @@ void CPagewrightDoc::Watch(std::uint64_t round) {
     auto changes = std::make_shared<CPageChanges>();
     Run(
         connection_, connection_->Cancellation(),
-        [changes](CPageConnection::CSide& side, const CancellationHandle&) {
+        [changes, wait = !follow_->pending](CPageConnection::CSide& side, const CancellationHandle&) {
             if (!side.probe) throw CObjectCallError(status::kInvalidPointer);
+            // Until the page changes, the connection waits for it, giving way to any other work.
+            if (wait) side.probe->AwaitChange(kAwaitChange, *side.nextJobSignal());
             *changes = side.probe->TakeChanges();
         },
         [this, changes, round, connection = std::weak_ptr(connection_)](const CWorkOutcome& outcome) {
@@ -873,7 +876,8 @@ void CPagewrightDoc::TakeChanges(const CPageChanges& changes) {
         follow.behindShown = true;
         ShowStatusMessage(message::kFollowBehind, false);
     }
-    WatchSoon(kWatchMs);
+    // A quiet page is waited on at once; a changing one asked again a little later.
+    WatchSoon(follow.pending ? kWatchMs : 0);
 }
 
 void CPagewrightDoc::FollowNow() {
@@ -884,9 +888,9 @@ void CPagewrightDoc::FollowNow() {
     auto result = std::make_shared<CWalkResult>();
     Run(
         connection_, connection_->Cancellation(),
-        [result](CPageConnection::CSide& side, const CancellationHandle& cancellation) {
+        [result, hidden = follow.hidden](CPageConnection::CSide& side, const CancellationHandle& cancellation) {
             if (!side.page || !side.probe) throw CObjectCallError(status::kInvalidPointer);
-            FollowWalk(side, *result, cancellation);
+            FollowWalk(side, *result, hidden, cancellation);
         },
         [this, result, connection = std::weak_ptr(connection_)](const CWorkOutcome& outcome) {
             if (!connection_ || connection.lock() != connection_) return;
@@ -895,24 +899,31 @@ void CPagewrightDoc::FollowNow() {
         true);
 }
 
-// A mirror and a picture with no change between them: when the tree changed while it was
-// read, it is read again; when anything changed by the time the picture was taken, the pair
-// is taken again, and on a page that never stops, the last pair stays, not settled.
-void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& result,
+// A mirror and a picture with no change between them: the picture is taken while the tree is
+// read, and when anything changed from the start of the walk to the end of the picture, the
+// pair is taken again; on a page that never stops, the last pair stays, not settled.
+void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& result, bool hidden,
                                 const CancellationHandle& cancellation) {
     for (int pair = 1;; ++pair) {
+        // A hidden tab renders nothing: its picture is not asked for.
+        std::unique_ptr<IPendingPicture> picture = hidden ? nullptr : side.page->StartPictureInPlace();
         CWalkControl control;
         control.cancellation = cancellation;
         control.tellPrevious = true;
         control.copyUnchanged = true;
+        control.betweenSteps = [&picture] {
+            if (picture) picture->GoOn();
+        };
         const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
         const CPageChanges meanwhile = side.probe->TakeChanges();
-        result.hidden = meanwhile.hidden;
+        result.hidden = hidden = meanwhile.hidden;
         if (meanwhile.seen > 0 && pair < kFollowPairs) continue;
-        // The mirror is built while the browser takes the picture.
+        // The mirror is built while the picture comes.
         auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side.ids, result); });
         result.picture.reset();
-        if (!meanwhile.hidden) result.picture = std::make_unique<CPicture>(side.page->CapturePictureInPlace());
+        if (hidden) picture.reset();
+        if (!hidden && !picture) picture = side.page->StartPictureInPlace();
+        if (picture) result.picture = std::make_unique<CPicture>(picture->Take());
         const CPageChanges after = side.probe->TakeChanges();
         built.get();
         result.settled = meanwhile.seen == 0 && !after.Any();
@@ -943,7 +954,7 @@ void CPagewrightDoc::FinishFollow(CWalkResult& result, const CWorkOutcome& outco
     } else {
         follow.behindShown = false;
     }
-    WatchSoon(kWatchMs);
+    WatchSoon(follow.pending ? kWatchMs : 0);
 }
 
 // The selection stays with its node while the node is in the page; once gone, it moves to

@@ -192,7 +192,8 @@ private:
     void Watch(std::uint64_t round);
     void TakeChanges(const CPageChanges& changes);
     void FollowNow();
-    static void FollowWalk(CPageConnection::CSide& side, CWalkResult& result, const CancellationHandle& cancellation);
+    static void FollowWalk(CPageConnection::CSide& side, CWalkResult& result, bool hidden,
+                           const CancellationHandle& cancellation);
     void FinishFollow(CWalkResult& result, const CWorkOutcome& outcome);
     void InstallFollowed(CWalkResult& result);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <future>
 #include <iterator>
 #include <utility>
 
@@ -168,19 +169,6 @@ void AppendAttribute(std::string& out, const char* name, long long value) {
     out += '"';
 }
 
-// "<TAG id="..." class="...">" as an attribute value; an empty id or class is left out.
-void AppendElementLabel(std::string& out, std::string_view tag, std::string_view elementId, std::string_view cls) {
-    out += "&lt;";
-    AppendEscaped(out, tag);
-    for (const auto& [name, value] : {std::pair{" id=&quot;", elementId}, std::pair{" class=&quot;", cls}}) {
-        if (value.empty()) continue;
-        out += name;
-        AppendEscaped(out, value);
-        out += "&quot;";
-    }
-    out += "&gt;";
-}
-
 }  // namespace
 
 CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml, std::string& text, const std::vector<int>* ids)
@@ -265,8 +253,14 @@ void CMirrorBuilder::Build(std::string_view records) {
     }
     if (!done_ || !outer_.empty()) Malformed("an unclosed record");
     WriteRanks();
+    // The outline and the hit index need only the pass's facts: they are made beside the text.
+    auto beside = std::async(std::launch::async, [this] {
+        outline_ = MakeOutline();
+        hitIndex_ = std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_, std::move(hitShapes_));
+    });
     WriteText();
     ReadText();
+    beside.get();
 }
 
 // A frame's own records stand for its document: they count looks, labels, box corners and
@@ -307,9 +301,9 @@ void CMirrorBuilder::Reserve(std::string_view records) {
     pendingRanks_.reserve(lines);
 }
 
-std::unique_ptr<CHitIndex> CMirrorBuilder::TakeHitIndex() {
-    return std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_, std::move(hitShapes_));
-}
+std::unique_ptr<CHitIndex> CMirrorBuilder::TakeHitIndex() { return std::move(hitIndex_); }
+
+OutlineHandle CMirrorBuilder::TakeOutline() { return std::move(outline_); }
 
 std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() {
     if (ids_) return std::make_unique<CNodeIdIndex>(std::move(nodes_), *ids_);
@@ -524,6 +518,7 @@ void CMirrorBuilder::WriteText() const {
     text.clear();
     text.reserve(facts_.size() * 200);
     std::vector<const char*> open;
+    std::string label;
     for (std::size_t event = 0; event < events_.size(); ++event) {
         if (events_[event] < 0) {
             ((text += "</") += open.back()) += '>';
@@ -534,19 +529,10 @@ void CMirrorBuilder::WriteText() const {
         const NodeFacts& node = facts_[index];
         (text += '<') += node.name;
         AppendAttribute(text, schema::kNodeId, IdOf(index));
-        if (node.label == NodeFacts::Label::Plain) {
-            AppendAttribute(text, schema::kText, node.text);
-        } else {
-            ((text += ' ') += schema::kText) += "=\"";
-            if (node.label == NodeFacts::Label::Comment) {
-                text += "&lt;COMMENT&gt;";
-                if (!node.text.empty()) AppendEscaped(text += ' ', node.text);
-            } else if (node.text.starts_with("::")) {
-                AppendEscaped(text, node.text);  // generated content: "::before"
-            } else {
-                AppendElementLabel(text, node.text, node.elementId, node.cls);
-            }
-            text += '"';
+        label.clear();
+        AppendLabel(label, node);
+        AppendAttribute(text, schema::kText, label);
+        if (node.label != NodeFacts::Label::Plain) {
             static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
             for (int i = 0; i < 4; ++i)
                 AppendAttribute(text, kEdges[i], node.edges[i]);
@@ -571,6 +557,43 @@ void CMirrorBuilder::WriteText() const {
             open.push_back(node.name);
         }
     }
+}
+
+// What the tree shows of the node, as its text attribute holds it.
+void CMirrorBuilder::AppendLabel(std::string& out, const NodeFacts& node) const {
+    if (node.label == NodeFacts::Label::Comment) {
+        out += "<COMMENT>";
+        if (!node.text.empty()) (out += ' ') += node.text;
+    } else if (node.label == NodeFacts::Label::Plain || node.text.starts_with("::")) {
+        out += node.text;  // a document, a shadow root, generated content ("::before")
+    } else {
+        (out += '<') += node.text;
+        if (!node.elementId.empty()) ((out += " id=\"") += node.elementId) += '"';
+        if (!node.cls.empty()) ((out += " class=\"") += node.cls) += '"';
+        out += '>';
+    }
+}
+
+OutlineHandle CMirrorBuilder::MakeOutline() const {
+    std::shared_ptr<CMirrorOutline> outline(new CMirrorOutline());
+    outline->items_.reserve(facts_.size());
+    std::vector<int> open;
+    std::string label;
+    for (const std::int32_t event : events_) {
+        if (event < 0) {
+            open.pop_back();
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(event);
+        const NodeFacts& node = facts_[index];
+        const int parent = open.empty() ? -1 : open.back();
+        const int row = parent < 0 ? 0 : outline->items_[static_cast<std::size_t>(parent)].childCount++;
+        label.clear();
+        AppendLabel(label, node);
+        open.push_back(outline->Add(parent, row, IdOf(index), schema::KindOfName(node.name), label));
+    }
+    outline->LinkChildren();
+    return outline;
 }
 
 // The tree reads the text in place, then its nodes are numbered.

@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include "mirroroutline.h"
 #include "model/hit/areashape.h"
 #include "model/hit/hitwalk.h"
 #include "paintorder.h"
@@ -35,6 +36,7 @@ public:
     void Build(std::string_view records);
     std::unique_ptr<CHitIndex> TakeHitIndex();
     std::unique_ptr<CNodeIdIndex> TakeIdIndex();
+    OutlineHandle TakeOutline();
 
 private:
     struct OpenNode;
@@ -48,6 +50,8 @@ private:
     OpenNode& Open(const char* name, const CHitFacts& facts);
     void Reserve(std::string_view records);
     void WriteText() const;
+    void AppendLabel(std::string& out, const NodeFacts& node) const;
+    OutlineHandle MakeOutline() const;
     void ReadText();
     void PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, bool root, int z, int paint);
     void Close();
@@ -112,6 +116,8 @@ private:
     std::unordered_map<std::uint32_t, std::string_view> shapeTexts_;  // by node index
     std::unordered_map<std::uint32_t, CAreaShape> hitShapes_;         // by position in hitFacts_
     bool done_ = false;
+    std::unique_ptr<CHitIndex> hitIndex_;
+    OutlineHandle outline_;
 };
 
 }  // namespace marklens

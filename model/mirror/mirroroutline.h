@@ -46,6 +46,7 @@ public:
     bool HasUniqueIds() const { return uniqueIds_; }
 
 private:
+    friend class CMirrorBuilder;  // makes the outline beside the mirror text, from its records
     CMirrorOutline() = default;
     int Add(int parent, int row, int nodeId, schema::NodeKind kind, std::string_view label);
     void LinkChildren();

@@ -59,6 +59,7 @@ void CPageMirror::BuildFromRecords(std::string_view records, const std::vector<i
         builder.Build(records);
         hitIndex_ = builder.TakeHitIndex();
         idIndex_ = builder.TakeIdIndex();
+        outline_ = builder.TakeOutline();
     } catch (...) {
         xml_.reset();
         inPlaceText_ = std::string();

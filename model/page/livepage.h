@@ -5,6 +5,7 @@
 #include "base/cancellation.h"
 #include "liveobject.h"
 #include "pageprobe.h"
+#include "pendingpicture.h"
 #include "picture.h"
 
 namespace marklens {
@@ -22,6 +23,9 @@ public:
     // Captures the viewport as the tab is, without bringing it to the front: for pictures the
     // program takes by itself, again and again.
     virtual CPicture CapturePictureInPlace() { return CapturePicture(); }
+    // The same picture, started now and taken later, so that it is taken while other calls run.
+    // A page that cannot do that takes it when it is asked for.
+    virtual std::unique_ptr<IPendingPicture> StartPictureInPlace();
     // From now on every call to the page, its probe and its elements gives up as soon as the
     // cancellation is asked for (none: only a time-out ends a wait), failing with
     // status::kCancelled. Called on the thread the page's calls run on.

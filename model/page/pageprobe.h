@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,6 +37,8 @@ struct CWalkControl {
     // Let the walk take the records of what did not change since the previous walk from that
     // walk instead of reading it again; the answer is the same.
     bool copyUnchanged = false;
+    // Called between the walk's steps, for calls that go along with it; must not wait.
+    std::function<void()> betweenSteps;
 };
 
 // The probe's answer texts to the two style questions of one element; a question not asked,
@@ -93,6 +96,10 @@ public:
     // What the page changed since the last call, or since the last mirror's walk started when
     // none came after it; a probe that cannot watch the page sees nothing.
     virtual CPageChanges TakeChanges() { return {}; }
+    // Returns once the page has a change to take, after longest, or once stop is asked for,
+    // whichever comes first; never throws (TakeChanges tells what went wrong). A probe that
+    // cannot wait returns at once.
+    virtual void AwaitChange(std::chrono::milliseconds /*longest*/, CCancellation& /*stop*/) {}
 };
 
 using PageProbeHandle = std::shared_ptr<IPageProbe>;

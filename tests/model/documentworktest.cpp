@@ -198,3 +198,48 @@ TEST_F(DocumentWork, StyleQuestionsOfOneSelectionGoOutOnceAndLateAnswersAreDropp
 
 }  // namespace
 }  // namespace marklens::test
+
+namespace marklens::test {
+namespace {
+
+// A job that waits on the page (for its next change) ends its wait as soon as other work is
+// posted, and a job that would wait while work is queued does not start to.
+TEST(PageConnection, AWaitingJobGivesWayToTheNextJob) {
+    CPageConnection connection(CPageConnection::Jobs::OnOwnThread);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool waiting = false;
+    bool allPosted = false;
+    bool gaveWay = false;
+    bool queuedWaitEnded = false;
+    connection.Post([&](CPageConnection::CSide& side) {
+        const CancellationHandle signal = side.nextJobSignal();
+        std::unique_lock lock(mutex);
+        waiting = true;
+        changed.notify_all();
+        gaveWay = changed.wait_for(lock, std::chrono::seconds(20), [&] { return signal->IsCancelled(); });
+        changed.wait(lock, [&] { return allPosted; });
+    });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return waiting; });
+    }
+    connection.Post([&](CPageConnection::CSide& side) { queuedWaitEnded = side.nextJobSignal()->IsCancelled(); });
+    {
+        const std::lock_guard lock(mutex);
+        changed.notify_all();  // the first job sees its signal asked for
+    }
+    connection.Post([](CPageConnection::CSide&) {});
+    {
+        const std::lock_guard lock(mutex);
+        allPosted = true;
+    }
+    changed.notify_all();
+    while (!connection.IsIdle())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(gaveWay);
+    EXPECT_TRUE(queuedWaitEnded);
+}
+
+}  // namespace
+}  // namespace marklens::test

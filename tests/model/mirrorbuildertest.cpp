@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "model/errors/malformedanswer.h"
+#include "model/mirror/mirroroutline.h"
 #include "model/mirror/mirrorreading.h"
 #include "model/mirror/pagemirror.h"
 
@@ -12,6 +16,19 @@ int NodeIdWithLabel(const CPageMirror& mirror, const char* label) {
         if (StringAttribute(mirror.FindNodeById(id), "text").find(label) != std::string::npos) return id;
     }
     return 0;
+}
+
+// The outline the builder makes beside the text is the one the tree would give.
+void ExpectOutlineOfTheTree(const CPageMirror& mirror) {
+    const OutlineHandle built = mirror.Outline();
+    const CMirrorOutline read(mirror.DocumentElement());
+    ASSERT_EQ(built->Count(), read.Count());
+    for (int item = 0; item < read.Count(); ++item) {
+        const auto& [a, b] = std::pair{built->Item(item), read.Item(item)};
+        EXPECT_EQ(std::tie(a.parent, a.row, a.childStart, a.childCount, a.nodeId, a.kind),
+                  std::tie(b.parent, b.row, b.childStart, b.childCount, b.nodeId, b.kind));
+        EXPECT_EQ(built->Label(item), read.Label(item));
+    }
 }
 
 TEST(MirrorBuilder, RecordsBecomeTheMarkedMirror) {
@@ -55,6 +72,12 @@ TEST(MirrorBuilder, RecordsBecomeTheMarkedMirror) {
     ASSERT_TRUE(reloaded.LoadXml(mirror.ToXml()));
     reloaded.MarkOutsideChildren();
     EXPECT_EQ(reloaded.ToXml(), mirror.ToXml());
+    ExpectOutlineOfTheTree(mirror);
+    CPageMirror generated;
+    generated.BuildFromRecords(
+        "D4,doc \nkblock,visible,0,0,2,\nn4,0,0,HTML\nE0,0,0,0,9,9,\nn8,0,0,::before\n"
+        "e0,1,0,0,5,5,\nc0,\n)\n)\n");
+    ExpectOutlineOfTheTree(generated);
 }
 
 // Paint flags: 1 positioned layer, 2 stacking context, 4 float, 8 top layer.
@@ -126,6 +149,7 @@ TEST(MirrorBuilder, ShadowRootsPassHitsThroughAndSlottedElementsPaintAtTheirSlot
     ASSERT_TRUE(reloaded.LoadXml(slotted.ToXml()));
     reloaded.MarkOutsideChildren();
     EXPECT_EQ(reloaded.ToXml(), slotted.ToXml());
+    ExpectOutlineOfTheTree(slotted);
 }
 
 // An image map's areas are hit where their shapes hold the point, by the index and by the

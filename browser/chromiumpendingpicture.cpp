@@ -1,0 +1,84 @@
+#include "chromiumpendingpicture.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/errors/objectcallerror.h"
+#include "model/errors/statuscodes.h"
+#include "pngcodec.h"
+
+namespace marklens {
+
+namespace {
+
+// Device pixels per CSS pixel, from the browser's own metrics rather than from the page, which
+// could lie. The visual viewports measure the same area, the CSS one unrounded, so their ratio
+// is the device scale factor to float precision; the rounding drops that noise.
+double DeviceRatio(const nlohmann::json& metrics) {
+    const auto width = [&metrics](const char* viewport) {
+        return metrics.contains(viewport) ? metrics[viewport].value("clientWidth", 0.0) : 0.0;
+    };
+    double device = width("visualViewport"), css = width("cssVisualViewport");
+    if (device <= 0 || css <= 0) {
+        device = width("layoutViewport");
+        css = width("cssLayoutViewport");
+    }
+    if (device <= 0 || css <= 0) return 1.0;
+    return std::round(device / css * 1e6) / 1e6;
+}
+
+[[noreturn]] void NotUnderstood(const nlohmann::json::exception& error) {
+    throw CObjectCallError(status::kFail,
+                           std::string("The browser's picture answer was not understood: ") + error.what());
+}
+
+}  // namespace
+
+CChromiumPendingPicture::CChromiumPendingPicture(DevToolsSessionHandle session) : session_(std::move(session)) {
+    metrics_.emplace(session_->Start("Page.getLayoutMetrics"));
+}
+
+void CChromiumPendingPicture::GoOn() {
+    if (metrics_ && metrics_->Ready()) SendCapture();
+}
+
+// The picture keeps the browser's device pixels on a dense screen (the clip's scale is 1); below
+// one device pixel per CSS pixel it is scaled up to one per CSS pixel, so detail is never lost
+// to the screen. The clip is in page coordinates: it starts at the scroll position.
+void CChromiumPendingPicture::SendCapture() {
+    CDevToolsSession::CPendingCall metrics = std::move(*metrics_);
+    metrics_.reset();
+    try {
+        const nlohmann::json answer = metrics.Result();
+        const nlohmann::json& css = answer.at("cssLayoutViewport");
+        const double ratio = DeviceRatio(answer);
+        scale_ = std::max(ratio, 1.0);
+        const nlohmann::json clip = {{"x", css.value("pageX", 0.0)},
+                                     {"y", css.value("pageY", 0.0)},
+                                     {"width", css.value("clientWidth", 0.0)},
+                                     {"height", css.value("clientHeight", 0.0)},
+                                     {"scale", scale_ / ratio}};
+        capture_.emplace(
+            session_->Start("Page.captureScreenshot", {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}}));
+    } catch (const nlohmann::json::exception& error) {
+        NotUnderstood(error);
+    }
+}
+
+CPicture CChromiumPendingPicture::Take() {
+    if (metrics_) SendCapture();
+    if (!capture_) throw CObjectCallError(status::kFail, "The picture was already taken");
+    CDevToolsSession::CPendingCall capture = std::move(*capture_);
+    capture_.reset();
+    try {
+        const nlohmann::json shot = capture.Result();
+        DecodeBase64(shot.at("data").get_ref<const std::string&>(), pngBytes_);
+    } catch (const nlohmann::json::exception& error) {
+        NotUnderstood(error);
+    }
+    CPicture picture = DecodePng(pngBytes_);
+    picture.scale = scale_;
+    return picture;
+}
+
+}  // namespace marklens

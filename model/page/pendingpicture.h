@@ -1,0 +1,17 @@
+#pragma once
+#include "picture.h"
+
+namespace marklens {
+
+// A picture on its way while other calls to the page go on: it moves on between them and is
+// taken at the end. Dropping it drops what is still on its way.
+class IPendingPicture {
+public:
+    virtual ~IPendingPicture() = default;
+    // Sends what can go now; never waits.
+    virtual void GoOn() {}
+    // The picture, once there; fails as a capture fails.
+    virtual CPicture Take() = 0;
+};
+
+}  // namespace marklens
