@@ -513,6 +513,13 @@
   // content, image maps, the top layer), or what stays put while the page scrolls.
   const kSpecial = 1;
   const kPinned = 2;
+  // The subtree holds generated content that depends on its owner alone: a copy carries it
+  // as it was measured, and the browser is not asked again.
+  const kGenerated = 4;
+  // Markers that count (decimal, roman...) change with their list's other items; these do not.
+  const kPlainMarker = /^(disc|circle|square|none|disclosure-open|disclosure-closed|".*")$/;
+  // Counters and quotes in content depend on what comes before the owner in the document.
+  const kCountingContent = /counter|quote/;
   const kMaxLabelGrowth = 2;  // a copying walk's labels may grow to this many per node
 
   class WalkFacts {
@@ -826,7 +833,7 @@
       if (tag === 'IMG' && this.hasBox) this.noteMapImage(node);
       const generated = this.parts.generatedOf(node);
       if (root !== null || generated !== undefined) {
-        this.facts.flags[number] |= kSpecial;
+        this.facts.flags[number] |= root === null && this.ownGenerated(node, generated) ? kGenerated : kSpecial;
         this.openFacts(node, number);
         return this.openSpecial(root, generated);
       }
@@ -875,6 +882,20 @@
       facts.values[at + kFactAfter + 1] = this.lastTop;
       const flags = facts.flags[number];
       if (flags !== 0 && this.open.length > 0) facts.flags[this.open[this.open.length - 1]] |= flags;
+    }
+
+    // Whether the element's generated content is a function of the element and its subtree.
+    ownGenerated(node, generated) {
+      for (const content of generated) {
+        if (content.type === 'marker') {
+          if (!kPlainMarker.test(this.scope.style(node).listStyleType)) return false;
+        } else if (content.type === 'before' || content.type === 'after') {
+          if (kCountingContent.test(this.scope.style(node, '::' + content.type).content)) return false;
+        } else {
+          return false;
+        }
+      }
+      return true;
     }
 
     markSpecial(number) {
@@ -987,6 +1008,12 @@
       this.copyNodes(last, old, lastNode);
       this.elements += count;
       const flags = facts.flags[first];
+      if ((flags & kGenerated) !== 0) {
+        for (let node = first; node < first + count; ++node) {
+          const content = this.nodes[node];
+          if (content instanceof Generated) this.generatedIds.set(content.backendId, node);
+        }
+      }
       if (flags !== 0 && this.open.length > 0) facts.flags[this.open[this.open.length - 1]] |= flags;
     }
 

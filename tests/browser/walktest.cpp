@@ -114,7 +114,8 @@ TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
 // gives, after changes of every kind.
 TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
     // A seeded series of changes on the page's elements: classes, texts, insertions, removals,
-    // margins, display, positioning, clipping, and scrolls of the page and of a scroller.
+    // margins, display, positioning, clipping, list numbering, and scrolls of the page and of a
+    // scroller.
     const std::string changes = R"(
         (() => {
           let seed = window.changeSeed || 7;
@@ -132,6 +133,8 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             () => window.scrollBy(0, 60 * (next(5) - 2)),
             () => { const s = document.querySelector('[id*=scroll]'); if (s) s.scrollTop = next(80); },
             e => { e.style.overflow = 'hidden'; e.style.height = next(40) + 'px'; },
+            // Numbers every later marker again while no item's box moves.
+            () => { const item = document.querySelector('ol > li'); item.style.display = item.style.display ? '' : 'block'; },
           ];
           for (let k = 0; k <= next(3) && all.length > 0; ++k) change[next(change.length)](all[next(all.length)]);
           window.scrollBy(0, 40 * next(3) - 40);
@@ -139,9 +142,10 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
         })())";
     for (const char* path : {"follow.html", "stacking.html", "clipping.html", "boxes.html", "states.html"}) {
         const PageProbeHandle probe = ProbeOf(path);
-        // Tall enough to scroll.
+        // A numbered list whose markers grow from "9." to "10.", and tall enough to scroll.
         Chrome().Evaluate(lastTarget_,
-                          "document.body.append(Object.assign(document.createElement('p'), "
+                          "document.body.append(Object.assign(document.createElement('ol'), "
+                          "{ innerHTML: '<li>item</li>'.repeat(12) }), Object.assign(document.createElement('p'), "
                           "{ style: 'height: 3000px' }))");
         CWalkControl copy;
         copy.copyUnchanged = true;
