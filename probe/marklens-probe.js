@@ -188,6 +188,8 @@
   // attribute can reach are read.
   const kRecordInherited = new Set(['visibility', 'pointer-events']);
   const kBrowserInherited = '[style],[visibility],[pointer-events],[inert]';
+  // The longhands by which a grid item can ask for baseline alignment of its own.
+  const kSelfAlignment = new Set(['align-self', 'justify-self']);
 
   function setsAny(style, properties) {
     for (let i = 0; i < style.length; ++i) {
@@ -248,12 +250,13 @@
   // context properties, and those that may have their own visibility or pointer-events, each a
   // set (or a MatchedCandidates when few) or null for all of them.
   function candidatesOf(tree, kind, few = false) {
-    const all = { layer: null, context: null, inherited: null };
+    const all = { layer: null, context: null, inherited: null, selfAligned: null };
     try {
       const lists = [
         { properties: kLayerProperties, selectors: [kBrowserLayered] },
         { properties: kContextProperties, selectors: [kBrowserLayered] },
         { properties: kRecordInherited, selectors: [kBrowserInherited] },
+        { properties: kSelfAlignment, selectors: [] },
       ];
       for (const sheet of kind.sheets.call(tree)) {
         if (!collectSheetSelectors(sheet, lists)) return all;
@@ -263,7 +266,7 @@
       }
       // One pass over the document finds every candidate; the context properties are some of
       // the layer properties, so their candidates are among those.
-      const [layerSelector, contextSelector, inheritedSelector] = lists.map(list => list.selectors.join(','));
+      const [layerSelector, contextSelector, inheritedSelector, selfAligned] = lists.map(list => list.selectors.join(','));
       if (few) {
         const animated = new Set();
         for (const animation of kind.animations.call(tree)) {
@@ -276,6 +279,7 @@
           layer: new MatchedCandidates(layerSelector, animated),
           context: new MatchedCandidates(contextSelector, animated),
           inherited: new MatchedCandidates(inheritedSelector, animated),
+          selfAligned,
         };
       }
       const layer = new Set();
@@ -296,7 +300,7 @@
           inherited.add(target);
         }
       }
-      return { layer, context, inherited };
+      return { layer, context, inherited, selfAligned };
     } catch (e) {
       return all;
     }
@@ -528,6 +532,12 @@
   const kPlainMarker = /^(disc|circle|square|none|disclosure-open|disclosure-closed|".*")$/;
   // Counters and quotes in content depend on what comes before the owner in the document.
   const kCountingContent = /counter|quote/;
+  // The subtree holds an absolutely positioned box whose containing block is outside it; the
+  // element holds absolutely positioned descendants; the element is one. Only the first goes
+  // to the parent.
+  const kLoose = 8;
+  const kHolds = 16;
+  const kOwnLoose = 32;
   const kMaxLabelGrowth = 2;  // a copying walk's labels may grow to this many per node
 
   // A copying walk may refer to the rows of this many walks before it; beyond, it reads all.
@@ -541,6 +551,8 @@
       this.above = [];  // what each element inherited, as the walk's state
       this.nodes = [];
       this.rows = new Map();  // node -> its row
+      this.grids = new Map();       // grid container -> its tracks as read
+      this.placements = new Map();  // grid item -> where it asked to be placed, as read
     }
 
     add(node) {
@@ -678,6 +690,21 @@
     }
   }
 
+  // The flags a subtree passes to its parent: an element that holds absolutely positioned
+  // descendants is their containing block.
+  function subtreeFlags(flags) {
+    let passed = flags & ~(kHolds | kOwnLoose);
+    if ((flags & kHolds) !== 0) passed &= ~kLoose;
+    if ((flags & kOwnLoose) !== 0) passed |= kLoose;
+    return passed;
+  }
+
+  // Where a grid item asks to be placed, and whether it is an item in the grid's flow at all.
+  function placementOf(style) {
+    return style.display + ' ' + style.position + ' ' + style.gridRowStart + ' ' + style.gridRowEnd + ' ' + style.gridColumnStart + ' ' +
+      style.gridColumnEnd + ' ' + style.order;
+  }
+
   function near(a, b) {
     return Math.abs(a - b) < 0.001;
   }
@@ -730,6 +757,7 @@
       this.candidates = candidates.layer;
       this.contextCandidates = candidates.context;
       this.ownInherited = candidates.inherited;
+      this.selfAligned = candidates.selfAligned;  // the selectors of rules that align items their own way
       this.topLayer = topLayerOf(doc);
       // What the document's top elements inherit: nothing hidden; in a frame, the frame's clip
       // and viewport (the page's own viewport needs none: nothing outside it is in the picture).
@@ -763,6 +791,8 @@
       this.out = new RecordText(true, patch === null ? 0 : patch.walk.out.length + 4096, spare);
       this.defs = new RecordText();     // the dictionaries' records, ahead of the nodes' in each answer
       this.open = [];       // the rows of the open elements
+      this.grids = [];      // per open element, whether it is a grid container
+      this.settled = [];    // per open element, whether it is a settled grid (see settledGrid)
       this.fresh = -1;      // the depth of open elements below which nothing is copied, or -1
       this.rect = null;     // the border box of the element just read, in its document's viewport
       this.pinned = false;  // the element just read is fixed or sticky
@@ -956,6 +986,10 @@
       const row = this.table.lastRow;
       const special = this.special || kCopyless.has(tag) || (tag === 'IMG' && getAttribute.call(node, 'usemap') !== null);
       this.beginFacts(row, slot === undefined ? this.state : slot.state, special);
+      const tracks = this.tracks;
+      const rect = this.rect;
+      if (tracks !== null) this.table.own.grids.set(node, tracks);
+      if (this.style !== null && this.inGrid()) this.table.own.placements.set(node, placementOf(this.style));
       const label = this.label(node, tag);
       if (tag === 'IFRAME' || tag === 'FRAME') {
         this.markSpecial(row);
@@ -979,7 +1013,8 @@
         this.endFacts(row);
         return walkerNextSibling.call(this.walker);
       }
-      this.openFacts(node, row);
+      const settled = tracks !== null && this.patch !== null && this.fresh < 0 && this.settledGrid(node, tracks, rect);
+      this.openFacts(node, row, tracks !== null, settled);
       this.inherited.push(this.state);
       this.state = this.below;
       return child;
@@ -1003,7 +1038,8 @@
       values[at + kFactMoved] = 0;
       values[at + kFactMoved + 1] = 0;
       facts.above[row] = above;
-      facts.flags[row] = (special ? kSpecial : 0) | (this.pinned ? kPinned : 0);
+      facts.flags[row] = (special ? kSpecial : 0) | (this.pinned ? kPinned : 0) | (this.holds ? kHolds : 0) |
+        (this.loose ? kOwnLoose : 0);
     }
 
     // The element's records are all written: where they end, and its flags go to its parent.
@@ -1020,7 +1056,69 @@
 
     // Flags of a subtree hold for its parent's too.
     passFlags(flags) {
-      if (flags !== 0 && this.open.length > 0) this.table.own.flags[this.open[this.open.length - 1]] |= flags;
+      const passed = subtreeFlags(flags);
+      if (passed !== 0 && this.open.length > 0) this.table.own.flags[this.open[this.open.length - 1]] |= passed;
+    }
+
+    inGrid() {
+      return this.grids.length > 0 && this.grids[this.grids.length - 1];
+    }
+
+    // Whether the children of a grid read again keep their boxes with no look at each: its
+    // tracks, its box and its children are as they were, and its changed children ask for
+    // the cells they did and have the boxes they had. Baseline alignment would let a changed
+    // child move the others of its row, so no child may ask for it.
+    settledGrid(node, tracks, rect) {
+      const patch = this.patch;
+      const changed = patch.children.get(node);
+      const aligned = this.scope.selfAligned;
+      if (changed === undefined || patch.touched.has(node) || aligned === null || aligned === undefined) return false;
+      const was = this.lastFacts(node);
+      if (was === null || was.store.grids.get(node) !== tracks || !this.keptBox(was, rect)) return false;
+      const style = this.scope.style(node);
+      if (/baseline/.test(style.alignItems + style.justifyItems)) return false;
+      try {
+        if (aligned !== '' && call(elementQuerySelector, node, ':scope > :is(' + aligned + ')') !== null) return false;
+        if (call(elementQuerySelector, node, ':scope > [style*="self"]') !== null) return false;
+      } catch (e) {
+        return false;
+      }
+      for (const child of changed) {
+        if (call(nodeTypeOf, child) !== 1) continue;  // comments take no part in layout
+        const before = this.lastFacts(child);
+        if (before === null) return false;
+        const own = this.scope.style(child);
+        if (own.display === 'contents' || own.display === 'none' || before.store.placements.get(child) !== placementOf(own) ||
+          !this.keptBox(before, boundingRect.call(child))) {
+          return false;
+        }
+      }
+      return true;
+    }
+
+    // Where the last walk keeps the facts of a node: its store, row and run; or null.
+    lastFacts(node) {
+      const last = this.patch.walk.table;
+      const old = last.numberOf(node);
+      if (old < 0) return null;
+      const row = last.locate(old);
+      return { store: last.stores[last.run], row, run: last.run, old };
+    }
+
+    // Whether a border box read now (in its document's viewport) is the one the last walk read
+    // there, moved by the page's scroll.
+    keptBox(was, rect) {
+      const last = this.patch.walk.table;
+      const values = was.store.values;
+      const at = was.row * kFactSlots;
+      if (rect === null || Number.isNaN(values[at + kFactRect])) return false;
+      const x = values[at + kFactMoved] + last.dx[was.run] + this.patch.x;
+      const y = values[at + kFactMoved + 1] + last.dy[was.run] + this.patch.y;
+      const origin = this.scope.origin;
+      return near(rect.left + origin.x, values[at + kFactRect] + x) &&
+        near(rect.top + origin.y, values[at + kFactRect + 1] + y) &&
+        near(rect.right + origin.x, values[at + kFactRect + 2] + x) &&
+        near(rect.bottom + origin.y, values[at + kFactRect + 3] + y);
     }
 
     // Whether the element's generated content is a function of the element and its subtree.
@@ -1043,12 +1141,17 @@
     }
 
     // An element whose children come next; below one the page changed, nothing is copied.
-    openFacts(node, row) {
+    // A grid's children are grid items; those of a settled one (see settledGrid) keep their boxes.
+    openFacts(node, row, grid = false, settled = false) {
       if (this.patch !== null && this.fresh < 0 && this.patch.dirty.has(node)) this.fresh = this.open.length;
       this.open.push(row);
+      this.grids.push(grid);
+      this.settled.push(settled);
     }
 
     closeFacts() {
+      this.grids.pop();
+      this.settled.pop();
       const row = this.open.pop();
       if (this.fresh === this.open.length) this.fresh = -1;
       this.endFacts(row);
@@ -1076,7 +1179,11 @@
       const x = values[at + kFactMoved] + last.dx[run] + patch.x;
       const y = values[at + kFactMoved + 1] + last.dy[run] + patch.y;
       if (!sameState(this.state, store.above[row], x, y)) return false;
-      if (!Number.isNaN(values[at + kFactRect])) {
+      // In a settled grid, a child's box hangs on its cell alone, unless it is positioned by
+      // something outside it.
+      const kept = this.settled.length > 0 && this.settled[this.settled.length - 1] &&
+        (subtreeFlags(flags) & (kLoose | kPinned)) === 0;
+      if (!kept && !Number.isNaN(values[at + kFactRect])) {
         const rect = boundingRect.call(node);
         const origin = this.scope.origin;
         if (!near(rect.left + origin.x, values[at + kFactRect] + x) ||
@@ -1165,11 +1272,16 @@
       this.rect = null;
       this.pinned = false;
       this.special = false;
+      this.style = null;
+      this.tracks = null;
+      this.holds = false;
+      this.loose = false;
       if (above.hidden !== null) {
         this.below = above;
         return above.hidden;
       }
       const style = generated === undefined ? this.scope.style(node) : this.scope.style(node, '::' + generated.type);
+      this.style = style;
       const display = style.display;
       if (generated === undefined && display.includes('list-item')) this.parts.noteListItem(node, style, this.scope.style);
       const own = shadowed || generated !== undefined || this.scope.ownInherited === null || node === this.scope.root ||
@@ -1186,6 +1298,11 @@
       const candidate = shadowed || generated !== undefined || this.scope.candidates === null ||
         this.scope.candidates.has(node);
       const layer = candidate ? this.layerFacts(node, style, above, generated) : null;
+      if (layer !== null) {
+        this.holds = layer.holdsAbsolute;
+        this.loose = layer.position === 'absolute';
+      }
+      if (display === 'grid' || display === 'inline-grid') this.tracks = style.gridTemplateRows + '/' + style.gridTemplateColumns;
       const rect = generated === undefined ? boundingRect.call(node) : generated.rect;
       this.rect = rect;
       this.hitBox(node, layer, above, rect);
@@ -1435,6 +1552,7 @@
       scope.candidates = candidates.layer;
       scope.contextCandidates = candidates.context;
       scope.ownInherited = candidates.inherited;
+      scope.selfAligned = null;  // a shadow tree's grids are checked child by child
       this.entered.push({ shadow: true, walker: this.walker, scope: this.scope, state: this.state });
       this.scope = scope;
       this.parts.enterTree(root, kShadowTree, null);
@@ -2314,13 +2432,18 @@
       const path = new Set();
       // Frames and shadow hosts are read again whenever their trees are: the path stops at
       // the document or shadow root.
+      const children = new Map();  // node on the path -> its children on the path or changed
       for (const changed of [...journal.dirty, ...journal.touched]) {
-        for (let node = call(parentNodeOf, changed); node !== null && !path.has(node); node = call(parentNodeOf, node)) {
+        for (let child = changed, node = call(parentNodeOf, child); node !== null; child = node, node = call(parentNodeOf, node)) {
+          const known = children.get(node);
+          if (known === undefined) children.set(node, new Set([child]));
+          else known.add(child);
+          if (path.has(node)) break;
           path.add(node);
         }
         if (journal.touched.has(changed)) path.add(changed);
       }
-      return { walk: last, dirty: journal.dirty, path, x, y };
+      return { walk: last, dirty: journal.dirty, touched: journal.touched, path, children, x, y };
     }
 
     // Drops the walk that runs and all it holds.
