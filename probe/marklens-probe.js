@@ -190,6 +190,8 @@
   // attribute can reach are read.
   const kRecordInherited = new Set(['visibility', 'pointer-events']);
   const kBrowserInherited = '[style],[visibility],[pointer-events],[inert]';
+  // The longhands by which a grid item can ask for baseline alignment of its own.
+  const kSelfAlignment = new Set(['align-self', 'justify-self']);
 
   function setsAny(style, properties) {
     for (let i = 0; i < style.length; ++i) {
@@ -250,12 +252,13 @@
   // context properties, and those that may have their own visibility or pointer-events, each a
   // set (or a MatchedCandidates when few) or null for all of them.
   function candidatesOf(tree, kind, few = false) {
-    const all = { layer: null, context: null, inherited: null };
+    const all = { layer: null, context: null, inherited: null, selfAligned: null };
     try {
       const lists = [
         { properties: kLayerProperties, selectors: [kBrowserLayered] },
         { properties: kContextProperties, selectors: [kBrowserLayered] },
         { properties: kRecordInherited, selectors: [kBrowserInherited] },
+        { properties: kSelfAlignment, selectors: [] },
       ];
       for (const sheet of kind.sheets.call(tree)) {
         if (!collectSheetSelectors(sheet, lists)) return all;
@@ -265,7 +268,7 @@
       }
       // One pass over the document finds every candidate; the context properties are some of
       // the layer properties, so their candidates are among those.
-      const [layerSelector, contextSelector, inheritedSelector] = lists.map(list => list.selectors.join(','));
+      const [layerSelector, contextSelector, inheritedSelector, selfAligned] = lists.map(list => list.selectors.join(','));
       if (few) {
         const animated = new Set();
         for (const animation of kind.animations.call(tree)) {
@@ -278,6 +281,7 @@
           layer: new MatchedCandidates(layerSelector, animated),
           context: new MatchedCandidates(contextSelector, animated),
           inherited: new MatchedCandidates(inheritedSelector, animated),
+          selfAligned,
         };
       }
       const layer = new Set();
@@ -298,7 +302,7 @@
           inherited.add(target);
         }
       }
-      return { layer, context, inherited };
+      return { layer, context, inherited, selfAligned };
     } catch (e) {
       return all;
     }
@@ -307,6 +311,13 @@
   // Open modal dialogs and popovers, each with whether its backdrop covers the viewport.
   function topLayerOf(doc) {
     const found = new Map();
+    // One pass over the document for all three, when the browser knows them all.
+    try {
+      for (const element of querySelectorAll.call(doc, ':modal, :popover-open, :fullscreen')) {
+        found.set(element, call(matches, element, ':fullscreen') || !call(matches, element, ':popover-open'));
+      }
+      return found;
+    } catch (e) { /* one pass per selector */ }
     for (const [selector, modal] of [[':modal', true], [':popover-open', false], [':fullscreen', true]]) {
       try {
         for (const element of querySelectorAll.call(doc, selector)) found.set(element, modal);
@@ -366,8 +377,9 @@
   // the answer's parts are decoded from the buffer at the end. A kept text holds all it was
   // ever given, so that a later walk can copy from it.
   class RecordText {
-    constructor(kept = false, size = 0) {
-      this.units = new Uint16Array(Math.max(1 << 16, size));
+    // spare: a buffer no text uses any more, taken when large enough.
+    constructor(kept = false, size = 0, spare = null) {
+      this.units = spare !== null && spare.length >= size ? spare : new Uint16Array(Math.max(1 << 16, size));
       this.length = 0;
       this.taken = 0;
       this.kept = kept;
@@ -515,25 +527,184 @@
   // content, image maps, the top layer), or what stays put while the page scrolls.
   const kSpecial = 1;
   const kPinned = 2;
+  // The subtree holds generated content that depends on its owner alone: a copy carries it
+  // as it was measured, and the browser is not asked again.
+  const kGenerated = 4;
+  // Markers that count (decimal, roman...) change with their list's other items; these do not.
+  const kPlainMarker = /^(disc|circle|square|none|disclosure-open|disclosure-closed|".*")$/;
+  // Counters and quotes in content depend on what comes before the owner in the document.
+  const kCountingContent = /counter|quote/;
+  // The subtree holds an absolutely positioned box whose containing block is outside it; the
+  // element holds absolutely positioned descendants; the element is one. Only the first goes
+  // to the parent.
+  const kLoose = 8;
+  const kHolds = 16;
+  const kOwnLoose = 32;
   const kMaxLabelGrowth = 2;  // a copying walk's labels may grow to this many per node
 
-  class WalkFacts {
+  // A copying walk may refer to the rows of this many walks before it; beyond, it reads all.
+  const kMaxStores = 64;
+
+  // The nodes one walk read itself and its facts of them, by row.
+  class FactStore {
     constructor(size = 4096) {
       this.values = new Float64Array(kFactSlots * size);
       this.flags = new Uint8Array(size);
       this.above = [];  // what each element inherited, as the walk's state
+      this.nodes = [];
+      this.rows = new Map();  // node -> its row
+      this.grids = new Map();       // grid container -> its tracks as read
+      this.placements = new Map();  // grid item -> where it asked to be placed, as read
     }
 
-    room(number) {
-      if (number < this.flags.length) return;
-      const size = Math.max(2 * this.flags.length, number + 1);
-      const values = new Float64Array(size * kFactSlots);
-      values.set(this.values);
-      this.values = values;
-      const flags = new Uint8Array(size);
-      flags.set(this.flags);
-      this.flags = flags;
+    add(node) {
+      const row = this.nodes.length;
+      if (row >= this.flags.length) {
+        const values = new Float64Array(2 * this.values.length);
+        values.set(this.values);
+        this.values = values;
+        const flags = new Uint8Array(2 * this.flags.length);
+        flags.set(this.flags);
+        this.flags = flags;
+      }
+      this.nodes.push(node);
+      if (node !== null) this.rows.set(node, row);
+      return row;
     }
+  }
+
+  // A walk's nodes by number, as runs of rows: those it read are rows of its own store; a
+  // subtree it copied stays the rows it came from, in the store of the walk that read them,
+  // with what to add to their record offsets, node numbers and corners. A copy costs the same
+  // whatever the size of the subtree, and so does a copy of a copy.
+  class WalkTable {
+    constructor() {
+      this.own = new FactStore();
+      this.length = 1;  // numbers count from 1
+      // Per run: its first number, how many, their store and first row there, what to add to
+      // their unit and byte offsets, node numbers and corners, and the number its first node
+      // had in the walk it was copied from (-1 for rows read).
+      this.first = [];
+      this.count = [];
+      this.stores = [];
+      this.rows = [];
+      this.units = [];
+      this.bytes = [];
+      this.numbers = [];
+      this.dx = [];
+      this.dy = [];
+      this.was = [];
+      this.storeSet = new Set([this.own]);
+      this.byStore = null;  // store -> its runs in row order, made when a number is looked up
+      this.run = 0;         // the run locate found
+      this.lastRow = 0;     // the row of the node pushed last
+    }
+
+    // Numbers the node as read by this walk.
+    push(node) {
+      const row = this.own.add(node);
+      const number = this.length++;
+      const k = this.first.length - 1;
+      if (k >= 0 && this.was[k] < 0 && this.first[k] + this.count[k] === number) {
+        ++this.count[k];
+      } else {
+        this.addRun(number, 1, this.own, row, 0, 0, 0, 0, 0, -1);
+      }
+      this.lastRow = row;
+      return number;
+    }
+
+    addRun(first, count, store, row, units, bytes, numbers, dx, dy, was) {
+      this.first.push(first);
+      this.count.push(count);
+      this.stores.push(store);
+      this.rows.push(row);
+      this.units.push(units);
+      this.bytes.push(bytes);
+      this.numbers.push(numbers);
+      this.dx.push(dx);
+      this.dy.push(dy);
+      this.was.push(was);
+      this.storeSet.add(store);
+      this.byStore = null;
+    }
+
+    // The row of a number in its run's store; the run is this.run.
+    locate(number) {
+      const first = this.first;
+      let low = 0;
+      let high = first.length - 1;
+      while (low < high) {
+        const middle = (low + high + 1) >> 1;
+        if (first[middle] <= number) low = middle;
+        else high = middle - 1;
+      }
+      this.run = low;
+      return this.rows[low] + number - first[low];
+    }
+
+    node(number) {
+      if (!(number >= 1 && number < this.length)) return undefined;
+      const row = this.locate(number);
+      return this.stores[this.run].nodes[row];
+    }
+
+    // The nodes from number from to number to of the table last come next, their records
+    // moved by units and bytes in the text, their corners by (dx, dy).
+    copyFrom(last, from, to, units, bytes, dx, dy) {
+      const numbers = this.length - from;
+      last.locate(from);
+      for (let k = last.run, number = from; number <= to; ++k) {
+        const end = Math.min(to, last.first[k] + last.count[k] - 1);
+        const count = end - number + 1;
+        this.addRun(this.length, count, last.stores[k], last.rows[k] + number - last.first[k], last.units[k] + units,
+          last.bytes[k] + bytes, last.numbers[k] + numbers, last.dx[k] + dx, last.dy[k] + dy, number);
+        this.length += count;
+        number = end + 1;
+      }
+    }
+
+    // The number of a node in this walk, or -1.
+    numberOf(node) {
+      if (this.byStore === null) {
+        this.byStore = new Map();
+        for (let k = 0; k < this.first.length; ++k) {
+          const runs = this.byStore.get(this.stores[k]);
+          if (runs === undefined) this.byStore.set(this.stores[k], [k]);
+          else runs.push(k);
+        }
+        for (const runs of this.byStore.values()) runs.sort((a, b) => this.rows[a] - this.rows[b]);
+      }
+      for (const [store, runs] of this.byStore) {
+        const row = store.rows.get(node);
+        if (row === undefined) continue;
+        let low = 0;
+        let high = runs.length - 1;
+        while (low < high) {
+          const middle = (low + high + 1) >> 1;
+          if (this.rows[runs[middle]] <= row) low = middle;
+          else high = middle - 1;
+        }
+        const k = runs[low];
+        if (this.rows[k] <= row && row < this.rows[k] + this.count[k]) return this.first[k] + row - this.rows[k];
+      }
+      return -1;
+    }
+  }
+
+  // The flags a subtree passes to its parent: an element that holds absolutely positioned
+  // descendants is their containing block.
+  function subtreeFlags(flags) {
+    let passed = flags & ~(kHolds | kOwnLoose);
+    if ((flags & kHolds) !== 0) passed &= ~kLoose;
+    if ((flags & kOwnLoose) !== 0) passed |= kLoose;
+    return passed;
+  }
+
+  // Where a grid item asks to be placed, and whether it is an item in the grid's flow at all.
+  function placementOf(style) {
+    return style.display + ' ' + style.position + ' ' + style.gridRowStart + ' ' + style.gridRowEnd + ' ' + style.gridColumnStart + ' ' +
+      style.gridColumnEnd + ' ' + style.order;
   }
 
   function near(a, b) {
@@ -588,6 +759,7 @@
       this.candidates = candidates.layer;
       this.contextCandidates = candidates.context;
       this.ownInherited = candidates.inherited;
+      this.selfAligned = candidates.selfAligned;  // the selectors of rules that align items their own way
       this.topLayer = topLayerOf(doc);
       // What the document's top elements inherit: nothing hidden; in a frame, the frame's clip
       // and viewport (the page's own viewport needs none: nothing outside it is in the picture).
@@ -606,8 +778,8 @@
   class MirrorWalk {
     // patch, when given, is what the last walk kept and what changed since (see patchFor):
     // the subtrees that did not change are copied from that walk's records.
-    constructor(watch, parts, patch) {
-      this.nodes = [null];
+    constructor(watch, parts, patch, spare) {
+      this.table = new WalkTable();
       // What page script cannot see (closed shadow roots, generated content), as the program
       // found it; the walk pauses where it needs more of it.
       this.parts = parts;
@@ -617,11 +789,12 @@
       this.mapImages = new Map();  // map name -> the first image written that uses it
       this.elements = 0;    // elements walked so far
       this.total = 0;       // elements of the documents entered so far
-      this.out = new RecordText(true, patch === null ? 0 : patch.walk.out.length + 4096);  // kept for the next walk
+      // Kept for the next walk. A fresh buffer of megabytes costs more to write first than a used one.
+      this.out = new RecordText(true, patch === null ? 0 : patch.walk.out.length + 4096, spare);
       this.defs = new RecordText();     // the dictionaries' records, ahead of the nodes' in each answer
-      // A walk that copies from the last one will be about as large.
-      this.facts = patch === null ? new WalkFacts() : new WalkFacts(patch.walk.facts.flags.length);
-      this.open = [];       // the numbers of the open elements
+      this.open = [];       // the rows of the open elements
+      this.grids = [];      // per open element, whether it is a grid container
+      this.settled = [];    // per open element, whether it is a settled grid (see settledGrid)
       this.fresh = -1;      // the depth of open elements below which nothing is copied, or -1
       this.rect = null;     // the border box of the element just read, in its document's viewport
       this.pinned = false;  // the element just read is fixed or sticky
@@ -738,7 +911,7 @@
     // when it is a frame of another origin (its records then go in place of the frame's empty
     // document in the page's).
     begin(frame) {
-      this.nodes.push(document);
+      this.table.push(document);
       this.enterDocument(document);
       this.out.counted(kRecordKind.document, clean(docLabel(document)));
       const few = this.patch !== null;
@@ -794,7 +967,7 @@
     visit(node) {
       if (this.parts.waiting) return kPause;
       if (nodeTypeOf.call(node) === 8) {
-        this.nodes.push(node);
+        this.table.push(node);
         this.out.counted(kRecordKind.comment, clean(cut(dataOf.call(node).trim())));
         return walkerNextSibling.call(this.walker);
       }
@@ -810,14 +983,18 @@
       const look = this.elementFacts(node, slot === undefined ? this.state : slot.state, shadowed);
       // A list item whose marker the browser has to measure first.
       if (this.parts.waiting) return kPause;
-      this.nodes.push(node);
+      this.table.push(node);
       ++this.elements;
-      const number = this.nodes.length - 1;
+      const row = this.table.lastRow;
       const special = this.special || kCopyless.has(tag) || (tag === 'IMG' && getAttribute.call(node, 'usemap') !== null);
-      this.beginFacts(number, slot === undefined ? this.state : slot.state, special);
+      this.beginFacts(row, slot === undefined ? this.state : slot.state, special);
+      const tracks = this.tracks;
+      const rect = this.rect;
+      if (tracks !== null) this.table.own.grids.set(node, tracks);
+      if (this.style !== null && this.inGrid()) this.table.own.placements.set(node, placementOf(this.style));
       const label = this.label(node, tag);
       if (tag === 'IFRAME' || tag === 'FRAME') {
-        this.markSpecial(number);
+        this.markSpecial(row);
         return this.enterFrame(node, tag, look, label, slot);
       }
       const area = tag === 'AREA' && this.mapImages.size > 0 ? this.areaOnImage(node) : undefined;
@@ -828,28 +1005,28 @@
       if (tag === 'IMG' && this.hasBox) this.noteMapImage(node);
       const generated = this.parts.generatedOf(node);
       if (root !== null || generated !== undefined) {
-        this.facts.flags[number] |= kSpecial;
-        this.openFacts(node, number);
+        this.table.own.flags[row] |= root === null && this.ownGenerated(node, generated) ? kGenerated : kSpecial;
+        this.openFacts(node, row);
         return this.openSpecial(root, generated);
       }
       const child = walkerFirstChild.call(this.walker);
       if (child === null) {
         this.out.units[at] = kRecordKind.childless;
-        this.endFacts(number);
+        this.endFacts(row);
         return walkerNextSibling.call(this.walker);
       }
-      this.openFacts(node, number);
+      const settled = tracks !== null && this.patch !== null && this.fresh < 0 && this.settledGrid(node, tracks, rect);
+      this.openFacts(node, row, tracks !== null, settled);
       this.inherited.push(this.state);
       this.state = this.below;
       return child;
     }
 
     // The facts of the element just numbered, before any of its records.
-    beginFacts(number, above, special) {
-      const facts = this.facts;
-      facts.room(number);
+    beginFacts(row, above, special) {
+      const facts = this.table.own;
       const values = facts.values;
-      const at = number * kFactSlots;
+      const at = row * kFactSlots;
       values[at + kFactStart] = this.out.length;
       values[at + kFactBytes] = this.out.bytes;
       values[at + kFactBase] = this.lastLeft;
@@ -862,38 +1039,124 @@
       values[at + kFactRect + 3] = rect === null ? NaN : rect.bottom + origin.y;
       values[at + kFactMoved] = 0;
       values[at + kFactMoved + 1] = 0;
-      facts.above[number] = above;
-      facts.flags[number] = (special ? kSpecial : 0) | (this.pinned ? kPinned : 0);
+      facts.above[row] = above;
+      facts.flags[row] = (special ? kSpecial : 0) | (this.pinned ? kPinned : 0) | (this.holds ? kHolds : 0) |
+        (this.loose ? kOwnLoose : 0);
     }
 
     // The element's records are all written: where they end, and its flags go to its parent.
-    endFacts(number) {
-      const facts = this.facts;
-      const at = number * kFactSlots;
+    endFacts(row) {
+      const facts = this.table.own;
+      const at = row * kFactSlots;
       facts.values[at + kFactEnd] = this.out.length;
       facts.values[at + kFactBytes + 1] = this.out.bytes;
-      facts.values[at + kFactLast] = this.nodes.length - 1;
+      facts.values[at + kFactLast] = this.table.length - 1;
       facts.values[at + kFactAfter] = this.lastLeft;
       facts.values[at + kFactAfter + 1] = this.lastTop;
-      const flags = facts.flags[number];
-      if (flags !== 0 && this.open.length > 0) facts.flags[this.open[this.open.length - 1]] |= flags;
+      this.passFlags(facts.flags[row]);
     }
 
-    markSpecial(number) {
-      this.facts.flags[number] |= kSpecial;
-      if (this.open.length > 0) this.facts.flags[this.open[this.open.length - 1]] |= kSpecial;
+    // Flags of a subtree hold for its parent's too.
+    passFlags(flags) {
+      const passed = subtreeFlags(flags);
+      if (passed !== 0 && this.open.length > 0) this.table.own.flags[this.open[this.open.length - 1]] |= passed;
+    }
+
+    inGrid() {
+      return this.grids.length > 0 && this.grids[this.grids.length - 1];
+    }
+
+    // Whether the children of a grid read again keep their boxes with no look at each: its
+    // tracks, its box and its children are as they were, and its changed children ask for
+    // the cells they did and have the boxes they had. Baseline alignment would let a changed
+    // child move the others of its row, so no child may ask for it.
+    settledGrid(node, tracks, rect) {
+      const patch = this.patch;
+      const changed = patch.children.get(node);
+      const aligned = this.scope.selfAligned;
+      if (changed === undefined || patch.touched.has(node) || aligned === null || aligned === undefined) return false;
+      const was = this.lastFacts(node);
+      if (was === null || was.store.grids.get(node) !== tracks || !this.keptBox(was, rect)) return false;
+      const style = this.scope.style(node);
+      if (/baseline/.test(style.alignItems + style.justifyItems)) return false;
+      try {
+        if (aligned !== '' && call(elementQuerySelector, node, ':scope > :is(' + aligned + ')') !== null) return false;
+        if (call(elementQuerySelector, node, ':scope > [style*="self"]') !== null) return false;
+      } catch (e) {
+        return false;
+      }
+      for (const child of changed) {
+        if (call(nodeTypeOf, child) !== 1) continue;  // comments take no part in layout
+        const before = this.lastFacts(child);
+        if (before === null) return false;
+        const own = this.scope.style(child);
+        if (own.display === 'contents' || own.display === 'none' || before.store.placements.get(child) !== placementOf(own) ||
+          !this.keptBox(before, boundingRect.call(child))) {
+          return false;
+        }
+      }
+      return true;
+    }
+
+    // Where the last walk keeps the facts of a node: its store, row and run; or null.
+    lastFacts(node) {
+      const last = this.patch.walk.table;
+      const old = last.numberOf(node);
+      if (old < 0) return null;
+      const row = last.locate(old);
+      return { store: last.stores[last.run], row, run: last.run, old };
+    }
+
+    // Whether a border box read now (in its document's viewport) is the one the last walk read
+    // there, moved by the page's scroll.
+    keptBox(was, rect) {
+      const last = this.patch.walk.table;
+      const values = was.store.values;
+      const at = was.row * kFactSlots;
+      if (rect === null || Number.isNaN(values[at + kFactRect])) return false;
+      const x = values[at + kFactMoved] + last.dx[was.run] + this.patch.x;
+      const y = values[at + kFactMoved + 1] + last.dy[was.run] + this.patch.y;
+      const origin = this.scope.origin;
+      return near(rect.left + origin.x, values[at + kFactRect] + x) &&
+        near(rect.top + origin.y, values[at + kFactRect + 1] + y) &&
+        near(rect.right + origin.x, values[at + kFactRect + 2] + x) &&
+        near(rect.bottom + origin.y, values[at + kFactRect + 3] + y);
+    }
+
+    // Whether the element's generated content is a function of the element and its subtree.
+    ownGenerated(node, generated) {
+      for (const content of generated) {
+        if (content.type === 'marker') {
+          if (!kPlainMarker.test(this.scope.style(node).listStyleType)) return false;
+        } else if (content.type === 'before' || content.type === 'after') {
+          if (kCountingContent.test(this.scope.style(node, '::' + content.type).content)) return false;
+        } else {
+          return false;
+        }
+      }
+      return true;
+    }
+
+    markSpecial(row) {
+      this.table.own.flags[row] |= kSpecial;
+      this.passFlags(kSpecial);
     }
 
     // An element whose children come next; below one the page changed, nothing is copied.
-    openFacts(node, number) {
+    // A grid's children are grid items; those of a settled one (see settledGrid) keep their boxes.
+    openFacts(node, row, grid = false, settled = false) {
       if (this.patch !== null && this.fresh < 0 && this.patch.dirty.has(node)) this.fresh = this.open.length;
-      this.open.push(number);
+      this.open.push(row);
+      this.grids.push(grid);
+      this.settled.push(settled);
     }
 
     closeFacts() {
-      const number = this.open.pop();
+      this.grids.pop();
+      this.settled.pop();
+      const row = this.open.pop();
       if (this.fresh === this.open.length) this.fresh = -1;
-      this.endFacts(number);
+      this.endFacts(row);
     }
 
     // Copies the element's records, and those of all its subtree, from the last walk when
@@ -902,19 +1165,27 @@
     copied(node) {
       const patch = this.patch;
       if (this.fresh >= 0 || node === this.scope.root) return false;
-      const old = patch.ids.get(node);
-      if (old === undefined || patch.dirty.has(node) || patch.path.has(node)) return false;
+      if (patch.dirty.has(node) || patch.path.has(node)) return false;
+      const last = patch.walk.table;
+      const old = last.numberOf(node);
+      if (old < 0) return false;
       if (this.slotted.size > 0 && this.slotted.has(node)) return false;
-      const last = patch.walk.facts;
-      const flags = last.flags[old];
+      const row = last.locate(old);
+      const run = last.run;
+      const store = last.stores[run];
+      const flags = store.flags[row];
       const scrolled = patch.x !== 0 || patch.y !== 0;
       if ((flags & kSpecial) !== 0 || ((flags & kPinned) !== 0 && scrolled)) return false;
-      const values = last.values;
-      const at = old * kFactSlots;
-      const x = values[at + kFactMoved] + patch.x;
-      const y = values[at + kFactMoved + 1] + patch.y;
-      if (!sameState(this.state, last.above[old], x, y)) return false;
-      if (!Number.isNaN(values[at + kFactRect])) {
+      const values = store.values;
+      const at = row * kFactSlots;
+      const x = values[at + kFactMoved] + last.dx[run] + patch.x;
+      const y = values[at + kFactMoved + 1] + last.dy[run] + patch.y;
+      if (!sameState(this.state, store.above[row], x, y)) return false;
+      // In a settled grid, a child's box hangs on its cell alone, unless it is positioned by
+      // something outside it.
+      const kept = this.settled.length > 0 && this.settled[this.settled.length - 1] &&
+        (subtreeFlags(flags) & (kLoose | kPinned)) === 0;
+      if (!kept && !Number.isNaN(values[at + kFactRect])) {
         const rect = boundingRect.call(node);
         const origin = this.scope.origin;
         if (!near(rect.left + origin.x, values[at + kFactRect] + x) ||
@@ -924,72 +1195,47 @@
           return false;
         }
       }
-      this.copy(old, patch);
+      this.copy(old, row, run, flags, patch);
       return true;
     }
 
-    copyNodes(last, old, lastNode) {
-      const nodes = this.nodes;
-      const lastNodes = last.nodes;
-      const above = this.facts.above;
-      const lastAbove = last.facts.above;
-      const numbers = nodes.length - old;
-      for (let node = old; node <= lastNode; ++node) nodes.push(lastNodes[node]);
-      for (let node = old; node <= lastNode; ++node) above[node + numbers] = lastAbove[node];
-    }
-
-    // The records of the last walk's node old and its subtree, moved by the page's scroll,
-    // and their facts: the first box counts from where it did then.
-    copy(old, patch) {
+    // The records of the last walk's node old (at row of its store, in its run) and its
+    // subtree, moved by the page's scroll, and their facts: the first box counts from where it
+    // did then.
+    copy(old, row, run, flags, patch) {
       const last = patch.walk;
-      const from = last.facts.values;
-      const at = old * kFactSlots;
-      const start = from[at + kFactStart];
-      const lastNode = from[at + kFactLast];
+      const table = last.table;
+      const from = table.stores[run].values;
+      const at = row * kFactSlots;
+      const units = table.units[run];
+      const bytes = table.bytes[run];
+      const dx = table.dx[run] + patch.x;
+      const dy = table.dy[run] + patch.y;
+      const start = from[at + kFactStart] + units;
+      const lastNode = from[at + kFactLast] + table.numbers[run];
       const out = this.out;
       // Relative, so that a later copy of a subtree around this one moves it along.
       out.unit(kRecordKind.origin);
-      out.number(from[at + kFactBase] + patch.x - this.lastLeft);
-      out.number(from[at + kFactBase + 1] + patch.y - this.lastTop);
+      out.number(from[at + kFactBase] + dx - this.lastLeft);
+      out.number(from[at + kFactBase + 1] + dy - this.lastTop);
       out.unit(kNewline);
       const newStart = out.length;
       const newBytes = out.bytes;
-      const bytes = from[at + kFactBytes];
-      out.copy(last.out.units, start, from[at + kFactEnd], from[at + kFactBytes + 1] - bytes,
-        patch.held ? bytes : -1);
-      this.lastLeft = from[at + kFactAfter] + patch.x;
-      this.lastTop = from[at + kFactAfter + 1] + patch.y;
-      const first = this.nodes.length;
-      const count = lastNode - old + 1;
-      const facts = this.facts;
-      facts.room(first + count - 1);
-      const to = facts.values;
-      to.set(from.subarray(old * kFactSlots, (lastNode + 1) * kFactSlots), first * kFactSlots);
-      facts.flags.set(last.facts.flags.subarray(old, lastNode + 1), first);
-      const units = newStart - start;
-      const numbers = first - old;
-      const end = (first + count) * kFactSlots;
-      for (let at = first * kFactSlots; at < end; at += kFactSlots) {
-        to[at + kFactStart] += units;
-        to[at + kFactEnd] += units;
-        to[at + kFactLast] += numbers;
-        to[at + kFactBytes] += newBytes - bytes;
-        to[at + kFactBytes + 1] += newBytes - bytes;
-      }
-      if (patch.x !== 0 || patch.y !== 0) {
-        for (let at = first * kFactSlots; at < end; at += kFactSlots) {
-          to[at + kFactBase] += patch.x;
-          to[at + kFactBase + 1] += patch.y;
-          to[at + kFactAfter] += patch.x;
-          to[at + kFactAfter + 1] += patch.y;
-          to[at + kFactMoved] += patch.x;
-          to[at + kFactMoved + 1] += patch.y;
+      const byteStart = from[at + kFactBytes] + bytes;
+      out.copy(last.out.units, start, from[at + kFactEnd] + units, from[at + kFactBytes + 1] - from[at + kFactBytes],
+        patch.held ? byteStart : -1);
+      this.lastLeft = from[at + kFactAfter] + dx;
+      this.lastTop = from[at + kFactAfter + 1] + dy;
+      const first = this.table.length;
+      this.table.copyFrom(table, old, lastNode, newStart - start, newBytes - byteStart, patch.x, patch.y);
+      this.elements += lastNode - old + 1;
+      if ((flags & kGenerated) !== 0) {
+        for (let number = first; number < this.table.length; ++number) {
+          const content = this.table.node(number);
+          if (content instanceof Generated) this.generatedIds.set(content.backendId, number);
         }
       }
-      this.copyNodes(last, old, lastNode);
-      this.elements += count;
-      const flags = facts.flags[first];
-      if (flags !== 0 && this.open.length > 0) facts.flags[this.open[this.open.length - 1]] |= flags;
+      this.passFlags(flags);
     }
 
     // The number of the element's label (tag, id, class), written first when new. Labels with
@@ -1028,11 +1274,16 @@
       this.rect = null;
       this.pinned = false;
       this.special = false;
+      this.style = null;
+      this.tracks = null;
+      this.holds = false;
+      this.loose = false;
       if (above.hidden !== null) {
         this.below = above;
         return above.hidden;
       }
       const style = generated === undefined ? this.scope.style(node) : this.scope.style(node, '::' + generated.type);
+      this.style = style;
       const display = style.display;
       if (generated === undefined && display.includes('list-item')) this.parts.noteListItem(node, style, this.scope.style);
       const own = shadowed || generated !== undefined || this.scope.ownInherited === null || node === this.scope.root ||
@@ -1049,6 +1300,11 @@
       const candidate = shadowed || generated !== undefined || this.scope.candidates === null ||
         this.scope.candidates.has(node);
       const layer = candidate ? this.layerFacts(node, style, above, generated) : null;
+      if (layer !== null) {
+        this.holds = layer.holdsAbsolute;
+        this.loose = layer.position === 'absolute';
+      }
+      if (display === 'grid' || display === 'inline-grid') this.tracks = style.gridTemplateRows + '/' + style.gridTemplateColumns;
       const rect = generated === undefined ? boundingRect.call(node) : generated.rect;
       this.rect = rect;
       this.hitBox(node, layer, above, rect);
@@ -1163,12 +1419,12 @@
     enterFrame(node, tag, look, label, slot) {
       this.writeElement(kRecordKind.frame, look, label, slot);
       const inner = readableFrameDocument(tag, node);
-      this.nodes.push(inner);
+      this.table.push(inner);
       if (inner === null) {
         const below = this.below;
         if (below.hidden === undefined || below.hidden === null) {
           const origin = this.frameOrigin(node);
-          this.otherFrames.push([this.nodes.length - 2, origin.x, origin.y, below.clip]);
+          this.otherFrames.push([this.table.length - 2, origin.x, origin.y, below.clip]);
         }
         let address = '';
         try { address = getAttribute.call(node, 'src') || ''; } catch (e) { /* none */ }
@@ -1244,7 +1500,7 @@
       if (!usemap || usemap[0] !== '#' || this.mapImages.has(usemap.slice(1))) return;
       const rect = call(boundingRect, image);
       this.mapImages.set(usemap.slice(1), {
-        id: this.nodes.length - 1,
+        id: this.table.length - 1,
         state: this.below,
         left: this.scope.origin.x + rect.left + call(clientLeftOf, image),
         top: this.scope.origin.y + rect.top + call(clientTopOf, image),
@@ -1282,14 +1538,14 @@
 
     // The elements assigned to a slot take its place in the rendering.
     noteSlot(slot) {
-      const entry = { id: this.nodes.length - 1, state: this.below };
+      const entry = { id: this.table.length - 1, state: this.below };
       for (const element of call(assignedElementsOf, slot)) this.slotted.set(element, entry);
     }
 
     // The host just written gets its shadow root as first child: the shadow tree's elements
     // come next, then the host's own (light) children.
     enterShadow(root) {
-      this.nodes.push(root);
+      this.table.push(root);
       this.watch(root);
       const at = this.out.length;
       this.out.counted(kRecordKind.shadowRoot, '#shadow-root (' + call(shadowModeOf, root) + ')');
@@ -1298,6 +1554,7 @@
       scope.candidates = candidates.layer;
       scope.contextCandidates = candidates.context;
       scope.ownInherited = candidates.inherited;
+      scope.selfAligned = null;  // a shadow tree's grids are checked child by child
       this.entered.push({ shadow: true, walker: this.walker, scope: this.scope, state: this.state });
       this.scope = scope;
       this.parts.enterTree(root, kShadowTree, null);
@@ -1354,8 +1611,7 @@
     // One generated element, a childless element of its owner: its look from the browser's
     // style of it, its box as the browser measured it.
     writeGenerated(owner, content) {
-      this.nodes.push(content);
-      this.generatedIds.set(content.backendId, this.nodes.length - 1);
+      this.generatedIds.set(content.backendId, this.table.push(content));
       const look = this.elementFacts(owner, this.state, true, content);
       const label = this.label(null, '::' + content.type);
       this.writeElement(kRecordKind.childless, look, label);
@@ -1804,7 +2060,7 @@
 
   class Probe {
     constructor() {
-      this.nodes = [null];
+      this.table = new WalkTable();  // the last mirror's nodes
       this.walk = null;
       this.epoch = performance.now();
       this.journal = null;               // what the page changed since the last done walk started
@@ -1820,6 +2076,7 @@
       this.shadowTrees = [];             // the shadow roots seen while looking for closed ones
       this.generatedIds = new Map();     // of the last mirror: the browser's id -> node number
       this.lastWalk = null;              // the walk of the last mirror, for the next to copy from
+      this.spare = null;                 // the record buffer of the walk before it
       this.walks = 0;                    // the walks started, which number them
       this.waiting = false;              // the walk waits for the program
       this.needSerial = 0;               // counts the times it did
@@ -2057,7 +2314,8 @@
       this.waiting = false;
       this.hosts = [];
       this.resetGenerated();
-      this.walk = new MirrorWalk(tree => pending.watch(tree), this, patch);
+      this.walk = new MirrorWalk(tree => pending.watch(tree), this, patch, this.spare);
+      this.spare = null;
       this.walk.serial = ++this.walks;
       this.walk.begin(frame);
       return this.mirrorStep(budget);
@@ -2092,13 +2350,15 @@
       const answer = [done ? kStep.done : kStep.more, walk.elements, walk.total, walk.takeText()];
       if (done) {
         answer.push(walk.otherFrames);
-        answer.push(this.tellPrevious ? this.previousRuns(walk.nodes) : null);
+        answer.push(this.tellPrevious ? this.previousRuns(walk.table) : null);
         answer.push(walk.serial);
-        this.nodes = walk.nodes;
+        this.table = walk.table;
+        // The text of the walk before is copied from no more.
+        if (this.lastWalk !== null) this.spare = this.lastWalk.out.units;
         this.lastWalk = walk;
         this.generatedIds = walk.generatedIds;
         this.freshIds = new WeakMap();
-        this.nextFresh = this.nodes.length;
+        this.nextFresh = this.table.length;
         pending.forWalk = false;
         if (this.journal !== null) {
           pending.adopt(this.journal);
@@ -2112,30 +2372,50 @@
     }
 
     // The numbers the new walk's nodes had in the last mirror, as runs [new, old, length, ...]
-    // of consecutive numbers. Generated content is new each walk: it is known by its owner
+    // of consecutive numbers. A run the walk copied from the last mirror is one such run.
+    // Generated content is measured anew when its owner is read: it is known by its owner
     // and kind.
-    previousRuns(nodes) {
-      if (this.nodes.length <= 1) return [];
-      const before = this.lastIds();
-      const generated = new Map();  // owner -> kind -> number
-      for (const id of this.generatedIds.values()) {
-        const node = this.nodes[id];
-        generated.set(node.owner, { ...generated.get(node.owner), [node.type]: id });
-      }
+    previousRuns(table) {
+      if (this.table.length <= 1) return [];
+      let generated = null;  // owner -> kind -> number
       const runs = [];
       let last = -1;
-      for (let id = 1; id < nodes.length; ++id) {
-        const node = nodes[id];
-        const old = node instanceof Generated ? (generated.get(node.owner) || {})[node.type] : before.get(node);
-        if (old === undefined) continue;
+      const add = (id, old, count) => {
         if (last >= 0 && runs[last] + runs[last + 2] === id && runs[last + 1] + runs[last + 2] === old) {
-          ++runs[last + 2];
+          runs[last + 2] += count;
         } else {
           last = runs.length;
-          runs.push(id, old, 1);
+          runs.push(id, old, count);
+        }
+      };
+      for (let k = 0; k < table.first.length; ++k) {
+        if (table.was[k] >= 0) {
+          add(table.first[k], table.was[k], table.count[k]);
+          continue;
+        }
+        const nodes = table.stores[k].nodes;
+        for (let i = 0; i < table.count[k]; ++i) {
+          const node = nodes[table.rows[k] + i];
+          let old;
+          if (node instanceof Generated) {
+            if (generated === null) generated = this.generatedOwners();
+            old = (generated.get(node.owner) || {})[node.type];
+          } else {
+            old = node === null ? -1 : this.table.numberOf(node);
+          }
+          if (old !== undefined && old >= 0) add(table.first[k] + i, old, 1);
         }
       }
       return runs;
+    }
+
+    generatedOwners() {
+      const generated = new Map();
+      for (const id of this.generatedIds.values()) {
+        const node = this.table.node(id);
+        generated.set(node.owner, { ...generated.get(node.owner), [node.type]: id });
+      }
+      return generated;
     }
 
     // What a walk may copy from the last one: that walk, the nodes the page changed (their
@@ -2145,27 +2425,36 @@
     patchFor() {
       const last = this.lastWalk;
       const journal = this.journal;
-      if (last === null || journal === null || last.nodes !== this.nodes || !journal.knowsChanges()) return null;
-      if (last.labelCount > kMaxLabelGrowth * last.nodes.length + 1000) return null;
+      if (last === null || journal === null || last.table !== this.table || !journal.knowsChanges()) return null;
+      if (last.labelCount > kMaxLabelGrowth * last.table.length + 1000) return null;
+      if (last.table.storeSet.size > kMaxStores) return null;
       const root = last.scope.root;
-      const number = this.lastIds().get(root);
-      if (root === null || number === undefined || !call(isConnectedOf, root)) return null;
+      if (root === null || !call(isConnectedOf, root)) return null;
+      const number = last.table.numberOf(root);
+      if (number < 0) return null;
       const rect = call(boundingRect, root);
-      const at = number * kFactSlots;
-      const values = last.facts.values;
-      const x = rect.left - (values[at + kFactRect] + values[at + kFactMoved]) + last.scope.origin.x;
-      const y = rect.top - (values[at + kFactRect + 1] + values[at + kFactMoved + 1]) + last.scope.origin.y;
+      const table = last.table;
+      const at = table.locate(number) * kFactSlots;
+      const values = table.stores[table.run].values;
+      const x = rect.left - (values[at + kFactRect] + values[at + kFactMoved] + table.dx[table.run]) + last.scope.origin.x;
+      const y = rect.top - (values[at + kFactRect + 1] + values[at + kFactMoved + 1] + table.dy[table.run]) +
+        last.scope.origin.y;
       if (!Number.isInteger(x) || !Number.isInteger(y)) return null;
       const path = new Set();
       // Frames and shadow hosts are read again whenever their trees are: the path stops at
       // the document or shadow root.
+      const children = new Map();  // node on the path -> its children on the path or changed
       for (const changed of [...journal.dirty, ...journal.touched]) {
-        for (let node = call(parentNodeOf, changed); node !== null && !path.has(node); node = call(parentNodeOf, node)) {
+        for (let child = changed, node = call(parentNodeOf, child); node !== null; child = node, node = call(parentNodeOf, node)) {
+          const known = children.get(node);
+          if (known === undefined) children.set(node, new Set([child]));
+          else known.add(child);
+          if (path.has(node)) break;
           path.add(node);
         }
         if (journal.touched.has(changed)) path.add(changed);
       }
-      return { walk: last, ids: this.lastIds(), dirty: journal.dirty, path, x, y };
+      return { walk: last, dirty: journal.dirty, touched: journal.touched, path, children, x, y };
     }
 
     // Drops the walk that runs and all it holds.
@@ -2203,7 +2492,7 @@
     changesTake() {
       const hidden = call(visibilityStateOf, document) === 'hidden';
       const taken = this.journal === null ? [0, false, []] : this.journal.take();
-      return [taken[0], taken[1], hidden, taken[2], this.nodes.length - 1, Math.round(performance.now() - this.epoch),
+      return [taken[0], taken[1], hidden, taken[2], this.table.length - 1, Math.round(performance.now() - this.epoch),
         this.journal === null];
     }
 
@@ -2227,30 +2516,19 @@
     // The last mirror's node identifier of a node the browser names (0 for none, -1 for a node
     // not in it): a text node stands for its element.
     idOf(node) {
-      const ids = this.lastIds();
       if (!node) return 0;
       try {
         if (call(nodeTypeOf, node) === 3) node = call(parentNodeOf, node);
       } catch (e) {
         return -1;  // no node of page script's: generated content
       }
-      return ids.get(node) || -1;
-    }
-
-    // The last mirror's number of each of its nodes, made once per mirror.
-    lastIds() {
-      if (this.ids === undefined || this.idsOf !== this.nodes) {
-        this.ids = new Map();
-        this.idsOf = this.nodes;
-        this.nodes.forEach((known, id) => { if (known) this.ids.set(known, id); });
-      }
-      return this.ids;
+      return this.table.numberOf(node);
     }
 
     // The live node behind a node identifier of the last mirror, or null.
     element(idText) {
       if (typeof idText !== 'string' || !/^[1-9][0-9]{0,9}$/.test(idText)) return null;
-      const node = this.nodes[Number(idText)];
+      const node = this.table.node(Number(idText));
       return node === undefined ? null : node;
     }
 

@@ -114,7 +114,8 @@ TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
 // gives, after changes of every kind.
 TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
     // A seeded series of changes on the page's elements: classes, texts, insertions, removals,
-    // margins, display, positioning, clipping, and scrolls of the page and of a scroller.
+    // margins, display, positioning, clipping, list numbering, grid placement and baselines, and
+    // scrolls of the page and of a scroller.
     const std::string changes = R"(
         (() => {
           let seed = window.changeSeed || 7;
@@ -132,6 +133,12 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             () => window.scrollBy(0, 60 * (next(5) - 2)),
             () => { const s = document.querySelector('[id*=scroll]'); if (s) s.scrollTop = next(80); },
             e => { e.style.overflow = 'hidden'; e.style.height = next(40) + 'px'; },
+            // Numbers every later marker again while no item's box moves.
+            () => { const item = document.querySelector('ol > li'); if (item) item.style.display = item.style.display ? '' : 'block'; },
+            // A grid item that keeps its box while the items after it move on a cell.
+            () => { const item = document.querySelector('#grid > :nth-child(2)'); if (item) item.style.gridColumn = item.style.gridColumn ? '' : 'span 2'; },
+            // A grid item that keeps its box while the other item of its baseline moves.
+            () => { const tall = document.querySelector('.tall'); if (tall) tall.style.paddingTop = tall.style.paddingTop ? '' : '12px'; },
           ];
           for (let k = 0; k <= next(3) && all.length > 0; ++k) change[next(change.length)](all[next(all.length)]);
           window.scrollBy(0, 40 * next(3) - 40);
@@ -139,10 +146,17 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
         })())";
     for (const char* path : {"follow.html", "stacking.html", "clipping.html", "boxes.html", "states.html"}) {
         const PageProbeHandle probe = ProbeOf(path);
-        // Tall enough to scroll.
-        Chrome().Evaluate(lastTarget_,
-                          "document.body.append(Object.assign(document.createElement('p'), "
-                          "{ style: 'height: 3000px' }))");
+        // A numbered list whose markers grow from "9." to "10.", grids, and tall enough to scroll.
+        Chrome().Evaluate(
+            lastTarget_,
+            "document.body.append(Object.assign(document.createElement('ol'), "
+            "{ innerHTML: '<li>item</li>'.repeat(12) }), Object.assign(document.createElement('div'), { innerHTML: "
+            "'<style>#grid, #lined { display: grid; grid-template-columns: repeat(3, 60px); justify-items: start }"
+            " #grid > div { width: 20px; height: 20px } #lined > div { align-self: baseline }"
+            " .tall { height: 40px; box-sizing: border-box }</style>"
+            "<div id=grid>' + '<div></div>'.repeat(9) + '</div><div id=lined><div "
+            "class=tall>tall</div><div>low</div></div>' }), "
+            "Object.assign(document.createElement('p'), { style: 'height: 3000px' }))");
         CWalkControl copy;
         copy.copyUnchanged = true;
         MirrorText(*probe, CChromiumProbe::kWalkSlice, copy);
