@@ -68,6 +68,8 @@
   const fontsOf = getter(Document.prototype, 'fonts');
   const visibilityStateOf = getter(Document.prototype, 'visibilityState');
   const playStateOf = getter(Animation.prototype, 'playState');
+  const effectOf = getter(Animation.prototype, 'effect');
+  const effectTargetOf = getter(KeyframeEffect.prototype, 'target');
   const isConnectedOf = getter(Node.prototype, 'isConnected');
   const eventTargetOf = getter(Event.prototype, 'target');
   const eventTypeOf = getter(Event.prototype, 'type');
@@ -1906,22 +1908,39 @@
     // Whether the next walk can copy what the sets do not name.
     knowsChanges() {
       this.note(this.observer.takeRecords());
-      return !this.unplaced && !this.animating();
+      if (!this.unplaced) this.placeAnimations();
+      return !this.unplaced;
+    }
+
+    // A running animation or transition changes its element's style as an edit of that style
+    // would: the element is read again.
+    placeAnimations() {
+      for (const [tree, animations] of this.trees) {
+        try {
+          for (const animation of animations.call(tree)) {
+            if (call(playStateOf, animation) !== 'running') continue;
+            const effect = call(effectOf, animation);
+            const target = effect === null ? null : call(effectTargetOf, effect);
+            if (target !== null) this.place(this.dirty, target);
+          }
+        } catch (e) {
+          this.unplaced = true;  // an effect of a kind the journal does not know
+        }
+      }
     }
 
     // The page's own scroll moves every box alike, and an element's scroll the boxes inside
-    // it; anything else may move any box.
+    // it; an element's animation, transition or load changes what an edit of it would.
+    // Anything else (the window resized, the document loaded, fonts) may move any box.
     noteMove(event) {
       this.layout = true;
       this.probe.wake();
       if (this.unplaced) return;
       const target = call(eventTargetOf, event);
-      if (call(eventTypeOf, event) === 'scroll') {
-        if (target === document) return;
-        if (target instanceof Element) {
-          this.place(this.dirty, target);
-          return;
-        }
+      if (call(eventTypeOf, event) === 'scroll' && target === document) return;
+      if (target instanceof Element) {
+        this.place(this.dirty, target);
+        return;
       }
       this.unplaced = true;
     }

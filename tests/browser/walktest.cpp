@@ -114,8 +114,8 @@ TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
 // gives, after changes of every kind.
 TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
     // A seeded series of changes on the page's elements: classes, texts, insertions, removals,
-    // margins, display, positioning, clipping, list numbering, grid placement and baselines, and
-    // scrolls of the page and of a scroller.
+    // margins, display, positioning, clipping, list numbering, grid placement and baselines,
+    // running animations, and scrolls of the page and of a scroller.
     const std::string changes = R"(
         (() => {
           let seed = window.changeSeed || 7;
@@ -141,6 +141,8 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             () => { const tall = document.querySelector('.tall'); if (tall) tall.style.paddingTop = tall.style.paddingTop ? '' : '12px'; },
           ];
           for (let k = 0; k <= next(3) && all.length > 0; ++k) change[next(change.length)](all[next(all.length)]);
+          // Running animations move their boxes with no change to the tree and no event.
+          for (const a of window.running) a.currentTime = (next(4) + 0.5) * 2.5e6;
           window.scrollBy(0, 40 * next(3) - 40);
           window.changeSeed = seed;
         })())";
@@ -156,7 +158,16 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             " .tall { height: 40px; box-sizing: border-box }</style>"
             "<div id=grid>' + '<div></div>'.repeat(9) + '</div><div id=lined><div "
             "class=tall>tall</div><div>low</div></div>' }), "
-            "Object.assign(document.createElement('p'), { style: 'height: 3000px' }))");
+            "Object.assign(document.createElement('p'), { style: 'height: 3000px' })); "
+            // Inside a box that stays put; stepped and slow, so that two walks in a row see the
+            // same step.
+            "const still = document.body.appendChild(Object.assign(document.createElement('div'), "
+            "{ style: 'position: relative; height: 150px' })); "
+            "window.running = [['div', 'position: absolute; width: 9px; height: 9px', { left: ['0px', '400px'] }],"
+            " ['div', 'height: 10px', { height: ['10px', '90px'] }], ['span', '', { transform: ['none', "
+            "'translateX(50px)'] }]].map(([tag, style, frames]) => still.appendChild("
+            "Object.assign(document.createElement(tag), { style, textContent: 'moving' })).animate(frames, "
+            "{ duration: 1e7, easing: 'steps(4)' }))");
         CWalkControl copy;
         copy.copyUnchanged = true;
         MirrorText(*probe, CChromiumProbe::kWalkSlice, copy);
