@@ -118,6 +118,7 @@ struct CPagewrightDoc::CFollow {
     bool pending = false;     // changes seen that no walk took in yet
     bool hidden = false;
     bool behindShown = false;
+    bool settled = true;      // the last walk's mirror and picture had no change between them
     FollowClock::time_point walkStarted{};
     FollowClock::time_point nextWalk{};  // not before: the page's renderer and ours stay free
     FollowClock::time_point pendingSince{};
@@ -783,16 +784,16 @@ void CPagewrightDoc::SetStyleAttribute(const std::string& name, const std::strin
         });
 }
 
-// Following the page. The page is asked often what it changed, which costs it next to
-// nothing; a change brings a walk and a picture at once after a quiet spell, then no more
-// often than a few times a second and never for more than a fifth of the time.
+// Following the page. The connection waits for the page's next change, which costs the page
+// next to nothing; a change brings a walk and a picture at once after a quiet spell, then no more
+// often than a few times a second and never for more than a quarter of the time.
 namespace {
 
 constexpr int kWatchMs = 30;
 constexpr auto kAwaitChange = std::chrono::milliseconds(100);
 constexpr auto kQuietSpell = std::chrono::milliseconds(300);
 constexpr auto kMinWalkGap = std::chrono::milliseconds(200);
-constexpr int kWalkShare = 5;  // a walk that took t waits 4 t before the next
+constexpr int kWalkShare = 4;  // a walk that took t waits 3 t before the next
 constexpr auto kBehindAfter = std::chrono::seconds(2);
 constexpr int kFollowPairs = 2;  // tries at a mirror and picture with no change between them
 
@@ -888,9 +889,11 @@ void CPagewrightDoc::FollowNow() {
     auto result = std::make_shared<CWalkResult>();
     Run(
         connection_, connection_->Cancellation(),
-        [result, hidden = follow.hidden](CPageConnection::CSide& side, const CancellationHandle& cancellation) {
+        // A page that did not settle last time will not now: one try at a pair is enough.
+        [result, hidden = follow.hidden, pairs = follow.settled ? kFollowPairs : 1](CPageConnection::CSide& side,
+                                                                                 const CancellationHandle& cancellation) {
             if (!side.page || !side.probe) throw CObjectCallError(status::kInvalidPointer);
-            FollowWalk(side, *result, hidden, cancellation);
+            FollowWalk(side, *result, hidden, pairs, cancellation);
         },
         [this, result, connection = std::weak_ptr(connection_)](const CWorkOutcome& outcome) {
             if (!connection_ || connection.lock() != connection_) return;
@@ -902,7 +905,7 @@ void CPagewrightDoc::FollowNow() {
 // A mirror and a picture with no change between them: the picture is taken while the tree is
 // read, and when anything changed from the start of the walk to the end of the picture, the
 // pair is taken again; on a page that never stops, the last pair stays, not settled.
-void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& result, bool hidden,
+void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& result, bool hidden, int pairs,
                                 const CancellationHandle& cancellation) {
     for (int pair = 1;; ++pair) {
         // A hidden tab renders nothing: its picture is not asked for.
@@ -917,7 +920,7 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
         const CPageChanges meanwhile = side.probe->TakeChanges();
         result.hidden = hidden = meanwhile.hidden;
-        if (meanwhile.seen > 0 && pair < kFollowPairs) continue;
+        if (meanwhile.seen > 0 && pair < pairs) continue;
         // The mirror is built while the picture comes.
         auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side.ids, result); });
         result.picture.reset();
@@ -927,7 +930,7 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         const CPageChanges after = side.probe->TakeChanges();
         built.get();
         result.settled = meanwhile.seen == 0 && !after.Any();
-        if (result.settled || pair >= kFollowPairs) break;
+        if (result.settled || pair >= pairs) break;
     }
     result.edits = side.probe->EditState();
 }
@@ -945,6 +948,7 @@ void CPagewrightDoc::FinishFollow(CWalkResult& result, const CWorkOutcome& outco
     // A Refresh that runs installs its own mirror, then watches again.
     if (!outcome.IsDone() || IsBusy()) return;
     InstallFollowed(result);
+    follow.settled = result.settled;
     if (!result.settled) {
         // The page changed while it was walked: no quiet spell, the next walk waits its turn.
         follow.lastChange = FollowClock::now();

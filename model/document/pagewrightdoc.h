@@ -192,7 +192,7 @@ private:
     void Watch(std::uint64_t round);
     void TakeChanges(const CPageChanges& changes);
     void FollowNow();
-    static void FollowWalk(CPageConnection::CSide& side, CWalkResult& result, bool hidden,
+    static void FollowWalk(CPageConnection::CSide& side, CWalkResult& result, bool hidden, int pairs,
                            const CancellationHandle& cancellation);
     void FinishFollow(CWalkResult& result, const CWorkOutcome& outcome);
     void InstallFollowed(CWalkResult& result);
