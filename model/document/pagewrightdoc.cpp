@@ -118,7 +118,7 @@ struct CPagewrightDoc::CFollow {
     bool pending = false;     // changes seen that no walk took in yet
     bool hidden = false;
     bool behindShown = false;
-    bool settled = true;      // the last walk's mirror and picture had no change between them
+    bool settled = true;  // the last walk's mirror and picture had no change between them
     FollowClock::time_point walkStarted{};
     FollowClock::time_point nextWalk{};  // not before: the page's renderer and ours stay free
     FollowClock::time_point pendingSince{};
@@ -890,8 +890,8 @@ void CPagewrightDoc::FollowNow() {
     Run(
         connection_, connection_->Cancellation(),
         // A page that did not settle last time will not now: one try at a pair is enough.
-        [result, hidden = follow.hidden, pairs = follow.settled ? kFollowPairs : 1](CPageConnection::CSide& side,
-                                                                                 const CancellationHandle& cancellation) {
+        [result, hidden = follow.hidden, pairs = follow.settled ? kFollowPairs : 1](
+            CPageConnection::CSide& side, const CancellationHandle& cancellation) {
             if (!side.page || !side.probe) throw CObjectCallError(status::kInvalidPointer);
             FollowWalk(side, *result, hidden, pairs, cancellation);
         },
