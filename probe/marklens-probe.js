@@ -2487,7 +2487,8 @@
     // changes itself afterwards, so a wait it gives up on loses nothing.
     changesWait(ms) {
       const journal = this.journal;
-      if (journal === null || journal.hasNews()) return true;
+      // With no journal nothing ends the wait early: it lasts the whole time.
+      if (journal !== null && journal.hasNews()) return true;
       this.wake();
       return new Promise(resolve => {
         const timer = call(setTimer, window, () => this.wake(), ms);
