@@ -23,6 +23,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include "base/largepages.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/devtoolssession.h"
@@ -355,7 +356,9 @@ BENCHMARK(BM_FollowBusyPage)->Arg(100000)->UseManualTime()->Unit(benchmark::kMil
 }  // namespace
 }  // namespace marklens
 
+// Allocates as the program does.
 int main(int argc, char** argv) {
+    marklens::UseLargeMemoryPages(argv);
     QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
