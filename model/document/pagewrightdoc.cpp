@@ -924,8 +924,11 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         // The mirror is built while the picture comes.
         auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side.ids, result); });
         result.picture.reset();
-        if (hidden) picture.reset();
-        if (!hidden && !picture) picture = side.page->StartPictureInPlace();
+        if (hidden) {
+            picture.reset();
+        } else if (!picture) {
+            picture = side.page->StartPictureInPlace();  // the tab showed again during the walk
+        }
         if (picture) result.picture = std::make_unique<CPicture>(picture->Take());
         const CPageChanges after = side.probe->TakeChanges();
         built.get();
