@@ -31,7 +31,11 @@ CPicture CChromiumPage::CapturePicture() {
 CPicture CChromiumPage::CapturePictureInPlace() { return StartPictureInPlace()->Take(); }
 
 std::unique_ptr<IPendingPicture> CChromiumPage::StartPictureInPlace() {
-    return std::make_unique<CChromiumPendingPicture>(session_);
+    return std::make_unique<CChromiumPendingPicture>(session_, lastCapture_, false);
+}
+
+std::unique_ptr<IPendingPicture> CChromiumPage::StartPictureAtOnce() {
+    return std::make_unique<CChromiumPendingPicture>(session_, lastCapture_, true);
 }
 
 namespace {

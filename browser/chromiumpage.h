@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "chromiumpendingpicture.h"
 #include "devtoolsendpoint.h"
 #include "devtoolssession.h"
 #include "model/page/livepage.h"
@@ -19,6 +20,7 @@ public:
     CPicture CapturePicture() override;
     CPicture CapturePictureInPlace() override;
     std::unique_ptr<IPendingPicture> StartPictureInPlace() override;
+    std::unique_ptr<IPendingPicture> StartPictureAtOnce() override;
     void ObeyCancellation(CancellationHandle cancellation) override {
         session_->ObeyCancellation(std::move(cancellation));
     }
@@ -29,6 +31,7 @@ public:
 
 private:
     DevToolsSessionHandle session_;
+    CaptureGuessHandle lastCapture_ = std::make_shared<nlohmann::json>();  // the last picture's capture
     std::string probePath_;
     std::optional<CDevToolsEndpoint> endpoint_;
 };

@@ -34,7 +34,14 @@ double DeviceRatio(const nlohmann::json& metrics) {
 
 }  // namespace
 
-CChromiumPendingPicture::CChromiumPendingPicture(DevToolsSessionHandle session) : session_(std::move(session)) {
+CChromiumPendingPicture::CChromiumPendingPicture(DevToolsSessionHandle session, CaptureGuessHandle lastCapture,
+                                                 bool atOnce)
+    : session_(std::move(session)), lastCapture_(std::move(lastCapture)) {
+    if (atOnce && lastCapture_->is_object()) {
+        sent_ = *lastCapture_;
+        scale_ = sent_.value("picture scale", 1.0);
+        capture_.emplace(session_->Start("Page.captureScreenshot", sent_.at("capture")));
+    }
     metrics_.emplace(session_->Start("Page.getLayoutMetrics"));
 }
 
@@ -58,8 +65,10 @@ void CChromiumPendingPicture::SendCapture() {
                                      {"width", css.value("clientWidth", 0.0)},
                                      {"height", css.value("clientHeight", 0.0)},
                                      {"scale", scale_ / ratio}};
-        capture_.emplace(
-            session_->Start("Page.captureScreenshot", {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}}));
+        const nlohmann::json capture = {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}};
+        *lastCapture_ = {{"capture", capture}, {"picture scale", scale_}};
+        if (capture_ && sent_ == *lastCapture_) return;  // the guess was right
+        capture_.emplace(session_->Start("Page.captureScreenshot", capture));
     } catch (const nlohmann::json::exception& error) {
         NotUnderstood(error);
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -7,11 +8,15 @@
 
 namespace marklens {
 
+// The parameters of a page's last capture, kept for the next one to guess from.
+using CaptureGuessHandle = std::shared_ptr<nlohmann::json>;
+
 // The viewport's picture in two calls on the page's session: the layout metrics, sent at once,
-// then the capture itself, sent as soon as the metrics are in.
+// then the capture itself, sent as soon as the metrics are in. At once, the capture goes out
+// with the metrics on the guess of the last capture, and again only when the metrics differ.
 class CChromiumPendingPicture : public IPendingPicture {
 public:
-    explicit CChromiumPendingPicture(DevToolsSessionHandle session);
+    CChromiumPendingPicture(DevToolsSessionHandle session, CaptureGuessHandle lastCapture, bool atOnce);
 
     void GoOn() override;
     CPicture Take() override;
@@ -20,6 +25,8 @@ private:
     void SendCapture();
 
     DevToolsSessionHandle session_;
+    CaptureGuessHandle lastCapture_;
+    nlohmann::json sent_;  // the parameters of the capture on its way
     std::optional<CDevToolsSession::CPendingCall> metrics_;
     std::optional<CDevToolsSession::CPendingCall> capture_;
     double scale_ = 1.0;

@@ -136,6 +136,7 @@ CChromiumProbe::~CChromiumProbe() {
 
 void CChromiumProbe::Create() {
     probe_.reset();
+    ++probesMade_;
     heldRecords_.clear();
     heldWalk_ = 0;
     try {
@@ -373,9 +374,10 @@ CChromiumProbe::CProbeChanges CChromiumProbe::ReadChanges(CDevToolsSession::CPen
     CProbeChanges answer;
     answer.answered = Clock::now();
     const auto value = result.find("value");
-    if (value == result.end() || !value->is_array() || value->size() != 7 || !(*value)[0].is_number_integer() ||
+    if (value == result.end() || !value->is_array() || value->size() != 8 || !(*value)[0].is_number_integer() ||
         !(*value)[1].is_boolean() || !(*value)[2].is_boolean() || !(*value)[3].is_array() ||
-        !(*value)[4].is_number_integer() || !(*value)[5].is_number() || !(*value)[6].is_boolean()) {
+        !(*value)[4].is_number_integer() || !(*value)[5].is_number() || !(*value)[6].is_boolean() ||
+        !(*value)[7].is_number_integer()) {
         throw CMalformedAnswer("the page's changes");
     }
     CPageChanges& changes = answer.changes;
@@ -387,21 +389,29 @@ CChromiumProbe::CProbeChanges CChromiumProbe::ReadChanges(CDevToolsSession::CPen
     answer.nodes = (*value)[4].get<int>();
     answer.now = (*value)[5].get<double>();
     changes.lost = (*value)[6].get<bool>();
+    changes.mark = (*value)[7].get<std::int64_t>();
     return answer;
 }
 
 // Only the page's own probe is waited for: a frame's change shows at the next take.
-void CChromiumProbe::AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) {
-    if (!probe_ || stop.IsCancelled()) return;
+std::optional<std::int64_t> CChromiumProbe::AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) {
+    if (!probe_ || stop.IsCancelled()) return std::nullopt;
     try {
         CDevToolsSession::CPendingCall wait = probe_->Start("function(ms) { return this.changesWait(ms); }",
                                                             Json::array({{{"value", longest.count()}}}), true, true);
         // A page too busy to run its timer is not waited for longer than asked.
-        wait.WaitUnless(stop, Clock::now() + longest + kAwaitSlack);
+        if (!wait.WaitUnless(stop, Clock::now() + longest + kAwaitSlack)) return std::nullopt;
+        const Json count = CRemoteObject::ResultOf(wait).value("value", Json(-1));
+        if (!count.is_number_integer() || count.get<std::int64_t>() < 0 || !splices_.empty()) return std::nullopt;
+        return MarkOf(count.get<std::int64_t>());
     } catch (const CObjectCallError&) {
         // TakeChanges, which comes next, finds out what went wrong and tells.
+    } catch (const Json::exception&) {
     }
+    return std::nullopt;
 }
+
+std::int64_t CChromiumProbe::MarkOf(std::int64_t count) const { return (probesMade_ << 40) + count; }
 
 // All probes are asked at once; the frames' answers join the page's in time order.
 CPageChanges CChromiumProbe::TakeChanges() {
@@ -423,6 +433,7 @@ CPageChanges CChromiumProbe::TakeChanges() {
         Create();
         return lost;
     }
+    page.changes.mark = splices_.empty() ? MarkOf(page.changes.mark) : -1;
     if (page.changes.lost) return page.changes;
     int pageNodes = page.nodes;
     for (const CSplice& splice : splices_)

@@ -68,7 +68,8 @@ public:
     // last mirror's nodes, times counted from when this object was made; a frame that does not
     // answer is left out.
     CPageChanges TakeChanges() override;
-    void AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) override;
+    // Marks only for a page without frames of other origins: the page's own count covers it.
+    std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) override;
     // The current-style question goes out before the rules' calls, so both are on their way
     // at once.
     CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) override;
@@ -119,6 +120,8 @@ private:
     // Starts the changes calls of this probe's frames of other origins, nested ones too.
     void StartFrameChanges(std::vector<std::pair<CChromiumProbe*, CDevToolsSession::CPendingCall>>& calls);
     static CProbeChanges ReadChanges(CDevToolsSession::CPendingCall& call);
+    // A change count of this probe's page as a mark no other probe of it gives.
+    std::int64_t MarkOf(std::int64_t count) const;
     // The page's number of a node that owner numbered ownId; nodes new since the last mirror get
     // numbers past the page's, one each until the next walk.
     int PageNodeId(const CChromiumProbe* owner, int ownId, int ownNodes, int pageNodes);
@@ -167,6 +170,7 @@ private:
     // walk's number (0: none held).
     std::string heldRecords_;
     std::int64_t heldWalk_ = 0;
+    std::int64_t probesMade_ = 0;  // a new probe counts its changes from zero: marks tell them apart
     std::shared_ptr<CCascadeRules> cascade_;
     std::shared_ptr<CEditHistory> history_;
     std::optional<std::chrono::milliseconds> slice_ = kWalkSlice;

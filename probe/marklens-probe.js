@@ -1934,7 +1934,7 @@
     // Anything else (the window resized, the document loaded, fonts) may move any box.
     noteMove(event) {
       this.layout = true;
-      this.probe.wake();
+      this.probe.wake(false);
       if (this.unplaced) return;
       const target = call(eventTargetOf, event);
       if (call(eventTypeOf, event) === 'scroll' && target === document) return;
@@ -2085,6 +2085,7 @@
       this.journal = null;               // what the page changed since the last done walk started
       this.pending = null;               // the same for the walk that runs
       this.waiter = null;                // ends the program's wait for a change (see changesWait)
+      this.changeCount = 0;              // of every change the journals saw, never reset
       this.freshIds = new WeakMap();     // node -> its number past the last mirror's
       this.nextFresh = 1;
       this.closedRoots = new WeakMap();  // host -> closed shadow root
@@ -2483,37 +2484,45 @@
       this.walk = null;
     }
 
-    // Resolves once the journal has something to take, or after ms. The program takes the
-    // changes itself afterwards, so a wait it gives up on loses nothing.
+    // Resolves once the journal has something to take, with the count of changes by then, or
+    // with -1 after ms or after a change that may have moved the viewport. The program takes the changes itself afterwards, so a wait it gives up
+    // on loses nothing; a later count equal to this one tells that nothing changed since.
     changesWait(ms) {
       const journal = this.journal;
       // With no journal nothing ends the wait early: it lasts the whole time.
-      if (journal !== null && journal.hasNews()) return true;
-      this.wake();
+      if (journal !== null && journal.hasNews()) return journal.layout ? -1 : this.changeCount;
+      this.endWait(-1);
       return new Promise(resolve => {
-        const timer = call(setTimer, window, () => this.wake(), ms);
-        this.waiter = () => {
+        const timer = call(setTimer, window, () => this.endWait(-1), ms);
+        this.waiter = count => {
           call(clearTimer, window, timer);
-          resolve(true);
+          resolve(count);
         };
       });
     }
 
-    wake() {
+    // A journal saw a change. One that may have moved the viewport (a scroll, a resize) ends
+    // the wait with no count: a picture started then would guess the viewport wrong.
+    wake(inPlace = true) {
+      ++this.changeCount;
+      this.endWait(inPlace ? this.changeCount : -1);
+    }
+
+    endWait(count) {
       const waiter = this.waiter;
       this.waiter = null;
-      if (waiter !== null) waiter();
+      if (waiter !== null) waiter(count);
     }
 
     // What the page changed since the last done walk started, or since the last take:
     // [changes seen, boxes may have moved, the tab is hidden, the first changes as [ms, kind,
     // node number, label, what], the last mirror's node count, ms now, no walk was done (a new
-    // probe)]. Times count from the probe's start.
+    // probe), the count of changes so far (see changesWait)]. Times count from the probe's start.
     changesTake() {
       const hidden = call(visibilityStateOf, document) === 'hidden';
       const taken = this.journal === null ? [0, false, []] : this.journal.take();
       return [taken[0], taken[1], hidden, taken[2], this.table.length - 1, Math.round(performance.now() - this.epoch),
-        this.journal === null];
+        this.journal === null, this.changeCount];
     }
 
     // Drops the walk and the journal, and with them everything the probe watches in the page.

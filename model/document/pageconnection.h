@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -21,6 +22,10 @@ public:
         CStableIds ids;  // the mirror's node identifiers, and the probe's numbers for them
         // For a job that waits on the page: asked for as soon as another job is posted.
         std::function<CancellationHandle()> nextJobSignal;
+        // The picture started as soon as a change was seen, and the page's mark then: it goes
+        // with the next walk while nothing changed since.
+        std::unique_ptr<IPendingPicture> earlyPicture;
+        std::int64_t earlyMark = -1;
     };
     using Job = std::function<void(CSide&)>;
     enum class Jobs { OnOwnThread, Inline };

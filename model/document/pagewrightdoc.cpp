@@ -839,10 +839,19 @@ void CPagewrightDoc::Watch(std::uint64_t round) {
     auto changes = std::make_shared<CPageChanges>();
     Run(
         connection_, connection_->Cancellation(),
-        [changes, wait = !follow_->pending](CPageConnection::CSide& side, const CancellationHandle&) {
+        [changes, wait = !follow_->pending, early = follow_->settled && !follow_->hidden](CPageConnection::CSide& side,
+                                                                                          const CancellationHandle&) {
             if (!side.probe) throw CObjectCallError(status::kInvalidPointer);
             // Until the page changes, the connection waits for it, giving way to any other work.
-            if (wait) side.probe->AwaitChange(kAwaitChange, *side.nextJobSignal());
+            if (wait) {
+                const std::optional<std::int64_t> mark = side.probe->AwaitChange(kAwaitChange, *side.nextJobSignal());
+                // The picture goes out now, so that it comes with the frame the page draws for
+                // its change: a page that settles gets no second frame.
+                if (mark && early && side.page) {
+                    side.earlyPicture = side.page->StartPictureAtOnce();
+                    side.earlyMark = *mark;
+                }
+            }
             *changes = side.probe->TakeChanges();
         },
         [this, changes, round, connection = std::weak_ptr(connection_)](const CWorkOutcome& outcome) {
@@ -904,12 +913,19 @@ void CPagewrightDoc::FollowNow() {
 
 // A mirror and a picture with no change between them: the picture is taken while the tree is
 // read, and when anything changed from the start of the walk to the end of the picture, the
-// pair is taken again; on a page that never stops, the last pair stays, not settled.
+// pair is taken again; on a page that never stops, the last pair stays, not settled. A
+// picture started when the change was seen serves while the page has not changed since.
 void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& result, bool hidden, int pairs,
                                 const CancellationHandle& cancellation) {
     for (int pair = 1;; ++pair) {
+        std::unique_ptr<IPendingPicture> picture = std::move(side.earlyPicture);
+        const std::int64_t earlyMark = picture ? std::exchange(side.earlyMark, -1) : -1;
         // A hidden tab renders nothing: its picture is not asked for.
-        std::unique_ptr<IPendingPicture> picture = hidden ? nullptr : side.page->StartPictureInPlace();
+        if (hidden) {
+            picture.reset();
+        } else if (!picture) {
+            picture = side.page->StartPictureInPlace();
+        }
         CWalkControl control;
         control.cancellation = cancellation;
         control.tellPrevious = true;
@@ -921,13 +937,14 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         const CPageChanges meanwhile = side.probe->TakeChanges();
         result.hidden = hidden = meanwhile.hidden;
         if (meanwhile.seen > 0 && pair < pairs) continue;
+        if (earlyMark >= 0 && meanwhile.mark != earlyMark) picture.reset();
         // The mirror is built while the picture comes.
         auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side.ids, result); });
         result.picture.reset();
         if (hidden) {
             picture.reset();
         } else if (!picture) {
-            picture = side.page->StartPictureInPlace();  // the tab showed again during the walk
+            picture = side.page->StartPictureInPlace();  // the page changed, or the tab showed again
         }
         if (picture) result.picture = std::make_unique<CPicture>(picture->Take());
         const CPageChanges after = side.probe->TakeChanges();

@@ -26,6 +26,10 @@ public:
     // The same picture, started now and taken later, so that it is taken while other calls run.
     // A page that cannot do that takes it when it is asked for.
     virtual std::unique_ptr<IPendingPicture> StartPictureInPlace();
+    // The same, its capture sent before anything else is known, on the guess that the viewport
+    // is where it was for the last picture, so that it comes with the frame the page draws
+    // anyway; a wrong guess costs a second capture.
+    virtual std::unique_ptr<IPendingPicture> StartPictureAtOnce() { return StartPictureInPlace(); }
     // From now on every call to the page, its probe and its elements gives up as soon as the
     // cancellation is asked for (none: only a time-out ends a wait), failing with
     // status::kCancelled. Called on the thread the page's calls run on.

@@ -21,6 +21,9 @@ struct CPageChanges {
     bool layout = false;               // boxes may have moved without a change of the tree
     bool hidden = false;               // the tab is hidden: it renders nothing now
     bool lost = false;                 // the probe is new: the page has a document of its own
+    // Where the page's changes had got to when this was taken; equal marks tell that nothing
+    // changed in between. -1 when the probe cannot tell.
+    std::int64_t mark = -1;
     bool Any() const { return seen > 0 || layout || lost; }
 };
 

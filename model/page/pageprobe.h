@@ -98,8 +98,11 @@ public:
     virtual CPageChanges TakeChanges() { return {}; }
     // Returns once the page has a change to take, after longest, or once stop is asked for,
     // whichever comes first; never throws (TakeChanges tells what went wrong). A probe that
-    // cannot wait returns at once.
-    virtual void AwaitChange(std::chrono::milliseconds /*longest*/, CCancellation& /*stop*/) {}
+    // cannot wait returns at once. When the wait ended on a change, the mark (see
+    // CPageChanges::mark) of the page as it was then, if the probe can tell.
+    virtual std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds /*longest*/, CCancellation& /*stop*/) {
+        return std::nullopt;
+    }
 };
 
 using PageProbeHandle = std::shared_ptr<IPageProbe>;

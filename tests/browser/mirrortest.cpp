@@ -38,14 +38,25 @@ TEST_F(Mirror, BoxesMatchThePicturePixelForPixel) {
     EXPECT_STREQ(cyan.parent().parent().parent().name(), "doc");
 }
 
+// Also a picture started at once, on the guess of the viewport before the scroll, which the
+// scroll made wrong, and then of the right one.
 TEST_F(Mirror, ScrolledPageStillMatchesThePicture) {
     const LivePageHandle page = OpenPage("boxes.html");
+    const CPicture unscrolled = page->CapturePicture();
     Chrome().Evaluate(lastTarget_, "window.scrollTo(0, 250), new Promise(r => requestAnimationFrame(() => r(scrollY)))");
     const PageProbeHandle probe = page->CreateProbe();
     const auto mirror = CBrowserSuite::Mirror(*probe, *page);
+    const CPicture guessedWrong = page->StartPictureAtOnce()->Take();
     const CPicture picture = page->CapturePicture();
+    const CPicture guessedRight = page->StartPictureAtOnce()->Take();
     EXPECT_EQ(NodeBox(NodeWithLabel(*mirror, "c-ff0000")), (CBox{10, -240, 130, -160}));
     EXPECT_GE(CheckColouredBoxes(*mirror, picture), 5);
+    EXPECT_FALSE(unscrolled.pixels == picture.pixels);
+    for (const CPicture* atOnce : {&guessedWrong, &guessedRight}) {
+        EXPECT_EQ(atOnce->width, picture.width);
+        EXPECT_EQ(atOnce->scale, picture.scale);
+        EXPECT_TRUE(atOnce->pixels == picture.pixels);
+    }
 }
 
 TEST_F(Mirror, ComputedStatesAndStructure) {

@@ -1,5 +1,8 @@
 // What the page changed, as its probe tells it and as marklens-cli watch prints it.
+#include <chrono>
 #include <cstdio>
+#include <future>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -54,6 +57,40 @@ TEST_F(Watch, ChangesAreNumberedAsTheLastMirror) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_TRUE(lost);
+}
+
+// A wait that a change of the tree ends tells where the page's changes had got to: takes give
+// the same mark while nothing changes and another once something did. A wait that ends by its
+// time, or on a scroll that moves the viewport, gives none.
+TEST_F(Watch, AWaitEndedByAChangeMarksThePage) {
+    const LivePageHandle page = OpenPage("changing.html");
+    const PageProbeHandle probe = page->CreateProbe();
+    const std::unique_ptr<CPageMirror> mirror = Mirror(*probe, *page);
+    Chrome().Evaluate(lastTarget_, "document.body.style.height = '5000px'; 0");
+    probe->TakeChanges();
+    CCancellation never;
+    const auto awaitWhile = [&](const std::string& statement) {
+        auto change = std::async(std::launch::async, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            Chrome().Evaluate(lastTarget_, statement);
+        });
+        const std::optional<std::int64_t> mark = probe->AwaitChange(std::chrono::seconds(10), never);
+        change.get();
+        return mark;
+    };
+    const std::optional<std::int64_t> mark = awaitWhile("document.getElementById('target').className = 'on'; 0");
+    ASSERT_TRUE(mark);
+    const CPageChanges changed = probe->TakeChanges();
+    EXPECT_EQ(changed.seen, 1);
+    EXPECT_EQ(changed.mark, *mark);
+    EXPECT_EQ(probe->TakeChanges().mark, *mark);
+    Chrome().Evaluate(lastTarget_, "document.getElementById('counter').firstChild.data = '1'; 0");
+    const std::int64_t later = probe->TakeChanges().mark;
+    EXPECT_GT(later, *mark);
+
+    EXPECT_FALSE(probe->AwaitChange(std::chrono::milliseconds(100), never));
+    EXPECT_FALSE(awaitWhile("scrollBy(0, 300); 0"));
+    EXPECT_GT(probe->TakeChanges().mark, later);
 }
 
 // What a shell command printed on stdout, then its exit status as "status N".

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
 #include "model/document/commandids.h"
 #include "model/document/documentmessages.h"
 #include "model/document/pagewrightdoc.h"
@@ -379,6 +386,73 @@ TEST_F(PagewrightDocTest, StyleAttributeIsSetAndAnnouncedEvenWhenTheCaptureAfter
     ASSERT_EQ(ui_.messages.size(), 3u);
     EXPECT_EQ(ui_.messages[2].text.rfind(message::kCaptureFailed, 0), 0u);
     EXPECT_EQ(doc_.GetSelection(), 4);
+}
+
+}  // namespace
+}  // namespace marklens::test
+
+namespace marklens::test {
+namespace {
+
+// A probe whose wait ends on a change with the mark it is given, its takes answered in turn.
+class CChangingProbe : public CFakeProbe {
+public:
+    std::optional<std::int64_t> wakeMark;
+    std::deque<CPageChanges> takes;
+
+    std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds, CCancellation&) override {
+        return std::exchange(wakeMark, std::nullopt);
+    }
+    CPageChanges TakeChanges() override {
+        if (takes.empty()) return {};
+        CPageChanges next = std::move(takes.front());
+        takes.pop_front();
+        return next;
+    }
+};
+
+// A page whose pictures started at once are three pixels wide; its captures are two.
+class CEarlyPicturePage : public CFakePage {
+public:
+    struct CAtOnce : IPendingPicture {
+        CPicture Take() override { return CPicture{3, 1, {0, 0, 0}}; }
+    };
+    std::unique_ptr<IPendingPicture> StartPictureAtOnce() override { return std::make_unique<CAtOnce>(); }
+};
+
+CPageChanges Changes(std::int64_t seen, std::int64_t mark) {
+    CPageChanges changes;
+    changes.seen = seen;
+    changes.mark = mark;
+    return changes;
+}
+
+// A picture started as soon as the change was seen goes with the walk only while the page has
+// not changed since; once it has, the walk takes a picture of its own.
+TEST(FollowPicture, AnEarlyPictureGoesWithTheWalkOnlyWhileThePageIsUnchanged) {
+    for (const std::int64_t markAfterTheWalk : {7, 8}) {
+        CRecordingUi ui;
+        std::deque<std::function<void()>> timers;
+        ui.postAfter = [&](int, std::function<void()> task) { timers.push_back(std::move(task)); };
+        CPagewrightDoc doc(ui, nullptr, CPagewrightDoc::Jobs::Inline);
+        auto page = std::make_shared<CEarlyPicturePage>();
+        auto probe = std::make_shared<CChangingProbe>();
+        probe->mirrorText = kFirstMirror;
+        page->probe = probe;
+        doc.AttachPage(page, "page", [](const CWorkOutcome&) {});
+        ASSERT_EQ(page->captures, 1);
+        probe->wakeMark = 7;
+        probe->takes = {Changes(1, 7), Changes(0, markAfterTheWalk), Changes(0, markAfterTheWalk)};
+        for (int timer = 0; timer < 5 && !timers.empty(); ++timer) {
+            std::function<void()> next = std::move(timers.front());
+            timers.pop_front();
+            next();
+        }
+        EXPECT_TRUE(probe->takes.empty());
+        ASSERT_NE(doc.Picture(), nullptr);
+        EXPECT_EQ(doc.Picture()->width, markAfterTheWalk == 7 ? 3 : 2) << markAfterTheWalk;
+        EXPECT_EQ(page->captures, markAfterTheWalk == 7 ? 1 : 2);
+    }
 }
 
 }  // namespace
