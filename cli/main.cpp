@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/largepages.h"
+#include "base/mallocarena.h"
 #include "browsercommands.h"
 #include "clicommand.h"
 #include "documentcommands.h"
@@ -71,6 +72,7 @@ int Run(std::vector<std::string> args, const CCliOutput& output) {
 
 int main(int argc, char** argv) {
     marklens::UseLargeMemoryPages(argv);
+    marklens::ShareOneMallocArena();
     using namespace marklens::cli;
     CatchInterrupts();
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/largepages.h"
+#include "base/mallocarena.h"
 #include "browser/chromiumpage.h"
 #include "browser/chromiumshell.h"
 #include "browser/chromiumtab.h"
@@ -251,6 +252,7 @@ BENCHMARK(BM_RefreshRebuild)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(b
 // Allocates as marklens-cli does.
 int main(int argc, char** argv) {
     marklens::UseLargeMemoryPages(argv);
+    marklens::ShareOneMallocArena();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include "base/largepages.h"
+#include "base/mallocarena.h"
 #include "browser/chromiumtab.h"
 #include "browser/devtoolsendpoint.h"
 #include "browser/devtoolssession.h"
@@ -359,6 +360,7 @@ BENCHMARK(BM_FollowBusyPage)->Arg(100000)->UseManualTime()->Unit(benchmark::kMil
 // Allocates as the program does.
 int main(int argc, char** argv) {
     marklens::UseLargeMemoryPages(argv);
+    marklens::ShareOneMallocArena();
     QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
