@@ -2485,8 +2485,9 @@
     }
 
     // Resolves once the journal has something to take, with the count of changes by then, or
-    // with -1 after ms or after a change that may have moved the viewport. The program takes the changes itself afterwards, so a wait it gives up
-    // on loses nothing; a later count equal to this one tells that nothing changed since.
+    // with -1 after ms or after a change that may have moved the viewport. The program takes
+    // the changes itself afterwards, so a wait it gives up on loses nothing; a later count equal
+    // to this one tells that nothing changed since.
     changesWait(ms) {
       const journal = this.journal;
       // With no journal nothing ends the wait early: it lasts the whole time.
