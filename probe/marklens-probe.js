@@ -745,7 +745,8 @@
 
   // One document of the walk: where its viewport sits in the top page and what it paints.
   class DocumentScope {
-    constructor(doc, origin, clip, few) {
+    // topLayer: the document's top layer when known (see topLayerOf).
+    constructor(doc, origin, clip, few, topLayer = null) {
       this.style = computedStyleFor(doc);
       this.origin = origin;
       this.root = call(documentElementOf, doc);
@@ -762,7 +763,7 @@
       this.contextCandidates = candidates.context;
       this.ownInherited = candidates.inherited;
       this.selfAligned = candidates.selfAligned;  // the selectors of rules that align items their own way
-      this.topLayer = topLayerOf(doc);
+      this.topLayer = topLayer !== null ? topLayer : topLayerOf(doc);
       // What the document's top elements inherit: nothing hidden; in a frame, the frame's clip
       // and viewport (the page's own viewport needs none: nothing outside it is in the picture).
       const shown = clip === undefined ? null : intersect(clip, this.viewport);
@@ -917,8 +918,9 @@
       this.enterDocument(document);
       this.out.counted(kRecordKind.document, clean(docLabel(document)));
       const few = this.patch !== null;
-      this.scope = frame ? new DocumentScope(document, { x: frame.x, y: frame.y }, frame.clip || null, few) :
-        new DocumentScope(document, { x: 0, y: 0 }, undefined, few);
+      const topLayer = few ? this.patch.topLayer : null;
+      this.scope = frame ? new DocumentScope(document, { x: frame.x, y: frame.y }, frame.clip || null, few, topLayer) :
+        new DocumentScope(document, { x: 0, y: 0 }, undefined, few, topLayer);
       this.state = this.scope.top;
       this.parts.enterTree(document, kDocumentTree, this.scope);
       // A walker that shows only elements and comments, so text nodes are never touched.
@@ -1816,9 +1818,11 @@
   }
 
   // Events after which boxes may sit elsewhere while the tree stays the same. They come to a
-  // capturing listener of the document or shadow root even where they do not bubble.
+  // capturing listener of the document or shadow root even where they do not bubble. The last
+  // three also tell that the top layer changed: a popover or dialog shown or hidden, fullscreen.
   const kLayoutEvents = ['scroll', 'load', 'error', 'transitionrun', 'transitionend', 'animationstart',
-    'animationiteration', 'animationend'];
+    'animationiteration', 'animationend', 'beforetoggle', 'toggle', 'fullscreenchange'];
+  const kTopLayerEvents = new Set(['beforetoggle', 'toggle', 'fullscreenchange']);
   const kListening = { capture: true, passive: true };
   const kJournalEntries = 200;
   const kPlacedChanges = 4000;  // changed nodes a walk copies around; beyond, it reads all again
@@ -1882,6 +1886,8 @@
       this.dirty = new Set();
       this.touched = new Set();
       this.unplaced = false;  // something changed that the sets cannot place
+      this.topLayerMoved = false;  // something may have entered or left the top layer
+      this.removedElements = false;
       this.markEntries = 0;    // what it had when the next walk started (see mark)
       this.markSeen = 0;
       this.markLayout = false;
@@ -1935,9 +1941,11 @@
     noteMove(event) {
       this.layout = true;
       this.probe.wake(false);
+      const type = call(eventTypeOf, event);
+      if (kTopLayerEvents.has(type)) this.topLayerMoved = true;
       if (this.unplaced) return;
       const target = call(eventTargetOf, event);
-      if (call(eventTypeOf, event) === 'scroll' && target === document) return;
+      if (type === 'scroll' && target === document) return;
       if (target instanceof Element) {
         this.place(this.dirty, target);
         return;
@@ -1976,6 +1984,7 @@
       if (this.forWalk && !this.broken && breaksWalk(records)) this.broken = true;
       for (const record of records) {
         if (!this.unplaced) this.placeRecord(record);
+        this.noteTopLayer(record);
         // Once the journal is full, changes are only counted.
         if (this.entries.length >= kJournalEntries) {
           this.seen += record.type === 'childList' ? record.addedNodes.length + record.removedNodes.length : 1;
@@ -1993,6 +2002,16 @@
           const owner = call(nodeTypeOf, target) === 8 ? target : call(parentNodeOf, target);
           if (owner !== null) this.add(owner, 'text', textOf(target));
         }
+      }
+    }
+
+    // Dialogs open and popovers by their attributes; an element removed takes what it holds out
+    // of the top layer.
+    noteTopLayer(record) {
+      if (record.type === 'attributes') {
+        if (record.attributeName === 'open' || record.attributeName === 'popover') this.topLayerMoved = true;
+      } else if (record.type === 'childList' && !this.removedElements) {
+        for (const node of record.removedNodes) if (call(nodeTypeOf, node) === 1) this.removedElements = true;
       }
     }
 
@@ -2474,7 +2493,10 @@
         }
         if (journal.touched.has(changed)) path.add(changed);
       }
-      return { walk: last, dirty: journal.dirty, touched: journal.touched, path, children, x, y };
+      // The top layer stays the last walk's until something may have changed it.
+      const lastLayer = last.scope.topLayer;
+      const topLayer = journal.topLayerMoved || journal.removedElements && lastLayer.size > 0 ? null : lastLayer;
+      return { walk: last, dirty: journal.dirty, touched: journal.touched, path, children, x, y, topLayer };
     }
 
     // Drops the walk that runs and all it holds.

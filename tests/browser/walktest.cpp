@@ -115,7 +115,7 @@ TEST_F(Walk, CancelledWalkStopsAndIsDroppedInThePage) {
 TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
     // A seeded series of changes on the page's elements: classes, texts, insertions, removals,
     // margins, display, positioning, clipping, list numbering, grid placement and baselines,
-    // running animations, and scrolls of the page and of a scroller.
+    // the top layer, running animations, and scrolls of the page and of a scroller.
     const std::string changes = R"(
         (() => {
           let seed = window.changeSeed || 7;
@@ -139,6 +139,17 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             () => { const item = document.querySelector('#grid > :nth-child(2)'); if (item) item.style.gridColumn = item.style.gridColumn ? '' : 'span 2'; },
             // A grid item that keeps its box while the other item of its baseline moves.
             () => { const tall = document.querySelector('.tall'); if (tall) tall.style.paddingTop = tall.style.paddingTop ? '' : '12px'; },
+            // The top layer: a popover and a modal dialog shown and hidden.
+            () => {
+              const pop = document.getElementById('pop') || document.body.appendChild(
+                Object.assign(document.createElement('div'), { id: 'pop', popover: 'manual', textContent: 'pop' }));
+              if (pop.matches(':popover-open')) pop.hidePopover(); else pop.showPopover();
+            },
+            () => {
+              const dialog = document.getElementById('dialog') || document.body.appendChild(
+                Object.assign(document.createElement('dialog'), { id: 'dialog', textContent: 'dialog' }));
+              if (dialog.open) dialog.close(); else dialog.showModal();
+            },
           ];
           for (let k = 0; k <= next(3) && all.length > 0; ++k) change[next(change.length)](all[next(all.length)]);
           // Running animations move their boxes with no change to the tree and no event.
