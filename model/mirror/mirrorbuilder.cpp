@@ -5,6 +5,7 @@
 #include <climits>
 #include <future>
 #include <iterator>
+#include <new>
 #include <utility>
 
 #include "mirrorreading.h"
@@ -130,49 +131,18 @@ struct CMirrorBuilder::NodeFacts {
 
 namespace {
 
-// Appends text as the content of an attribute value in double quotes. XML cannot carry NUL,
-// which would also end the value early once read in place.
-void AppendEscaped(std::string& out, std::string_view text) {
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char* entity = nullptr;
-        switch (text[i]) {
-        case '&': entity = "&amp;"; break;
-        case '<': entity = "&lt;"; break;
-        case '>': entity = "&gt;"; break;
-        case '"': entity = "&quot;"; break;
-        case '\0': entity = "\xEF\xBF\xBD"; break;
-        default: continue;
-        }
-        out.append(text, plain, i - plain);
-        out += entity;
-        plain = i + 1;
-    }
-    out.append(text, plain, text.size() - plain);
+// The reader refuses control characters, so no value holds a NUL that would end it early.
+void SetAttribute(pugi::xml_node node, const char* name, std::string_view value) {
+    node.append_attribute(name).set_value(value.data(), value.size());
 }
 
-void AppendNumber(std::string& out, long long value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
-}
-
-void AppendAttribute(std::string& out, const char* name, std::string_view value) {
-    ((out += ' ') += name) += "=\"";
-    AppendEscaped(out, value);
-    out += '"';
-}
-
-void AppendAttribute(std::string& out, const char* name, long long value) {
-    ((out += ' ') += name) += "=\"";
-    AppendNumber(out, value);
-    out += '"';
+void SetAttribute(pugi::xml_node node, const char* name, long long value) {
+    node.append_attribute(name).set_value(value);
 }
 
 }  // namespace
 
-CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml, std::string& text, const std::vector<int>* ids)
-    : xml_(xml), text_(text), ids_(ids) {}
+CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml, const std::vector<int>* ids) : xml_(xml), ids_(ids) {}
 CMirrorBuilder::~CMirrorBuilder() = default;
 
 void CMirrorBuilder::Build(std::string_view records) {
@@ -253,13 +223,12 @@ void CMirrorBuilder::Build(std::string_view records) {
     }
     if (!done_ || !outer_.empty()) Malformed("an unclosed record");
     WriteRanks();
-    // The outline and the hit index need only the pass's facts: they are made beside the text.
+    // The outline and the hit index need only the pass's facts: they are made beside the tree.
     auto beside = std::async(std::launch::async, [this] {
         outline_ = MakeOutline();
         hitIndex_ = std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_, std::move(hitShapes_));
     });
-    WriteText();
-    ReadText();
+    MakeTree();
     beside.get();
 }
 
@@ -513,52 +482,6 @@ void CMirrorBuilder::WriteRanks() {
     }
 }
 
-void CMirrorBuilder::WriteText() const {
-    std::string& text = text_;
-    text.clear();
-    text.reserve(facts_.size() * 200);
-    std::vector<const char*> open;
-    std::string label;
-    for (std::size_t event = 0; event < events_.size(); ++event) {
-        if (events_[event] < 0) {
-            ((text += "</") += open.back()) += '>';
-            open.pop_back();
-            continue;
-        }
-        const auto index = static_cast<std::size_t>(events_[event]);
-        const NodeFacts& node = facts_[index];
-        (text += '<') += node.name;
-        AppendAttribute(text, schema::kNodeId, IdOf(index));
-        label.clear();
-        AppendLabel(label, node);
-        AppendAttribute(text, schema::kText, label);
-        if (node.label != NodeFacts::Label::Plain) {
-            static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
-            for (int i = 0; i < 4; ++i)
-                AppendAttribute(text, kEdges[i], node.edges[i]);
-            AppendAttribute(text, schema::kZIndex, node.zIndex);
-            AppendAttribute(text, schema::kDisplay, node.display);
-            AppendAttribute(text, schema::kVisibility, node.visibility);
-            AppendAttribute(text, schema::kTransparent, node.transparent ? 1 : 0);
-            if (node.label == NodeFacts::Label::Element && node.text.starts_with("::")) {
-                AppendAttribute(text, schema::kPseudo, node.text.substr(2));
-            }
-            if (!shapeTexts_.empty()) {
-                const auto shape = shapeTexts_.find(static_cast<std::uint32_t>(index));
-                if (shape != shapeTexts_.end()) AppendAttribute(text, schema::kShape, shape->second);
-            }
-        }
-        AppendAttribute(text, schema::kOutsideChildren, node.outside ? 1 : 0);
-        if (event + 1 < events_.size() && events_[event + 1] < 0) {
-            text += "/>";
-            ++event;
-        } else {
-            text += '>';
-            open.push_back(node.name);
-        }
-    }
-}
-
 // What the tree shows of the node, as its text attribute holds it.
 void CMirrorBuilder::AppendLabel(std::string& out, const NodeFacts& node) const {
     if (node.label == NodeFacts::Label::Comment) {
@@ -596,24 +519,45 @@ OutlineHandle CMirrorBuilder::MakeOutline() const {
     return outline;
 }
 
-// The tree reads the text in place, then its nodes are numbered.
-void CMirrorBuilder::ReadText() {
-    const pugi::xml_parse_result read =
-        xml_.load_buffer_inplace(text_.data(), text_.size(), pugi::parse_escapes, pugi::encoding_utf8);
-    if (!read) Malformed(read.description());
+// The tree made from the facts directly, its nodes numbered as they are made.
+void CMirrorBuilder::MakeTree() {
+    xml_.reset();
     nodes_.reserve(facts_.size());
-    pugi::xml_node node = xml_.first_child();
-    while (node) {
-        nodes_.push_back(node);
-        if (pugi::xml_node child = node.first_child()) {
-            node = child;
+    std::vector<pugi::xml_node> open{xml_};
+    std::string label;
+    for (const std::int32_t event : events_) {
+        if (event < 0) {
+            open.pop_back();
             continue;
         }
-        while (node && !node.next_sibling())
-            node = node.parent();
-        if (node) node = node.next_sibling();
+        const auto index = static_cast<std::size_t>(event);
+        const NodeFacts& node = facts_[index];
+        const pugi::xml_node made = open.back().append_child(node.name);
+        if (!made) throw std::bad_alloc();  // the tree is out of memory
+        nodes_.push_back(made);
+        open.push_back(made);
+        SetAttribute(made, schema::kNodeId, IdOf(index));
+        label.clear();
+        AppendLabel(label, node);
+        SetAttribute(made, schema::kText, label);
+        if (node.label != NodeFacts::Label::Plain) {
+            static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
+            for (int i = 0; i < 4; ++i)
+                SetAttribute(made, kEdges[i], node.edges[i]);
+            SetAttribute(made, schema::kZIndex, node.zIndex);
+            SetAttribute(made, schema::kDisplay, node.display);
+            SetAttribute(made, schema::kVisibility, node.visibility);
+            SetAttribute(made, schema::kTransparent, node.transparent ? 1 : 0);
+            if (node.label == NodeFacts::Label::Element && node.text.starts_with("::")) {
+                SetAttribute(made, schema::kPseudo, node.text.substr(2));
+            }
+            if (!shapeTexts_.empty()) {
+                const auto shape = shapeTexts_.find(static_cast<std::uint32_t>(index));
+                if (shape != shapeTexts_.end()) SetAttribute(made, schema::kShape, shape->second);
+            }
+        }
+        SetAttribute(made, schema::kOutsideChildren, node.outside ? 1 : 0);
     }
-    if (nodes_.size() != facts_.size()) Malformed("a node the tree did not keep");
 }
 
 }  // namespace marklens

@@ -22,15 +22,13 @@ class CRecordReader;
 // Builds the page mirror from the probe's compact records (see the probe's mirrorStart()), numbering
 // the nodes 1, 2, 3 ... in record order. The one pass over the records works out
 // outside-children, the hit index and the layers of the paint order; z-index then becomes each
-// element's paint rank. The finished nodes are written as one mirror text that the XML tree
-// takes over and reads in place: making them one by one would copy every attribute name and
-// value into an allocation of its own, several times the work. Throws CMalformedAnswer when the
-// records are malformed.
+// element's paint rank. The finished nodes then go into the XML tree one by one, which is
+// quicker than writing them as one mirror text for the tree to read. Throws CMalformedAnswer
+// when the records are malformed.
 class CMirrorBuilder {
 public:
-    // text keeps the mirror text the tree is read from in place, as long as the tree lives.
     // ids, when given, are the nodes' identifiers in record order; else they count from 1.
-    CMirrorBuilder(pugi::xml_document& xml, std::string& text, const std::vector<int>* ids = nullptr);
+    CMirrorBuilder(pugi::xml_document& xml, const std::vector<int>* ids = nullptr);
     ~CMirrorBuilder();
 
     void Build(std::string_view records);
@@ -49,10 +47,9 @@ private:
     void AddLabel(CRecordReader& in);
     OpenNode& Open(const char* name, const CHitFacts& facts);
     void Reserve(std::string_view records);
-    void WriteText() const;
     void AppendLabel(std::string& out, const NodeFacts& node) const;
     OutlineHandle MakeOutline() const;
-    void ReadText();
+    void MakeTree();
     void PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, bool root, int z, int paint);
     void Close();
     void WriteRanks();
@@ -60,7 +57,6 @@ private:
     int IdOf(std::size_t index) const { return ids_ ? (*ids_)[index] : static_cast<int>(index) + 1; }
 
     pugi::xml_document& xml_;
-    std::string& text_;
     const std::vector<int>* ids_;
     // An element's z-index, known once the paint order is.
     struct PendingRank {

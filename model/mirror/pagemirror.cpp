@@ -36,7 +36,6 @@ bool CPageMirror::LoadXml(std::string_view text) {
         }
         if (elements != 1) loadError_ = "the mirror must be exactly one XML element";
     }
-    inPlaceText_ = std::string();
     if (loadError_.empty()) return true;
     xml_.reset();
     return false;
@@ -55,14 +54,13 @@ void CPageMirror::BuildFromRecords(std::string_view records, const std::vector<i
     loadError_.clear();
     xml_.reset();
     try {
-        CMirrorBuilder builder(xml_, inPlaceText_, ids);
+        CMirrorBuilder builder(xml_, ids);
         builder.Build(records);
         hitIndex_ = builder.TakeHitIndex();
         idIndex_ = builder.TakeIdIndex();
         outline_ = builder.TakeOutline();
     } catch (...) {
         xml_.reset();
-        inPlaceText_ = std::string();
         throw;
     }
 }

@@ -52,7 +52,6 @@ public:
     OutlineHandle Outline() const;
 
 private:
-    std::string inPlaceText_;  // what xml_ was read from in place, when built from records
     pugi::xml_document xml_;
     std::string loadError_;
     std::unique_ptr<CHitIndex> hitIndex_;
