@@ -407,6 +407,7 @@ std::optional<std::int64_t> CChromiumProbe::AwaitChange(std::chrono::millisecond
     } catch (const CObjectCallError&) {
         // TakeChanges, which comes next, finds out what went wrong and tells.
     } catch (const Json::exception&) {
+        // An answer not understood gives no mark; the take reads its own.
     }
     return std::nullopt;
 }

@@ -921,11 +921,14 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         std::unique_ptr<IPendingPicture> picture = std::move(side.earlyPicture);
         const std::int64_t earlyMark = picture ? std::exchange(side.earlyMark, -1) : -1;
         // A hidden tab renders nothing: its picture is not asked for.
-        if (hidden) {
-            picture.reset();
-        } else if (!picture) {
-            picture = side.page->StartPictureInPlace();
-        }
+        const auto pictureUnlessHidden = [&] {
+            if (hidden) {
+                picture.reset();
+            } else if (!picture) {
+                picture = side.page->StartPictureInPlace();
+            }
+        };
+        pictureUnlessHidden();
         CWalkControl control;
         control.cancellation = cancellation;
         control.tellPrevious = true;
@@ -941,11 +944,7 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         // The mirror is built while the picture comes.
         auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side.ids, result); });
         result.picture.reset();
-        if (hidden) {
-            picture.reset();
-        } else if (!picture) {
-            picture = side.page->StartPictureInPlace();  // the page changed, or the tab showed again
-        }
+        pictureUnlessHidden();  // a new one when the page changed, or the tab showed again
         if (picture) result.picture = std::make_unique<CPicture>(picture->Take());
         const CPageChanges after = side.probe->TakeChanges();
         built.get();
