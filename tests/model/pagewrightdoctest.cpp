@@ -394,38 +394,25 @@ TEST_F(PagewrightDocTest, StyleAttributeIsSetAndAnnouncedEvenWhenTheCaptureAfter
 namespace marklens::test {
 namespace {
 
-// A probe whose wait ends on a change with the mark it is given, its takes answered in turn.
-class CChangingProbe : public CFakeProbe {
-public:
-    std::optional<std::int64_t> wakeMark;
+// A probe whose wait ends on a change marked 7 while it has takes, answered in turn; a page
+// whose pictures started at once are three pixels wide, its captures two.
+struct CChangingProbe : CFakeProbe {
     std::deque<CPageChanges> takes;
-
     std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds, CCancellation&) override {
-        return std::exchange(wakeMark, std::nullopt);
+        return takes.empty() ? std::nullopt : std::optional<std::int64_t>(7);
     }
     CPageChanges TakeChanges() override {
-        if (takes.empty()) return {};
-        CPageChanges next = std::move(takes.front());
-        takes.pop_front();
+        CPageChanges next = takes.empty() ? CPageChanges{} : takes.front();
+        if (!takes.empty()) takes.pop_front();
         return next;
     }
 };
-
-// A page whose pictures started at once are three pixels wide; its captures are two.
-class CEarlyPicturePage : public CFakePage {
-public:
+struct CEarlyPicturePage : CFakePage {
     struct CAtOnce : IPendingPicture {
         CPicture Take() override { return CPicture{3, 1, {0, 0, 0}}; }
     };
     std::unique_ptr<IPendingPicture> StartPictureAtOnce() override { return std::make_unique<CAtOnce>(); }
 };
-
-CPageChanges Changes(std::int64_t seen, std::int64_t mark) {
-    CPageChanges changes;
-    changes.seen = seen;
-    changes.mark = mark;
-    return changes;
-}
 
 // A picture started as soon as the change was seen goes with the walk only while the page has
 // not changed since; once it has, the walk takes a picture of its own.
@@ -440,18 +427,22 @@ TEST(FollowPicture, AnEarlyPictureGoesWithTheWalkOnlyWhileThePageIsUnchanged) {
         probe->mirrorText = kFirstMirror;
         page->probe = probe;
         doc.AttachPage(page, "page", [](const CWorkOutcome&) {});
-        ASSERT_EQ(page->captures, 1);
-        probe->wakeMark = 7;
-        probe->takes = {Changes(1, 7), Changes(0, markAfterTheWalk), Changes(0, markAfterTheWalk)};
+        const auto taken = [](std::int64_t seen, std::int64_t mark) {
+            CPageChanges changes;
+            changes.seen = seen;
+            changes.mark = mark;
+            return changes;
+        };
+        probe->takes = {taken(1, 7), taken(0, markAfterTheWalk), taken(0, markAfterTheWalk)};
         for (int timer = 0; timer < 5 && !timers.empty(); ++timer) {
-            std::function<void()> next = std::move(timers.front());
+            const std::function<void()> next = std::move(timers.front());
             timers.pop_front();
             next();
         }
         EXPECT_TRUE(probe->takes.empty());
         ASSERT_NE(doc.Picture(), nullptr);
         EXPECT_EQ(doc.Picture()->width, markAfterTheWalk == 7 ? 3 : 2) << markAfterTheWalk;
-        EXPECT_EQ(page->captures, markAfterTheWalk == 7 ? 1 : 2);
+        EXPECT_EQ(page->captures, markAfterTheWalk == 7 ? 1 : 2);  // the attach's, and the walk's
     }
 }
 
