@@ -34,6 +34,7 @@ inline constexpr const char* kFollowBehind =
     "The page changes faster than it can be followed: the views show its last consistent state";
 inline constexpr const char* kSelectionLeftPage = "The selected element left the page";
 inline constexpr const char* kFollowFailed = "Following the page stopped: ";
+inline constexpr const char* kMirrorOutOfMemory = "out of memory for the page mirror";
 inline constexpr const char* kCannotCopy = "Could not copy: ";
 inline constexpr const char* kNothingToCopy = "The selected node has nothing to copy";
 }  // namespace marklens::message

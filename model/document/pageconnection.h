@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/workthread.h"
+#include "model/mirror/mirrorfacts.h"
 #include "model/mirror/stableids.h"
 #include "model/page/livepage.h"
 #include "model/page/pageprobe.h"
@@ -19,7 +20,8 @@ public:
     struct CSide {
         LivePageHandle page;
         PageProbeHandle probe;
-        CStableIds ids;  // the mirror's node identifiers, and the probe's numbers for them
+        CStableIds ids;                // the mirror's node identifiers, and the probe's numbers for them
+        MirrorFactsHandle builtFacts;  // of the mirror built of the probe's last walk
         // For a job that waits on the page: asked for as soon as another job is posted.
         std::function<CancellationHandle()> nextJobSignal;
         // The picture started as soon as a change was seen, and the page's mark then: it goes

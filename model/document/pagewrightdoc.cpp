@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <future>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "model/errors/statuscodes.h"
 #include "model/find/findsettings.h"
 #include "model/find/mirrorfind.h"
+#include "model/mirror/mirrorpatch.h"
 #include "model/mirror/mirrorrebuild.h"
 #include "model/mirror/mirrorschema.h"
 #include "model/mirror/pagemirror.h"
@@ -101,7 +103,8 @@ std::string ReadingText(std::int64_t walked, std::int64_t total) {
 // What a walk fills on the connection's thread for this one to install.
 struct CPagewrightDoc::CWalkResult {
     std::unique_ptr<CPageMirror> mirror;
-    std::unique_ptr<CPicture> picture;  // none: the last one stays (a hidden page renders nothing)
+    std::unique_ptr<CMirrorPatch> patch;  // of a followed walk, in place of a mirror
+    std::unique_ptr<CPicture> picture;    // none: the last one stays (a hidden page renders nothing)
     CEditState edits;
     // Of a walk that followed the page: it was hidden, and the pair of mirror and picture was
     // taken while nothing changed.
@@ -360,13 +363,29 @@ void CPagewrightDoc::StartAttach(const std::string& label,
 }
 
 // The mirror of a walk, its nodes named by the identifiers they had before; the tree's copy
-// is made here rather than on the window's thread.
-void CPagewrightDoc::BuildWithStableIds(const CMirrorAnswer& answer, CStableIds& ids, CWalkResult& result) {
-    if (answer.previous.empty()) {
+// is made here rather than on the window's thread. A followed walk comes as a patch of the
+// last mirror built here where that pays; each build keeps its facts for the next.
+void CPagewrightDoc::BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result,
+                                        bool patch) {
+    const MirrorFactsHandle base = std::exchange(side.builtFacts, nullptr);
+    if (!answer.records || answer.previous.empty()) {
         result.mirror = BuildMirror(answer);
+        return;
+    }
+    const std::vector<int> stable = side.ids.Assign(answer.previous, answer.previous.size());
+    if (patch && base) {
+        auto patched = std::make_unique<CMirrorPatch>(std::move(answer.text), stable, answer.previous, base);
+        side.builtFacts = patched->Facts();
+        if (patched->Pays()) {
+            result.patch = std::move(patched);
+            return;
+        }
+        result.mirror = std::make_unique<CPageMirror>();
+        result.mirror->BuildFromPatch(*patched);
     } else {
-        const std::vector<int> stable = ids.Assign(answer.previous, answer.previous.size());
-        result.mirror = BuildMirror(answer, &stable);
+        result.mirror = std::make_unique<CPageMirror>();
+        result.mirror->BuildKeepingFacts(std::move(answer.text), &stable);
+        side.builtFacts = result.mirror->Facts();
     }
     result.mirror->Outline();
 }
@@ -384,9 +403,9 @@ void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& r
         progress(ReadingText(walked, total), walked, total);
     };
     control.tellPrevious = true;
-    const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
+    CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
     progress(message::kBuildingMirror, 0, 0);
-    BuildWithStableIds(answer, side.ids, result);
+    BuildWithStableIds(answer, side, result, false);
     if (cancellation->IsCancelled()) throw CObjectCallError(status::kCancelled);
     progress(message::kCapturingPage, 0, 0);
     result.picture = std::make_unique<CPicture>(side.page->CapturePicture());
@@ -416,14 +435,28 @@ void CPagewrightDoc::FinishAttach(const std::shared_ptr<CPageWork>& attach, cons
 }
 
 void CPagewrightDoc::Install(CWalkResult& result) {
+    if (result.patch && !(mirror_ && mirror_->Apply(*result.patch))) {
+        // The mirror shown is not the one the patch was made against (its walk was not installed).
+        try {
+            result.mirror = std::make_unique<CPageMirror>();
+            result.mirror->BuildFromPatch(*result.patch);
+        } catch (const std::bad_alloc&) {
+            result.mirror.reset();
+            ShowStatusMessage(std::string(message::kFollowFailed) + message::kMirrorOutOfMemory, true);
+        }
+    }
+    if (result.mirror) ReplaceMirror(std::move(result.mirror));
+    if (result.picture) picture_ = std::move(result.picture);
+    TakeEditState(result.edits);
+}
+
+void CPagewrightDoc::ReplaceMirror(std::unique_ptr<CPageMirror> mirror) {
     // Tearing down a large mirror takes a while: it goes on a connection's thread.
     if (mirror_ && connection_) {
         connection_->Post(
             [old = std::shared_ptr<CPageMirror>(std::move(mirror_))](CPageConnection::CSide&) mutable { old.reset(); });
     }
-    mirror_ = std::move(result.mirror);
-    if (result.picture) picture_ = std::move(result.picture);
-    TakeEditState(result.edits);
+    mirror_ = std::move(mirror);
 }
 
 void CPagewrightDoc::TakeEditState(const CEditState& state) {
@@ -936,13 +969,19 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         control.betweenSteps = [&picture] {
             if (picture) picture->GoOn();
         };
-        const CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
+        CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
         const CPageChanges meanwhile = side.probe->TakeChanges();
         result.hidden = hidden = meanwhile.hidden;
-        if (meanwhile.seen > 0 && pair < pairs) continue;
+        if (meanwhile.seen > 0 && pair < pairs) {
+            // The next walk names its nodes after this one's: their identifiers carry over, and
+            // its mirror is made whole.
+            side.ids.Assign(answer.previous, answer.previous.size());
+            side.builtFacts.reset();
+            continue;
+        }
         if (earlyMark >= 0 && meanwhile.mark != earlyMark) picture.reset();
         // The mirror is built while the picture comes.
-        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side.ids, result); });
+        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side, result, true); });
         result.picture.reset();
         pictureUnlessHidden();  // a new one when the page changed, or the tab showed again
         if (picture) result.picture = std::make_unique<CPicture>(picture->Take());

@@ -171,7 +171,8 @@ private:
     void FinishAttach(const std::shared_ptr<CPageWork>& attach, const CWorkOutcome& outcome);
     // Walks the page and captures it, on the connection's thread, into result.
     struct CWalkResult;
-    static void BuildWithStableIds(const CMirrorAnswer& answer, CStableIds& ids, CWalkResult& result);
+    static void BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result,
+                                   bool patch);
     void WalkAndCapture(CPageConnection::CSide& side, CWalkResult& result, const CancellationHandle& cancellation);
     void FinishRefresh(const std::shared_ptr<CPageWork>& refresh, const CWorkOutcome& outcome);
     void SetBusy(Busy busy);
@@ -179,6 +180,7 @@ private:
     void Retire(PageConnectionHandle connection);
     // Installs a walked mirror and picture; the old mirror is freed on a connection's thread.
     void Install(CWalkResult& result);
+    void ReplaceMirror(std::unique_ptr<CPageMirror> mirror);
     void SendStyleQuestions();
     void SendBoxQuestion(int nodeId, BoxModelAnswer answer);
     // Takes in what the probe's history holds after some work; says so when the page dropped it.

@@ -109,43 +109,19 @@ struct CMirrorBuilder::OpenNode {
     CPaintOrder::Layer documentRoot = CPaintOrder::kNoLayer;
 };
 
-// A node's attributes until the mirror text is written. Texts are views into the records.
-struct CMirrorBuilder::NodeFacts {
-    enum class Label : unsigned char { Plain, Element, Comment };  // Plain: a document's or a shadow root's
-    const char* name = schema::kElement;
-    Label label = Label::Element;
-    std::string_view text;  // a document's label, a comment's text or an element's tag
-    std::string_view elementId;
-    std::string_view cls;
-    int edges[4] = {0, 0, 0, 0};
-    int zIndex = 0;
-    // Where the element's in-flow children paint, for elements slotted under it later.
-    CPaintOrder::Layer content = CPaintOrder::kNoLayer;
-    CPaintOrder::Layer stacking = CPaintOrder::kNoLayer;
-    CPaintOrder::Layer documentRoot = CPaintOrder::kNoLayer;
-    std::string_view display;
-    std::string_view visibility;
-    bool transparent = false;
-    bool outside = false;
-};
+namespace {}  // namespace
 
-namespace {
-
-// The reader refuses control characters, so no value holds a NUL that would end it early.
-void SetAttribute(pugi::xml_node node, const char* name, std::string_view value) {
-    node.append_attribute(name).set_value(value.data(), value.size());
+CMirrorBuilder::CMirrorBuilder(const std::vector<int>* ids) : facts_(std::make_shared<CMirrorFacts>()), ids_(ids) {
+    if (ids) facts_->ids = *ids;
 }
-
-void SetAttribute(pugi::xml_node node, const char* name, long long value) {
-    node.append_attribute(name).set_value(value);
-}
-
-}  // namespace
-
-CMirrorBuilder::CMirrorBuilder(pugi::xml_document& xml, const std::vector<int>* ids) : xml_(xml), ids_(ids) {}
 CMirrorBuilder::~CMirrorBuilder() = default;
 
-void CMirrorBuilder::Build(std::string_view records) {
+void CMirrorBuilder::BuildOwn(std::string records, const std::function<void(const CMirrorFacts&)>& alongside) {
+    facts_->records = std::move(records);
+    Build(facts_->records, alongside);
+}
+
+void CMirrorBuilder::Build(std::string_view records, const std::function<void(const CMirrorFacts&)>& alongside) {
     Reserve(records);
     CRecordReader in(records);
     while (!in.AtEnd()) {
@@ -187,7 +163,7 @@ void CMirrorBuilder::Build(std::string_view records) {
         case 'q': {
             const long long slot = in.Number();
             in.EndOfLine();
-            if (slot < 1 || static_cast<std::size_t>(slot) > facts_.size() - slotBase_) Malformed("a slot");
+            if (slot < 1 || static_cast<std::size_t>(slot) > facts_->nodes.size() - slotBase_) Malformed("a slot");
             paintUnder_ = static_cast<std::uint32_t>(slotBase_ + static_cast<std::size_t>(slot) - 1);
             break;
         }
@@ -223,19 +199,22 @@ void CMirrorBuilder::Build(std::string_view records) {
     }
     if (!done_ || !outer_.empty()) Malformed("an unclosed record");
     WriteRanks();
+    facts_->Link();
     // The outline and the hit index need only the pass's facts: they are made beside the tree.
-    auto beside = std::async(std::launch::async, [this] {
-        outline_ = MakeOutline();
+    auto outline = std::async(std::launch::async, [this] { outline_ = MakeOutline(); });
+    auto hitIndex = std::async(std::launch::async, [this] {
         hitIndex_ = std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_, std::move(hitShapes_));
     });
-    MakeTree();
-    beside.get();
+    alongside(*facts_);
+    outline.get();
+    hitIndex.get();
 }
 
 // A frame's own records stand for its document: they count looks, labels, box corners and
 // slots afresh, and the page's go on after them where they left off.
 void CMirrorBuilder::EnterFrameRecords() {
-    if (open_.empty() || facts_[open_.back().index].name != schema::kFrame || open_.back().index + 1 != facts_.size()) {
+    if (open_.empty() || facts_->nodes[open_.back().index].name != schema::kFrame ||
+        open_.back().index + 1 != facts_->nodes.size()) {
         Malformed("a frame's records outside their frame");
     }
     outer_.push_back({std::move(looks_), std::move(labels_), lastLeft_, lastTop_, slotBase_, open_.size()});
@@ -243,11 +222,11 @@ void CMirrorBuilder::EnterFrameRecords() {
     labels_.clear();
     lastLeft_ = 0;
     lastTop_ = 0;
-    slotBase_ = facts_.size();
+    slotBase_ = facts_->nodes.size();
 }
 
 void CMirrorBuilder::LeaveFrameRecords() {
-    if (outer_.empty() || open_.size() != outer_.back().open || facts_.size() == slotBase_) {
+    if (outer_.empty() || open_.size() != outer_.back().open || facts_->nodes.size() == slotBase_) {
         Malformed("a frame's records without their document");
     }
     OuterRecords& outer = outer_.back();
@@ -263,8 +242,8 @@ void CMirrorBuilder::LeaveFrameRecords() {
 // reserved but never used cost nothing.
 void CMirrorBuilder::Reserve(std::string_view records) {
     const auto lines = static_cast<std::size_t>(std::count(records.begin(), records.end(), '\n'));
-    facts_.reserve(lines);
-    events_.reserve(2 * lines);
+    facts_->nodes.reserve(lines);
+    facts_->events.reserve(2 * lines);
     hitFacts_.reserve(lines);
     hitParents_.reserve(lines);
     pendingRanks_.reserve(lines);
@@ -274,22 +253,19 @@ std::unique_ptr<CHitIndex> CMirrorBuilder::TakeHitIndex() { return std::move(hit
 
 OutlineHandle CMirrorBuilder::TakeOutline() { return std::move(outline_); }
 
-std::unique_ptr<CNodeIdIndex> CMirrorBuilder::TakeIdIndex() {
-    if (ids_) return std::make_unique<CNodeIdIndex>(std::move(nodes_), *ids_);
-    return std::make_unique<CNodeIdIndex>(std::move(nodes_));
-}
+std::shared_ptr<CMirrorFacts> CMirrorBuilder::TakeFacts() { return std::move(facts_); }
 
 // Appends the node under the open one (or as the document element) with its identifier; it
 // joins the hit index when everything above it can be hit through.
 CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts& facts) {
-    if (facts_.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
+    if (facts_->nodes.size() >= static_cast<std::size_t>(INT32_MAX)) Malformed("too many records");
     const bool top = open_.empty();
     OpenNode opened;
-    opened.index = static_cast<std::uint32_t>(facts_.size());
+    opened.index = static_cast<std::uint32_t>(facts_->nodes.size());
     opened.isDocument = facts.kind == HitKind::Doc;
-    facts_.emplace_back().name = name;
-    events_.push_back(static_cast<std::int32_t>(opened.index));
-    if (ids_ && facts_.size() > ids_->size()) Malformed("more nodes than identifiers");
+    facts_->nodes.emplace_back().name = name;
+    facts_->events.push_back(static_cast<std::int32_t>(opened.index));
+    if (ids_ && facts_->nodes.size() > ids_->size()) Malformed("more nodes than identifiers");
     const int nodeId = IdOf(opened.index);
     opened.hasBox = !schema::PassesThrough(facts.kind);
     opened.ownBox = opened.hasBox ? facts.box : CBox{};
@@ -311,8 +287,8 @@ void CMirrorBuilder::AddDocument(bool opens, std::string_view label) {
     const OpenNode* parent = open_.empty() ? nullptr : &open_.back();
     const CPaintOrder::Layer content = parent ? parent->content : CPaintOrder::kNoLayer;
     OpenNode& doc = Open(schema::kDoc, facts);
-    NodeFacts& node = facts_.back();
-    node.label = NodeFacts::Label::Plain;
+    CMirrorFacts::Node& node = facts_->nodes.back();
+    node.label = CMirrorFacts::Node::Label::Plain;
     node.text = label;
     // A frame's document paints with its frame; the page's is the first stacking context.
     doc.content = content;
@@ -329,8 +305,8 @@ void CMirrorBuilder::AddShadowRoot(bool opens, std::string_view label) {
     root.content = host.content;
     root.stacking = host.stacking;
     root.documentRoot = host.documentRoot;
-    NodeFacts& node = facts_.back();
-    node.label = NodeFacts::Label::Plain;
+    CMirrorFacts::Node& node = facts_->nodes.back();
+    node.label = CMirrorFacts::Node::Label::Plain;
     node.text = label;
     if (!opens) Close();
 }
@@ -391,7 +367,7 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     // A slotted element paints where its slot is, not under its host.
     OpenNode parent = open_.back();
     if (paintUnder_ != kNotSlotted) {
-        const NodeFacts& slot = facts_[paintUnder_];
+        const CMirrorFacts::Node& slot = facts_->nodes[paintUnder_];
         parent.content = slot.content;
         parent.stacking = slot.stacking;
         parent.documentRoot = slot.documentRoot;
@@ -399,11 +375,11 @@ void CMirrorBuilder::AddElement(char kind, CRecordReader& in) {
     }
     OpenNode& element = Open(kind == 'F' ? schema::kFrame : schema::kElement, facts);
     if (facts.shaped) {
-        shapeTexts_.emplace(element.index, pendingShape_);
+        facts_->shapes.emplace(element.index, pendingShape_);
         if (element.hitNode != kNotHit) hitShapes_.emplace(element.hitNode, *CAreaShape::Parse(pendingShape_));
         pendingShape_ = {};
     }
-    NodeFacts& node = facts_.back();
+    CMirrorFacts::Node& node = facts_->nodes.back();
     node.text = label.tag;
     node.elementId = label.elementId;
     node.cls = label.cls;
@@ -449,8 +425,8 @@ void CMirrorBuilder::AddComment(std::string_view text) {
     facts.kind = HitKind::Element;
     facts.displayNone = true;
     Open(schema::kElement, facts);
-    NodeFacts& node = facts_.back();
-    node.label = NodeFacts::Label::Comment;
+    CMirrorFacts::Node& node = facts_->nodes.back();
+    node.label = CMirrorFacts::Node::Label::Comment;
     node.text = text;
     node.display = "none";
     node.visibility = "hidden";
@@ -462,9 +438,9 @@ void CMirrorBuilder::AddComment(std::string_view text) {
 void CMirrorBuilder::Close() {
     const OpenNode closing = open_.back();
     open_.pop_back();
-    events_.push_back(-1);
+    facts_->events.push_back(-1);
     const bool outside = !(closing.extent == closing.ownBox);
-    facts_[closing.index].outside = outside;
+    facts_->nodes[closing.index].outside = outside;
     if (closing.hitNode != kNotHit) hitFacts_[closing.hitNode].outsideChildren = outside;
     if (open_.empty()) {
         done_ = true;
@@ -477,87 +453,31 @@ void CMirrorBuilder::WriteRanks() {
     paintOrder_.Rank();
     for (const PendingRank& pending : pendingRanks_) {
         const int rank = pending.owner ? paintOrder_.OwnerRank(pending.layer) : paintOrder_.ContentRank(pending.layer);
-        facts_[pending.node].zIndex = rank;
+        facts_->nodes[pending.node].zIndex = rank;
         if (pending.hitNode != kNotHit) hitFacts_[pending.hitNode].zIndex = rank;
-    }
-}
-
-// What the tree shows of the node, as its text attribute holds it.
-void CMirrorBuilder::AppendLabel(std::string& out, const NodeFacts& node) const {
-    if (node.label == NodeFacts::Label::Comment) {
-        out += "<COMMENT>";
-        if (!node.text.empty()) (out += ' ') += node.text;
-    } else if (node.label == NodeFacts::Label::Plain || node.text.starts_with("::")) {
-        out += node.text;  // a document, a shadow root, generated content ("::before")
-    } else {
-        (out += '<') += node.text;
-        if (!node.elementId.empty()) ((out += " id=\"") += node.elementId) += '"';
-        if (!node.cls.empty()) ((out += " class=\"") += node.cls) += '"';
-        out += '>';
     }
 }
 
 OutlineHandle CMirrorBuilder::MakeOutline() const {
     std::shared_ptr<CMirrorOutline> outline(new CMirrorOutline());
-    outline->items_.reserve(facts_.size());
+    outline->items_.reserve(facts_->nodes.size());
     std::vector<int> open;
     std::string label;
-    for (const std::int32_t event : events_) {
+    for (const std::int32_t event : facts_->events) {
         if (event < 0) {
             open.pop_back();
             continue;
         }
         const auto index = static_cast<std::size_t>(event);
-        const NodeFacts& node = facts_[index];
+        const CMirrorFacts::Node& node = facts_->nodes[index];
         const int parent = open.empty() ? -1 : open.back();
         const int row = parent < 0 ? 0 : outline->items_[static_cast<std::size_t>(parent)].childCount++;
         label.clear();
-        AppendLabel(label, node);
+        facts_->AppendLabel(label, index);
         open.push_back(outline->Add(parent, row, IdOf(index), schema::KindOfName(node.name), label));
     }
     outline->LinkChildren();
     return outline;
-}
-
-// The tree made from the facts directly, its nodes numbered as they are made.
-void CMirrorBuilder::MakeTree() {
-    xml_.reset();
-    nodes_.reserve(facts_.size());
-    std::vector<pugi::xml_node> open{xml_};
-    std::string label;
-    for (const std::int32_t event : events_) {
-        if (event < 0) {
-            open.pop_back();
-            continue;
-        }
-        const auto index = static_cast<std::size_t>(event);
-        const NodeFacts& node = facts_[index];
-        const pugi::xml_node made = open.back().append_child(node.name);
-        if (!made) throw std::bad_alloc();  // the tree is out of memory
-        nodes_.push_back(made);
-        open.push_back(made);
-        SetAttribute(made, schema::kNodeId, IdOf(index));
-        label.clear();
-        AppendLabel(label, node);
-        SetAttribute(made, schema::kText, label);
-        if (node.label != NodeFacts::Label::Plain) {
-            static constexpr const char* kEdges[] = {schema::kLeft, schema::kTop, schema::kWidth, schema::kHeight};
-            for (int i = 0; i < 4; ++i)
-                SetAttribute(made, kEdges[i], node.edges[i]);
-            SetAttribute(made, schema::kZIndex, node.zIndex);
-            SetAttribute(made, schema::kDisplay, node.display);
-            SetAttribute(made, schema::kVisibility, node.visibility);
-            SetAttribute(made, schema::kTransparent, node.transparent ? 1 : 0);
-            if (node.label == NodeFacts::Label::Element && node.text.starts_with("::")) {
-                SetAttribute(made, schema::kPseudo, node.text.substr(2));
-            }
-            if (!shapeTexts_.empty()) {
-                const auto shape = shapeTexts_.find(static_cast<std::uint32_t>(index));
-                if (shape != shapeTexts_.end()) SetAttribute(made, schema::kShape, shape->second);
-            }
-        }
-        SetAttribute(made, schema::kOutsideChildren, node.outside ? 1 : 0);
-    }
 }
 
 }  // namespace marklens

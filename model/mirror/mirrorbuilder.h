@@ -1,13 +1,13 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include <pugixml.hpp>
-
+#include "mirrorfacts.h"
 #include "mirroroutline.h"
 #include "model/hit/areashape.h"
 #include "model/hit/hitwalk.h"
@@ -16,29 +16,31 @@
 namespace marklens {
 
 class CHitIndex;
-class CNodeIdIndex;
 class CRecordReader;
 
-// Builds the page mirror from the probe's compact records (see the probe's mirrorStart()), numbering
-// the nodes 1, 2, 3 ... in record order. The one pass over the records works out
+// Reads the probe's compact records (see the probe's mirrorStart()) into the facts of each node,
+// numbering the nodes 1, 2, 3 ... in record order. The one pass over the records works out
 // outside-children, the hit index and the layers of the paint order; z-index then becomes each
-// element's paint rank. The finished nodes then go into the XML tree one by one, which is
-// quicker than writing them as one mirror text for the tree to read. Throws CMalformedAnswer
-// when the records are malformed.
+// element's paint rank. The XML tree is made from the facts (or an earlier one changed by them)
+// while the outline and the hit index are made beside it. Throws CMalformedAnswer when the
+// records are malformed.
 class CMirrorBuilder {
 public:
     // ids, when given, are the nodes' identifiers in record order; else they count from 1.
-    CMirrorBuilder(pugi::xml_document& xml, const std::vector<int>* ids = nullptr);
+    explicit CMirrorBuilder(const std::vector<int>* ids = nullptr);
     ~CMirrorBuilder();
 
-    void Build(std::string_view records);
+    // Reads records that outlive the facts; alongside runs once the facts are complete, while
+    // the outline and hit index are made.
+    void Build(std::string_view records, const std::function<void(const CMirrorFacts&)>& alongside);
+    // As Build, the facts keeping the records.
+    void BuildOwn(std::string records, const std::function<void(const CMirrorFacts&)>& alongside);
     std::unique_ptr<CHitIndex> TakeHitIndex();
-    std::unique_ptr<CNodeIdIndex> TakeIdIndex();
     OutlineHandle TakeOutline();
+    std::shared_ptr<CMirrorFacts> TakeFacts();
 
 private:
     struct OpenNode;
-    struct NodeFacts;
     void AddDocument(bool opens, std::string_view label);
     void AddShadowRoot(bool opens, std::string_view label);
     void AddElement(char kind, CRecordReader& in);
@@ -47,16 +49,14 @@ private:
     void AddLabel(CRecordReader& in);
     OpenNode& Open(const char* name, const CHitFacts& facts);
     void Reserve(std::string_view records);
-    void AppendLabel(std::string& out, const NodeFacts& node) const;
     OutlineHandle MakeOutline() const;
-    void MakeTree();
     void PlaceInPaintOrder(OpenNode& node, const OpenNode& parent, bool root, int z, int paint);
     void Close();
     void WriteRanks();
 
+    std::shared_ptr<CMirrorFacts> facts_;
     int IdOf(std::size_t index) const { return ids_ ? (*ids_)[index] : static_cast<int>(index) + 1; }
 
-    pugi::xml_document& xml_;
     const std::vector<int>* ids_;
     // An element's z-index, known once the paint order is.
     struct PendingRank {
@@ -99,18 +99,14 @@ private:
     void EnterFrameRecords();
     void LeaveFrameRecords();
     std::vector<OpenNode> open_;
-    std::vector<NodeFacts> facts_;       // by node id - 1
-    std::vector<std::int32_t> events_;   // tree order: a node's index when it opens, -1 when it closes
-    std::vector<pugi::xml_node> nodes_;  // by node id - 1, once the tree is read
-    std::vector<CHitFacts> hitFacts_;    // the nodes that can give a candidate, in document order
+    std::vector<CHitFacts> hitFacts_;  // the nodes that can give a candidate, in document order
     std::vector<std::uint32_t> hitParents_;
     std::vector<PendingRank> pendingRanks_;
     CPaintOrder paintOrder_;
     static constexpr std::uint32_t kNotSlotted = UINT32_MAX;
-    std::uint32_t paintUnder_ = kNotSlotted;                          // the slot the next element paints under
-    std::string_view pendingShape_;                                   // the area shape of the next element
-    std::unordered_map<std::uint32_t, std::string_view> shapeTexts_;  // by node index
-    std::unordered_map<std::uint32_t, CAreaShape> hitShapes_;         // by position in hitFacts_
+    std::uint32_t paintUnder_ = kNotSlotted;                   // the slot the next element paints under
+    std::string_view pendingShape_;                            // the area shape of the next element
+    std::unordered_map<std::uint32_t, CAreaShape> hitShapes_;  // by position in hitFacts_
     bool done_ = false;
     std::unique_ptr<CHitIndex> hitIndex_;
     OutlineHandle outline_;

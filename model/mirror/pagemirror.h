@@ -7,11 +7,13 @@
 #include <pugixml.hpp>
 
 #include "box.h"
+#include "mirrorfacts.h"
 #include "mirroroutline.h"
 
 namespace marklens {
 
 class CHitIndex;
+class CMirrorPatch;
 class CNodeIdIndex;
 
 // The XML page mirror of one attached page. After MarkOutsideChildren it also holds compact
@@ -39,6 +41,16 @@ public:
     // indexed; ids, when given, name the nodes in record order. Throws CMalformedAnswer for
     // malformed records (the mirror is then empty).
     void BuildFromRecords(std::string_view records, const std::vector<int>* ids = nullptr);
+    // As BuildFromRecords, keeping the records and what was found of each node, so that the
+    // mirror of the page's next walk can be patched onto this one.
+    void BuildKeepingFacts(std::string records, const std::vector<int>* ids = nullptr);
+    // Turns this mirror into the patch's, making or writing again only the nodes that changed.
+    // False, leaving the mirror as it was, when it is not the mirror the patch was made against.
+    bool Apply(CMirrorPatch& patch);
+    // Replaces the content with the whole mirror the patch gives.
+    void BuildFromPatch(CMirrorPatch& patch);
+    // What the last build found of each node; null unless it was kept.
+    const MirrorFactsHandle& Facts() const { return facts_; }
 
     // First node in document order whose node-id text is the "%d" form of id; null if none.
     pugi::xml_node FindNodeById(int id) const;
@@ -52,11 +64,19 @@ public:
     OutlineHandle Outline() const;
 
 private:
+    void Clear();
+    template <typename Read>
+    void Build(const Read& read, const std::vector<int>* ids, bool keepFacts);
+    void IndexNodes();
+    void Take(CMirrorPatch& patch);
+
     pugi::xml_document xml_;
     std::string loadError_;
     std::unique_ptr<CHitIndex> hitIndex_;
     std::unique_ptr<CNodeIdIndex> idIndex_;
     mutable OutlineHandle outline_;
+    MirrorFactsHandle facts_;
+    std::vector<pugi::xml_node> nodes_;  // in record order, while the facts are kept
 };
 
 // The literal algorithms the indexes must agree with, kept for tests and benchmarks.

@@ -9,8 +9,11 @@
 #include "browser/devtoolsendpoint.h"
 #include "model/errors/objectcallerror.h"
 #include "model/errors/statuscodes.h"
+#include "model/mirror/mirrorpatch.h"
 #include "model/mirror/mirrorreading.h"
+#include "model/mirror/mirrorschema.h"
 #include "model/mirror/pagemirror.h"
+#include "model/mirror/stableids.h"
 #include "tests/support/browserfixture.h"
 
 namespace marklens::testing {
@@ -36,7 +39,36 @@ protected:
         return mirror.ToXml();
     }
 
+    // The mirror of a walk that tells the numbers of the walk before, with stable identifiers.
+    // From the second walk on, the walk's patch of the mirror of the walk before must give
+    // that mirror too, and find every node by its identifier.
+    std::string FollowedText(IPageProbe& probe, std::optional<milliseconds> slice, bool copy) {
+        dynamic_cast<CChromiumProbe&>(probe).SetWalkSlice(slice);
+        CWalkControl control;
+        control.copyUnchanged = copy;
+        control.tellPrevious = true;
+        const CMirrorAnswer answer = probe.RequestMirrorAnswer(*page_, control);
+        const std::vector<int> ids = ids_.Assign(answer.previous, answer.previous.size());
+        CPageMirror whole;
+        whole.BuildFromRecords(answer.text, &ids);
+        const std::string text = whole.ToXml();
+        if (!followed_ || !followed_->Facts()) {
+            followed_ = std::make_unique<CPageMirror>();
+            followed_->BuildKeepingFacts(answer.text, &ids);
+            return text;
+        }
+        CMirrorPatch patch(answer.text, ids, answer.previous, followed_->Facts());
+        EXPECT_TRUE(followed_->Apply(patch));
+        EXPECT_EQ(followed_->ToXml(), text);
+        for (const int id : ids) {
+            EXPECT_EQ(IntAttribute(followed_->FindNodeById(id), schema::kNodeId), id);
+        }
+        return text;
+    }
+
     LivePageHandle page_;
+    CStableIds ids_;
+    std::unique_ptr<CPageMirror> followed_;
 };
 
 TEST_F(Walk, SlicesGiveTheMirrorOfOneWalkOnEveryPage) {
@@ -159,6 +191,8 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
         })())";
     for (const char* path : {"follow.html", "stacking.html", "clipping.html", "boxes.html", "states.html"}) {
         const PageProbeHandle probe = ProbeOf(path);
+        ids_ = {};
+        followed_.reset();
         // A numbered list whose markers grow from "9." to "10.", grids, and tall enough to scroll.
         Chrome().Evaluate(
             lastTarget_,
@@ -179,17 +213,15 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             "'translateX(50px)'] }]].map(([tag, style, frames]) => still.appendChild("
             "Object.assign(document.createElement(tag), { style, textContent: 'moving' })).animate(frames, "
             "{ duration: 1e7, easing: 'steps(4)' }))");
-        CWalkControl copy;
-        copy.copyUnchanged = true;
-        MirrorText(*probe, CChromiumProbe::kWalkSlice, copy);
+        FollowedText(*probe, CChromiumProbe::kWalkSlice, true);
         for (int round = 0; round < 15; ++round) {
             Chrome().Evaluate(lastTarget_, changes);
             // Scroll events come with the next frame.
             std::this_thread::sleep_for(milliseconds(50));
-            const std::string copied = MirrorText(*probe, milliseconds(1), copy);
+            const std::string copied = FollowedText(*probe, milliseconds(1), true);
             // Every third walk reads all, so copies of copies are checked too.
             if (round % 3 == 2) {
-                ASSERT_EQ(copied, MirrorText(*probe, std::nullopt)) << path << ", round " << round;
+                ASSERT_EQ(copied, FollowedText(*probe, std::nullopt, false)) << path << ", round " << round;
             }
         }
         Chrome().CloseTab(lastTarget_);
