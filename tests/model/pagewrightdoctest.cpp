@@ -14,6 +14,7 @@
 #include "model/errors/statuscodes.h"
 #include "model/find/findsettings.h"
 #include "model/mirror/mirrorreading.h"
+#include "model/mirror/mirrorschema.h"
 #include "model/mirror/pagemirror.h"
 #include "model/page/browserlabel.h"
 #include "model/page/liveelement.h"
@@ -444,6 +445,44 @@ TEST(FollowPicture, AnEarlyPictureGoesWithTheWalkOnlyWhileThePageIsUnchanged) {
         EXPECT_EQ(doc.Picture()->width, markAfterTheWalk == 7 ? 3 : 2) << markAfterTheWalk;
         EXPECT_EQ(page->captures, markAfterTheWalk == 7 ? 1 : 2);  // the attach's, and the walk's
     }
+}
+
+// A page that adds an element before another while it is walked: the walk's mirror is dropped
+// and the page walked again, and the element already there keeps its identifier.
+struct CRecordsProbe : CChangingProbe {
+    std::deque<CMirrorAnswer> answers;
+    CMirrorAnswer RequestMirrorAnswer(ILivePage&, const CWalkControl&) override {
+        CMirrorAnswer next = answers.front();
+        answers.pop_front();
+        return next;
+    }
+};
+
+TEST(FollowPicture, AWalkDroppedForAChangeStillCarriesTheIdentifiersOver) {
+    CRecordingUi ui;
+    std::deque<std::function<void()>> timers;
+    ui.postAfter = [&](int, std::function<void()> task) { timers.push_back(std::move(task)); };
+    CPagewrightDoc doc(ui, nullptr, CPagewrightDoc::Jobs::Inline);
+    auto page = std::make_shared<CFakePage>();
+    auto probe = std::make_shared<CRecordsProbe>();
+    page->probe = probe;
+    const std::string before = "D4,page\nkblock,visible,0,0,0,\nn3,1,0,DIVa\ne0,0,0,0,10,10,\n)\n";
+    const std::string added =
+        "D4,page\nkblock,visible,0,0,0,\nn3,1,0,DIVb\nn3,1,0,DIVa\ne0,0,0,0,10,10,\n"
+        "e0,1,0,10,10,10,\n)\n";
+    probe->answers = {{before, true, {0, 0}}, {added, true, {1, 0, 2}}, {added, true, {1, 2, 3}}};
+    doc.AttachPage(page, "page", [](const CWorkOutcome&) {});
+    CPageChanges changed;
+    changed.seen = 1;
+    probe->takes = {changed, changed, {}, {}};
+    for (int timer = 0; timer < 5 && !timers.empty(); ++timer) {
+        const std::function<void()> next = std::move(timers.front());
+        timers.pop_front();
+        next();
+    }
+    EXPECT_TRUE(probe->answers.empty());
+    EXPECT_EQ(StringAttribute(doc.FindNodeById(2), schema::kText), "<DIV id=\"a\">");
+    EXPECT_EQ(StringAttribute(doc.FindNodeById(3), schema::kText), "<DIV id=\"b\">");
 }
 
 }  // namespace
