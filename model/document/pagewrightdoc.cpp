@@ -104,7 +104,9 @@ std::string ReadingText(std::int64_t walked, std::int64_t total) {
 struct CPagewrightDoc::CWalkResult {
     std::unique_ptr<CPageMirror> mirror;
     std::unique_ptr<CMirrorPatch> patch;  // of a followed walk, in place of a mirror
-    std::unique_ptr<CPicture> picture;    // none: the last one stays (a hidden page renders nothing)
+    // The facts of the mirror shown when a followed walk was asked for: only they are patched.
+    MirrorFactsHandle patchOnto;
+    std::unique_ptr<CPicture> picture;  // none: the last one stays (a hidden page renders nothing)
     CEditState edits;
     // Of a walk that followed the page: it was hidden, and the pair of mirror and picture was
     // taken while nothing changed.
@@ -364,16 +366,16 @@ void CPagewrightDoc::StartAttach(const std::string& label,
 
 // The mirror of a walk, its nodes named by the identifiers they had before; the tree's copy
 // is made here rather than on the window's thread. A followed walk comes as a patch of the
-// last mirror built here where that pays; each build keeps its facts for the next.
-void CPagewrightDoc::BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result,
-                                        bool patch) {
+// mirror shown where that pays and the last walk built here was that mirror's; each build keeps
+// its facts for the next.
+void CPagewrightDoc::BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result) {
     const MirrorFactsHandle base = std::exchange(side.builtFacts, nullptr);
     if (!answer.records || answer.previous.empty()) {
         result.mirror = BuildMirror(answer);
         return;
     }
     const std::vector<int> stable = side.ids.Assign(answer.previous, answer.previous.size());
-    if (patch && base) {
+    if (base && base == result.patchOnto) {
         auto patched = std::make_unique<CMirrorPatch>(std::move(answer.text), stable, answer.previous, base);
         side.builtFacts = patched->Facts();
         if (patched->Pays()) {
@@ -405,7 +407,7 @@ void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& r
     control.tellPrevious = true;
     CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
     progress(message::kBuildingMirror, 0, 0);
-    BuildWithStableIds(answer, side, result, false);
+    BuildWithStableIds(answer, side, result);
     if (cancellation->IsCancelled()) throw CObjectCallError(status::kCancelled);
     progress(message::kCapturingPage, 0, 0);
     result.picture = std::make_unique<CPicture>(side.page->CapturePicture());
@@ -929,6 +931,7 @@ void CPagewrightDoc::FollowNow() {
     follow.pending = false;
     follow.walkStarted = FollowClock::now();
     auto result = std::make_shared<CWalkResult>();
+    if (mirror_) result->patchOnto = mirror_->Facts();
     Run(
         connection_, connection_->Cancellation(),
         // A page that did not settle last time will not now: one try at a pair is enough.
@@ -981,7 +984,7 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         }
         if (earlyMark >= 0 && meanwhile.mark != earlyMark) picture.reset();
         // The mirror is built while the picture comes.
-        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side, result, true); });
+        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side, result); });
         result.picture.reset();
         pictureUnlessHidden();  // a new one when the page changed, or the tab showed again
         if (picture) result.picture = std::make_unique<CPicture>(picture->Take());

@@ -171,8 +171,7 @@ private:
     void FinishAttach(const std::shared_ptr<CPageWork>& attach, const CWorkOutcome& outcome);
     // Walks the page and captures it, on the connection's thread, into result.
     struct CWalkResult;
-    static void BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result,
-                                   bool patch);
+    static void BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result);
     void WalkAndCapture(CPageConnection::CSide& side, CWalkResult& result, const CancellationHandle& cancellation);
     void FinishRefresh(const std::shared_ptr<CPageWork>& refresh, const CWorkOutcome& outcome);
     void SetBusy(Busy busy);

@@ -1,5 +1,6 @@
 #include "mirrorpatch.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "mirrorbuilder.h"
@@ -10,8 +11,11 @@ namespace marklens {
 namespace {
 
 // A patch pays while few nodes are new or changed: a changed node costs about what a made one
-// does, a kept one next to nothing.
-bool PatchPays(std::size_t nodes, std::size_t made, std::size_t changed) { return made + changed <= nodes / 8 + 256; }
+// does, a kept one next to nothing. It is applied where the mirror is shown, so however large
+// the page, only so many are written there.
+bool PatchPays(std::size_t nodes, std::size_t made, std::size_t changed) {
+    return made + changed <= std::min<std::size_t>(nodes / 8, 16384) + 256;
+}
 
 }  // namespace
 
