@@ -52,6 +52,7 @@ public:
     std::vector<std::int32_t> events;  // tree order: a node's index when it opens, -1 when it closes
     std::unordered_map<std::uint32_t, std::string_view> shapes;  // by node index
     std::vector<int> ids;  // the nodes' identifiers in record order; empty: counted from 1
+    int patches = 0;       // of the mirror these facts are of, since it was made whole
     // Where each node stands in the tree, by index; -1 for none.
     struct Links {
         std::int32_t parent = -1;

@@ -17,6 +17,10 @@ bool PatchPays(std::size_t nodes, std::size_t made, std::size_t changed) {
     return made + changed <= std::min<std::size_t>(nodes / 8, 16384) + 256;
 }
 
+// The tree's memory is given back a page at a time, once all on it is freed: a mirror patched
+// over and over is made whole now and then, so what changed values leave behind stays bounded.
+constexpr int kPatchesBeforeWhole = 64;
+
 }  // namespace
 
 CMirrorPatch::CMirrorPatch(std::string records, const std::vector<int>& ids, const std::vector<int>& previous,
@@ -24,7 +28,9 @@ CMirrorPatch::CMirrorPatch(std::string records, const std::vector<int>& ids, con
     : base_(std::move(base)) {
     CMirrorBuilder builder(&ids);
     builder.BuildOwn(std::move(records), [&](const CMirrorFacts& facts) { Compare(previous, facts); });
-    facts_ = builder.TakeFacts();
+    const std::shared_ptr<CMirrorFacts> facts = builder.TakeFacts();
+    facts->patches = pays_ ? base_->patches + 1 : 0;
+    facts_ = facts;
     hitIndex_ = builder.TakeHitIndex();
     outline_ = builder.TakeOutline();
 }
@@ -52,7 +58,7 @@ void CMirrorPatch::Compare(const std::vector<int>& previous, const CMirrorFacts&
         if (changes != 0) changed_.push_back({static_cast<std::int32_t>(n), changes});
     }
     FindMovedParents(facts, newOf);
-    pays_ = PatchPays(count, made, changed_.size());
+    pays_ = PatchPays(count, made, changed_.size()) && base_->patches < kPatchesBeforeWhole;
 }
 
 // A parent's children move when one is new, stood elsewhere or after another sibling, or a

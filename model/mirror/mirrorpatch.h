@@ -25,8 +25,9 @@ public:
     CMirrorPatch(const CMirrorPatch&) = delete;
     CMirrorPatch& operator=(const CMirrorPatch&) = delete;
 
-    // False when so much is new or changed that making the whole mirror costs less; making
-    // nodes where the mirror is shown would hold up the window.
+    // False when so much is new or changed that making the whole mirror costs less (making
+    // nodes where the mirror is shown would hold up the window), or when the mirror has been
+    // patched many times since it was made whole.
     bool Pays() const { return pays_; }
     const MirrorFactsHandle& Base() const { return base_; }
     const MirrorFactsHandle& Facts() const { return facts_; }

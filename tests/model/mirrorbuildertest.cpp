@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "model/errors/malformedanswer.h"
 #include "model/mirror/mirroroutline.h"
+#include "model/mirror/mirrorpatch.h"
 #include "model/mirror/mirrorreading.h"
 #include "model/mirror/pagemirror.h"
 
@@ -237,6 +240,29 @@ TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
         EXPECT_EQ(mirror.HitTest(0, 0), 0);
         EXPECT_FALSE(mirror.FindNodeById(1));
     }
+}
+
+// Patches of the walks of a page whose box keeps growing: each writes the box into the mirror
+// shown, and a mirror patched over and over is made whole now and then.
+TEST(MirrorPatch, APatchedMirrorIsMadeWholeNowAndThen) {
+    const auto records = [](int width) {
+        return "D4,page\nkblock,visible,0,0,0,\nn3,1,0,DIVa\ne0,0,0,0," + std::to_string(width) + ",10,\n)\n";
+    };
+    const std::vector<int> ids{1, 2};
+    CPageMirror mirror;
+    mirror.BuildKeepingFacts(records(1), &ids);
+    std::vector<int> whole;
+    for (int width = 2; width <= 70; ++width) {
+        CMirrorPatch patch(records(width), ids, ids, mirror.Facts());
+        if (patch.Pays()) {
+            ASSERT_TRUE(mirror.Apply(patch));
+        } else {
+            whole.push_back(width);
+            mirror.BuildFromPatch(patch);
+        }
+        ASSERT_EQ(IntAttribute(mirror.FindNodeById(2), "width"), width);
+    }
+    EXPECT_EQ(whole, (std::vector<int>{66}));
 }
 
 }  // namespace
