@@ -266,7 +266,7 @@ CMirrorBuilder::OpenNode& CMirrorBuilder::Open(const char* name, const CHitFacts
     facts_->nodes.emplace_back().name = name;
     facts_->events.push_back(static_cast<std::int32_t>(opened.index));
     if (ids_ && facts_->nodes.size() > ids_->size()) Malformed("more nodes than identifiers");
-    const int nodeId = IdOf(opened.index);
+    const int nodeId = facts_->IdOf(opened.index);
     opened.hasBox = !schema::PassesThrough(facts.kind);
     opened.ownBox = opened.hasBox ? facts.box : CBox{};
     opened.extent = opened.ownBox;
@@ -474,7 +474,7 @@ OutlineHandle CMirrorBuilder::MakeOutline() const {
         const int row = parent < 0 ? 0 : outline->items_[static_cast<std::size_t>(parent)].childCount++;
         label.clear();
         facts_->AppendLabel(label, index);
-        open.push_back(outline->Add(parent, row, IdOf(index), schema::KindOfName(node.name), label));
+        open.push_back(outline->Add(parent, row, facts_->IdOf(index), schema::KindOfName(node.name), label));
     }
     outline->LinkChildren();
     return outline;

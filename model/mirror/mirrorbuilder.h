@@ -55,7 +55,6 @@ private:
     void WriteRanks();
 
     std::shared_ptr<CMirrorFacts> facts_;
-    int IdOf(std::size_t index) const { return ids_ ? (*ids_)[index] : static_cast<int>(index) + 1; }
 
     const std::vector<int>* ids_;
     // An element's z-index, known once the paint order is.

@@ -81,6 +81,7 @@ std::vector<pugi::xml_node> CMirrorFacts::MakeTree(pugi::xml_document& xml) cons
     std::vector<pugi::xml_node> made;
     made.reserve(nodes.size());
     std::vector<pugi::xml_node> open{xml};
+    std::string label;
     for (const std::int32_t event : events) {
         if (event < 0) {
             open.pop_back();
@@ -89,7 +90,7 @@ std::vector<pugi::xml_node> CMirrorFacts::MakeTree(pugi::xml_document& xml) cons
         const auto index = static_cast<std::size_t>(event);
         const pugi::xml_node node = open.back().append_child(nodes[index].name);
         if (!node) throw std::bad_alloc();  // the tree is out of memory
-        WriteNode(node, index);
+        WriteNode(node, index, label);
         made.push_back(node);
         open.push_back(node);
     }
@@ -97,9 +98,14 @@ std::vector<pugi::xml_node> CMirrorFacts::MakeTree(pugi::xml_document& xml) cons
 }
 
 void CMirrorFacts::WriteNode(pugi::xml_node made, std::size_t index) const {
+    std::string label;
+    WriteNode(made, index, label);
+}
+
+void CMirrorFacts::WriteNode(pugi::xml_node made, std::size_t index, std::string& label) const {
     const Node& node = nodes[index];
     SetAttribute(made, schema::kNodeId, IdOf(index));
-    std::string label;
+    label.clear();
     AppendLabel(label, index);
     SetAttribute(made, schema::kText, label);
     if (node.label != Node::Label::Plain) {

@@ -72,6 +72,8 @@ public:
     std::vector<pugi::xml_node> MakeTree(pugi::xml_document& xml) const;
     // Writes every attribute of the node on made, which has none.
     void WriteNode(pugi::xml_node made, std::size_t index) const;
+    // As WriteNode, the label made in label (a string kept from node to node).
+    void WriteNode(pugi::xml_node made, std::size_t index, std::string& label) const;
     // Writes again the attributes of the node the changes name.
     void WriteChanges(pugi::xml_node node, std::size_t index, std::uint8_t changes) const;
     // What changed from node before of the earlier facts to node index of these; kAllChanged

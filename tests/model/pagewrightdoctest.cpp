@@ -415,6 +415,15 @@ struct CEarlyPicturePage : CFakePage {
     std::unique_ptr<IPendingPicture> StartPictureAtOnce() override { return std::make_unique<CAtOnce>(); }
 };
 
+// Runs the timers the document set, and those they set, up to five.
+void RunTimers(std::deque<std::function<void()>>& timers) {
+    for (int timer = 0; timer < 5 && !timers.empty(); ++timer) {
+        const std::function<void()> next = std::move(timers.front());
+        timers.pop_front();
+        next();
+    }
+}
+
 // A picture started as soon as the change was seen goes with the walk only while the page has
 // not changed since; once it has, the walk takes a picture of its own.
 TEST(FollowPicture, AnEarlyPictureGoesWithTheWalkOnlyWhileThePageIsUnchanged) {
@@ -435,11 +444,7 @@ TEST(FollowPicture, AnEarlyPictureGoesWithTheWalkOnlyWhileThePageIsUnchanged) {
             return changes;
         };
         probe->takes = {taken(1, 7), taken(0, markAfterTheWalk), taken(0, markAfterTheWalk)};
-        for (int timer = 0; timer < 5 && !timers.empty(); ++timer) {
-            const std::function<void()> next = std::move(timers.front());
-            timers.pop_front();
-            next();
-        }
+        RunTimers(timers);
         EXPECT_TRUE(probe->takes.empty());
         ASSERT_NE(doc.Picture(), nullptr);
         EXPECT_EQ(doc.Picture()->width, markAfterTheWalk == 7 ? 3 : 2) << markAfterTheWalk;
@@ -475,11 +480,7 @@ TEST(FollowPicture, AWalkDroppedForAChangeStillCarriesTheIdentifiersOver) {
     CPageChanges changed;
     changed.seen = 1;
     probe->takes = {changed, changed, {}, {}};
-    for (int timer = 0; timer < 5 && !timers.empty(); ++timer) {
-        const std::function<void()> next = std::move(timers.front());
-        timers.pop_front();
-        next();
-    }
+    RunTimers(timers);
     EXPECT_TRUE(probe->answers.empty());
     EXPECT_EQ(StringAttribute(doc.FindNodeById(2), schema::kText), "<DIV id=\"a\">");
     EXPECT_EQ(StringAttribute(doc.FindNodeById(3), schema::kText), "<DIV id=\"b\">");
