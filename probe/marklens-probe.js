@@ -59,6 +59,7 @@
   const parentNodeOf = getter(Node.prototype, 'parentNode');
   const shadowInnerHtmlOf = Object.getOwnPropertyDescriptor(ShadowRoot.prototype, 'innerHTML');
   const nextElementSiblingOf = getter(Element.prototype, 'nextElementSibling');
+  const firstElementChildOf = getter(Element.prototype, 'firstElementChild');
   const rootNodeOf = Node.prototype.getRootNode;
   const shadowHostOf = getter(ShadowRoot.prototype, 'host');
   const compareDocumentPosition = Node.prototype.compareDocumentPosition;
@@ -454,7 +455,15 @@
     // them at byte held there, unless held is negative.
     copy(units, from, to, bytes, held) {
       this.room(to - from);
-      if (held >= 0) this.references.push(this.length, this.length + to - from, held, bytes);
+      const references = this.references;
+      const last = references.length - 4;
+      // A run that goes on from the last one, here and in the program's text, joins it.
+      if (held >= 0 && last >= 0 && references[last + 1] === this.length && references[last + 2] + references[last + 3] === held) {
+        references[last + 1] += to - from;
+        references[last + 3] += bytes;
+      } else if (held >= 0) {
+        references.push(this.length, this.length + to - from, held, bytes);
+      }
       this.units.set(units.subarray(from, to), this.length);
       this.length += to - from;
       this.bytes += bytes;
@@ -617,6 +626,14 @@
     }
 
     addRun(first, count, store, row, units, bytes, numbers, dx, dy, was) {
+      // Copies of neighbours join into one run, so that the runs stay few.
+      const k = this.first.length - 1;
+      if (was >= 0 && k >= 0 && this.was[k] >= 0 && this.stores[k] === store && this.first[k] + this.count[k] === first &&
+        this.rows[k] + this.count[k] === row && this.was[k] + this.count[k] === was && this.units[k] === units &&
+        this.bytes[k] === bytes && this.numbers[k] === numbers && this.dx[k] === dx && this.dy[k] === dy) {
+        this.count[k] += count;
+        return;
+      }
       this.first.push(first);
       this.count.push(count);
       this.stores.push(store);
@@ -1083,9 +1100,14 @@
       if (was === null || was.store.grids.get(node) !== tracks || !this.keptBox(was, rect)) return false;
       const style = this.scope.style(node);
       if (/baseline/.test(style.alignItems + style.justifyItems)) return false;
+      // Child by child: a query of the children would match against the whole subtree.
+      const alignedRule = aligned === '' ? null : ':is(' + aligned + ')';
       try {
-        if (aligned !== '' && call(elementQuerySelector, node, ':scope > :is(' + aligned + ')') !== null) return false;
-        if (call(elementQuerySelector, node, ':scope > [style*="self"]') !== null) return false;
+        for (let child = call(firstElementChildOf, node); child !== null; child = call(nextElementSiblingOf, child)) {
+          const inline = getAttribute.call(child, 'style');
+          if (inline !== null && inline.includes('self')) return false;
+          if (alignedRule !== null && call(matches, child, alignedRule)) return false;
+        }
       } catch (e) {
         return false;
       }
@@ -1218,11 +1240,16 @@
       const start = from[at + kFactStart] + units;
       const lastNode = from[at + kFactLast] + table.numbers[run];
       const out = this.out;
-      // Relative, so that a later copy of a subtree around this one moves it along.
-      out.unit(kRecordKind.origin);
-      out.number(from[at + kFactBase] + dx - this.lastLeft);
-      out.number(from[at + kFactBase + 1] + dy - this.lastTop);
-      out.unit(kNewline);
+      // Relative, so that a later copy of a subtree around this one moves it along. No move is
+      // left out: copies of neighbours then join.
+      const moveX = within(from[at + kFactBase] + dx - this.lastLeft, kMaxNumber);
+      const moveY = within(from[at + kFactBase + 1] + dy - this.lastTop, kMaxNumber);
+      if (moveX !== 0 || moveY !== 0) {
+        out.unit(kRecordKind.origin);
+        out.number(moveX);
+        out.number(moveY);
+        out.unit(kNewline);
+      }
       const newStart = out.length;
       const newBytes = out.bytes;
       const byteStart = from[at + kFactBytes] + bytes;
