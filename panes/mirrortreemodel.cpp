@@ -37,6 +37,20 @@ std::vector<std::size_t> LongestIncreasing(const std::vector<int>& rows) {
     return run;
 }
 
+// Every node has the same parent and row in both: only labels can differ.
+bool SameShape(const CMirrorOutline& before, const CMirrorOutline& after) {
+    if (before.Count() != after.Count()) return false;
+    for (int item = 0; item < before.Count(); ++item) {
+        const CMirrorOutline::CItem& was = before.Item(item);
+        const CMirrorOutline::CItem& now = after.Item(item);
+        if (was.nodeId != now.nodeId || was.parent != now.parent || was.row != now.row ||
+            was.childCount != now.childCount || was.kind != now.kind) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 // Rows stay where a node keeps its parent and its order among the siblings that stay too; the
@@ -104,6 +118,7 @@ std::vector<int> CMirrorTreeModel::Follow(OutlineHandle next) {
         Rebuild(std::move(next));
         return {};
     }
+    if (SameShape(*outline_, *next)) return Relabel(std::move(next));
     transition_ = std::make_unique<CTransition>();
     transition_->before = outline_;
     transition_->after = next;
@@ -121,6 +136,23 @@ std::vector<int> CMirrorTreeModel::Follow(OutlineHandle next) {
     outline_ = std::move(next);
     transition_.reset();
     for (const int nodeId : relabelled) {
+        const QModelIndex index = IndexOfId(nodeId);
+        emit dataChanged(index, index);
+        touched.push_back(nodeId);
+    }
+    return touched;
+}
+
+// Most changes leave the tree's shape alone: the rows stay, and only those relabelled change.
+std::vector<int> CMirrorTreeModel::Relabel(OutlineHandle next) {
+    std::vector<int> relabelled;
+    for (int item = 0; item < next->Count(); ++item) {
+        if (outline_->Label(item) != next->Label(item)) relabelled.push_back(item);
+    }
+    outline_ = std::move(next);
+    std::vector<int> touched;
+    for (const int item : relabelled) {
+        const int nodeId = outline_->Item(item).nodeId;
         const QModelIndex index = IndexOfId(nodeId);
         emit dataChanged(index, index);
         touched.push_back(nodeId);

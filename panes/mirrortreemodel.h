@@ -79,6 +79,7 @@ private:
     int RowOf(int nodeId) const;
     int ChildCount(int nodeId) const;
     int ChildAt(int nodeId, int row) const;
+    std::vector<int> Relabel(OutlineHandle next);
     void RemoveLeaving(CTransition& transition);
     void InsertArriving(CTransition& transition, std::vector<int>& touched);
 

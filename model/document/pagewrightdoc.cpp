@@ -973,18 +973,21 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
             if (picture) picture->GoOn();
         };
         CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
+        // The mirror is built while the page tells what changed meanwhile and the picture comes.
+        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side, result); });
         const CPageChanges meanwhile = side.probe->TakeChanges();
         result.hidden = hidden = meanwhile.hidden;
         if (meanwhile.seen > 0 && pair < pairs) {
-            // The next walk names its nodes after this one's: their identifiers carry over, and
-            // its mirror is made whole.
-            side.ids.Assign(answer.previous, answer.previous.size());
+            // The next walk names its nodes after this one's: the build carried their identifiers
+            // over. Its mirror is made whole.
+            built.get();
+            if (!answer.records || answer.previous.empty()) side.ids.Assign(answer.previous, answer.previous.size());
+            result.mirror.reset();
+            result.patch.reset();
             side.builtFacts.reset();
             continue;
         }
         if (earlyMark >= 0 && meanwhile.mark != earlyMark) picture.reset();
-        // The mirror is built while the picture comes.
-        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side, result); });
         result.picture.reset();
         pictureUnlessHidden();  // a new one when the page changed, or the tab showed again
         if (picture) result.picture = std::make_unique<CPicture>(picture->Take());

@@ -2,6 +2,15 @@
 
 namespace marklens {
 
+namespace {
+
+// While the identifiers given are few beside the nodes, a node's number is found by indexing;
+// a page that made many more nodes than it holds is hashed, so memory stays with the nodes.
+constexpr std::size_t kDenseSpread = 4;
+constexpr std::size_t kDenseSlack = 4096;
+
+}  // namespace
+
 std::vector<int> CStableIds::Assign(const std::vector<int>& previous, std::size_t count) {
     std::vector<int> ids(count, 0);
     bool same = true;
@@ -13,7 +22,14 @@ std::vector<int> CStableIds::Assign(const std::vector<int>& previous, std::size_
     }
     // A node seen twice keeps its identifier once: the other is new.
     numberOfId_.clear();
-    if (!same) {
+    denseNumberOfId_.clear();
+    if (!same && static_cast<std::size_t>(next_) <= kDenseSpread * count + kDenseSlack) {
+        denseNumberOfId_.assign(static_cast<std::size_t>(next_) - 1 + count, 0);  // room for the repeats' new ones
+        for (std::size_t n = 0; n < count; ++n) {
+            if (denseNumberOfId_[static_cast<std::size_t>(ids[n]) - 1] != 0) ids[n] = next_++;
+            denseNumberOfId_[static_cast<std::size_t>(ids[n]) - 1] = static_cast<int>(n) + 1;
+        }
+    } else if (!same) {
         numberOfId_.reserve(count);
         for (std::size_t n = 0; n < count; ++n) {
             if (!numberOfId_.try_emplace(ids[n], static_cast<int>(n) + 1).second) {
@@ -30,6 +46,11 @@ std::vector<int> CStableIds::Assign(const std::vector<int>& previous, std::size_
 int CStableIds::NumberOf(int id) const {
     if (idOfNumber_.empty()) return id;  // nothing assigned: the mirror keeps the probe's numbers
     if (same_) return id >= 1 && static_cast<std::size_t>(id) <= idOfNumber_.size() ? id : 0;
+    if (!denseNumberOfId_.empty()) {
+        return id >= 1 && static_cast<std::size_t>(id) <= denseNumberOfId_.size()
+                   ? denseNumberOfId_[static_cast<std::size_t>(id) - 1]
+                   : 0;
+    }
     const auto found = numberOfId_.find(id);
     return found == numberOfId_.end() ? 0 : found->second;
 }

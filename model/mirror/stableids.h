@@ -18,7 +18,8 @@ public:
     int NumberOf(int id) const;
 
 private:
-    std::vector<int> idOfNumber_;  // of the last walk, by number - 1
+    std::vector<int> idOfNumber_;       // of the last walk, by number - 1
+    std::vector<int> denseNumberOfId_;  // by identifier - 1, 0 for none; else numberOfId_
     std::unordered_map<int, int> numberOfId_;
     bool same_ = true;  // identifiers and numbers are the same
     int next_ = 1;

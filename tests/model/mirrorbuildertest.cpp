@@ -10,6 +10,7 @@
 #include "model/mirror/mirrorpatch.h"
 #include "model/mirror/mirrorreading.h"
 #include "model/mirror/pagemirror.h"
+#include "model/mirror/stableids.h"
 
 namespace marklens {
 namespace {
@@ -244,6 +245,19 @@ TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
 
 // Patches of the walks of a page whose box keeps growing: each writes the box into the mirror
 // shown, and a mirror patched over and over is made whole now and then.
+// Identifiers carry over by the previous numbers, a node named twice keeps its identifier once,
+// and none is given again: on a few nodes, then after a page made thousands more than it keeps.
+TEST(StableIds, IdentifiersCarryOverAndAreNeverGivenTwice) {
+    CStableIds ids;
+    EXPECT_EQ(ids.Assign({}, 3), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(ids.Assign({1, 0, 2, 2}, 4), (std::vector<int>{1, 4, 2, 5}));
+    EXPECT_EQ(std::tuple(ids.NumberOf(4), ids.NumberOf(5), ids.NumberOf(3), ids.NumberOf(99)), std::tuple(2, 4, 0, 0));
+    ids.Assign(std::vector<int>(6000, 0), 6000);  // all new: identifiers 6 to 6005
+    EXPECT_EQ(ids.Assign({6000, 0, 6000, 7}, 4), (std::vector<int>{6005, 6006, 6007, 12}));
+    EXPECT_EQ(std::tuple(ids.NumberOf(6005), ids.NumberOf(6007), ids.NumberOf(12), ids.NumberOf(6)),
+              std::tuple(1, 3, 4, 0));
+}
+
 TEST(MirrorPatch, APatchedMirrorIsMadeWholeNowAndThen) {
     const auto records = [](int width) {
         return "D4,page\nkblock,visible,0,0,0,\nn3,1,0,DIVa\ne0,0,0,0," + std::to_string(width) + ",10,\n)\n";

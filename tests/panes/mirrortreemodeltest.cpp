@@ -151,6 +151,10 @@ TEST_F(MirrorTreeModelTest, ALaterMirrorTakesOverRowByRowAndTheViewKeepsItsState
         "<doc node-id='1' text='d'><element node-id='2' text='body'><element node-id='13' text='n'/>"
         "<element node-id='3' text='list'><element node-id='6' text='c'/></element>"
         "<element node-id='14' text='m'><element node-id='15' text='k'/></element></element></doc>",
+        // the same tree, one label changed
+        "<doc node-id='1' text='d'><element node-id='2' text='body'><element node-id='13' text='n'/>"
+        "<element node-id='3' text='list'><element node-id='6' text='c!'/></element>"
+        "<element node-id='14' text='m'><element node-id='15' text='k'/></element></element></doc>",
     };
     std::vector<std::vector<int>> touched;
     for (const char* step : steps) {
@@ -166,6 +170,7 @@ TEST_F(MirrorTreeModelTest, ALaterMirrorTakesOverRowByRowAndTheViewKeepsItsState
         xml_.reset(next);
     }
     EXPECT_EQ((std::set<int>(touched[0].begin(), touched[0].end())), (std::set<int>{4, 9, 11, 12}));
+    EXPECT_EQ(touched[2], std::vector<int>{6});
     EXPECT_FALSE(moved.isValid()) << "a moved row comes back as a new row";
     // Another page's tree, or one whose identifiers repeat, is rebuilt.
     pugi::xml_document other;
