@@ -215,10 +215,7 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
     if (!probe_) Create();
     const RemoteObjectHandle walking = probe_;
     std::deque<CDevToolsSession::CPendingCall> steps;
-    Json start = Budget(slice, frame_);
-    start.push_back({{"value", control.tellPrevious}});
-    start.push_back({{"value", control.copyUnchanged}});
-    start.push_back({{"value", control.copyUnchanged ? heldWalk_ : 0}});
+    Json start = StartArguments(slice, control.tellPrevious, control.copyUnchanged);
     steps.push_back(
         walking->Start("function(b, f, p, c, h) { return this.mirrorStart(b, f, p, c, h); }", std::move(start)));
     CMirrorAnswer answer{"", true, {}};
@@ -267,6 +264,16 @@ std::optional<CMirrorAnswer> CChromiumProbe::Walk(std::optional<std::chrono::mil
             throw CObjectCallError(status::kCancelled, "The walk of the page was cancelled");
         }
     }
+}
+
+// The arguments of the probe's mirrorStart.
+Json CChromiumProbe::StartArguments(std::optional<std::chrono::milliseconds> slice, bool tellPrevious,
+                                    bool copyUnchanged) const {
+    Json start = Budget(slice, frame_);
+    start.push_back({{"value", tellPrevious}});
+    start.push_back({{"value", copyUnchanged}});
+    start.push_back({{"value", copyUnchanged ? heldWalk_ : 0}});
+    return start;
 }
 
 void CChromiumProbe::AppendStep(std::string_view text, std::string& records, std::string& nodeRecords) const {
@@ -394,11 +401,20 @@ CChromiumProbe::CProbeChanges CChromiumProbe::ReadChanges(CDevToolsSession::CPen
 }
 
 // Only the page's own probe is waited for: a frame's change shows at the next take.
-std::optional<std::int64_t> CChromiumProbe::AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) {
+std::optional<std::int64_t> CChromiumProbe::AwaitChange(std::chrono::milliseconds longest, CCancellation& stop,
+                                                        bool walkAtChange) {
     if (!probe_ || stop.IsCancelled()) return std::nullopt;
     try {
-        CDevToolsSession::CPendingCall wait = probe_->Start("function(ms) { return this.changesWait(ms); }",
-                                                            Json::array({{{"value", longest.count()}}}), true, true);
+        // The walk begun at the change is the first, sliced one of a following RequestMirrorAnswer.
+        Json walk = nullptr;
+        if (walkAtChange) {
+            walk = Json::array();
+            for (Json& argument : StartArguments(slice_, true, true))
+                walk.push_back(std::move(argument.at("value")));
+        }
+        CDevToolsSession::CPendingCall wait =
+            probe_->Start("function(ms, walk) { return this.changesWait(ms, walk); }",
+                          Json::array({{{"value", longest.count()}}, {{"value", std::move(walk)}}}), true, true);
         // A page too busy to run its timer is not waited for longer than asked.
         if (!wait.WaitUnless(stop, Clock::now() + longest + kAwaitSlack)) return std::nullopt;
         const Json count = CRemoteObject::ResultOf(wait).value("value", Json(-1));

@@ -69,7 +69,8 @@ public:
     // answer is left out.
     CPageChanges TakeChanges() override;
     // Marks only for a page without frames of other origins: the page's own count covers it.
-    std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds longest, CCancellation& stop) override;
+    std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds longest, CCancellation& stop,
+                                            bool walkAtChange) override;
     // The current-style question goes out before the rules' calls, so both are on their way
     // at once.
     CStyleTexts StyleTexts(ILiveElement& element, const std::string* catalogXml, bool rules) override;
@@ -120,6 +121,8 @@ private:
     // Starts the changes calls of this probe's frames of other origins, nested ones too.
     void StartFrameChanges(std::vector<std::pair<CChromiumProbe*, CDevToolsSession::CPendingCall>>& calls);
     static CProbeChanges ReadChanges(CDevToolsSession::CPendingCall& call);
+    nlohmann::json StartArguments(std::optional<std::chrono::milliseconds> slice, bool tellPrevious,
+                                  bool copyUnchanged) const;
     // A change count of this probe's page as a mark no other probe of it gives.
     std::int64_t MarkOf(std::int64_t count) const;
     // The page's number of a node that owner numbered ownId; nodes new since the last mirror get

@@ -76,6 +76,7 @@
   const eventTypeOf = getter(Event.prototype, 'type');
   const setTimer = window.setTimeout;
   const clearTimer = window.clearTimeout;
+  const queueMicrotaskOf = window.queueMicrotask;
 
   const kLabelPart = 80;  // characters of an id, class or comment kept in a label
   const kUnclean = /[\u0000-\u001F\uD800-\uDFFF\uFFFE\uFFFF]/;
@@ -2131,6 +2132,8 @@
       this.journal = null;               // what the page changed since the last done walk started
       this.pending = null;               // the same for the walk that runs
       this.waiter = null;                // ends the program's wait for a change (see changesWait)
+      this.walkAtChange = null;          // the arguments of the walk to begin at the next change
+      this.early = null;                 // that walk, begun: its arguments, the change count then, done
       this.changeCount = 0;              // of every change the journals saw, never reset
       this.freshIds = new WeakMap();     // node -> its number past the last mirror's
       this.nextFresh = 1;
@@ -2368,6 +2371,13 @@
     // Lengths count UTF-16 units; texts carry no control characters. Node identifiers are the
     // record numbers from 1.
     mirrorStart(budget, frame, tellPrevious, copying, held) {
+      const early = this.takeEarlyWalk([budget, frame, tellPrevious, copying, held]);
+      if (early !== null) return early;
+      this.beginWalk(frame, tellPrevious, copying, held);
+      return this.mirrorStep(budget);
+    }
+
+    beginWalk(frame, tellPrevious, copying, held) {
       this.mirrorAbandon();
       this.tellPrevious = tellPrevious === true;
       // The last walk's journal runs on until this one is done.
@@ -2384,7 +2394,30 @@
       this.spare = null;
       this.walk.serial = ++this.walks;
       this.walk.begin(frame);
-      return this.mirrorStep(budget);
+    }
+
+    // The first step of a walk begun in the task that changed the page (see changesWait): the
+    // page draws its frame after the walk instead of before. Nothing of it counts until the
+    // program asks for that very walk and the page did not change since; else it is dropped.
+    walkEarly(args) {
+      if (this.walk !== null) return;
+      try {
+        this.beginWalk(args[1], args[2], args[3], args[4]);
+        const done = this.walk.step(typeof args[0] === 'number' ? args[0] : Infinity);
+        this.early = { key: JSON.stringify(args), count: this.changeCount, done };
+      } catch (e) {
+        this.mirrorAbandon();
+      }
+    }
+
+    takeEarlyWalk(args) {
+      const early = this.early;
+      this.early = null;
+      if (early === null || this.walk === null) return null;
+      const pending = this.pending;
+      pending.note(pending.observer.takeRecords());
+      if (early.key !== JSON.stringify(args) || early.count !== this.changeCount || pending.broken) return null;
+      return this.stepAnswer(early.done);
     }
 
     // Walks on for about budget milliseconds (Infinity: to the end) and answers
@@ -2408,7 +2441,12 @@
         this.mirrorAbandon();
         return [kStep.changed, 0, 0, ''];
       }
-      const done = walk.step(typeof budget === 'number' ? budget : Infinity);
+      return this.stepAnswer(walk.step(typeof budget === 'number' ? budget : Infinity));
+    }
+
+    stepAnswer(done) {
+      const walk = this.walk;
+      const pending = this.pending;
       if (this.waiting && !done) {
         return [kStep.needs, walk.elements, walk.total, walk.takeText(),
           [this.needSerial, this.hosts.length, this.generatedHosts.length]];
@@ -2528,6 +2566,7 @@
 
     // Drops the walk that runs and all it holds.
     mirrorAbandon() {
+      this.early = null;
       if (this.pending !== null) this.pending.drop();
       this.pending = null;
       this.walk = null;
@@ -2536,14 +2575,16 @@
     // Resolves once the journal has something to take, with the count of changes by then, or
     // with -1 after ms or after a change that may have moved the viewport. The program takes
     // the changes itself afterwards, so a wait it gives up on loses nothing; a later count equal
-    // to this one tells that nothing changed since.
-    changesWait(ms) {
+    // to this one tells that nothing changed since. With walk, the arguments of a mirrorStart,
+    // that walk begins at the change, in the task that made it (see walkEarly).
+    changesWait(ms, walk) {
       const journal = this.journal;
       // With no journal nothing ends the wait early: it lasts the whole time.
       if (journal !== null && journal.hasNews()) return journal.layout ? -1 : this.changeCount;
       this.endWait(-1);
       return new Promise(resolve => {
         const timer = call(setTimer, window, () => this.endWait(-1), ms);
+        this.walkAtChange = Array.isArray(walk) && walk.length === 5 ? walk : null;
         this.waiter = count => {
           call(clearTimer, window, timer);
           resolve(count);
@@ -2552,13 +2593,18 @@
     }
 
     // A journal saw a change. One that may have moved the viewport (a scroll, a resize) ends
-    // the wait with no count: a picture started then would guess the viewport wrong.
+    // the wait with no count: a picture started then would guess the viewport wrong. The walk
+    // asked for begins once the journal has noted all of the change, after the wait's answer
+    // is on its way.
     wake(inPlace = true) {
       ++this.changeCount;
+      const walk = this.waiter !== null ? this.walkAtChange : null;
       this.endWait(inPlace ? this.changeCount : -1);
+      if (inPlace && walk !== null) call(queueMicrotaskOf, window, () => this.walkEarly(walk));
     }
 
     endWait(count) {
+      this.walkAtChange = null;
       const waiter = this.waiter;
       this.waiter = null;
       if (waiter !== null) waiter(count);

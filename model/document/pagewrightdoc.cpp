@@ -872,14 +872,19 @@ void CPagewrightDoc::Watch(std::uint64_t round) {
     }
     follow_->watching = true;
     auto changes = std::make_shared<CPageChanges>();
+    const bool early = follow_->settled && !follow_->hidden;
+    // A change that would be walked at once is walked by the page as it changes.
+    const auto now = FollowClock::now();
+    const bool walkAtChange = early && (now - follow_->lastChange > kQuietSpell || now >= follow_->nextWalk);
     Run(
         connection_, connection_->Cancellation(),
-        [changes, wait = !follow_->pending, early = follow_->settled && !follow_->hidden](CPageConnection::CSide& side,
-                                                                                          const CancellationHandle&) {
+        [changes, wait = !follow_->pending, early, walkAtChange](CPageConnection::CSide& side,
+                                                                 const CancellationHandle&) {
             if (!side.probe) throw CObjectCallError(status::kInvalidPointer);
             // Until the page changes, the connection waits for it, giving way to any other work.
             if (wait) {
-                const std::optional<std::int64_t> mark = side.probe->AwaitChange(kAwaitChange, *side.nextJobSignal());
+                const std::optional<std::int64_t> mark =
+                    side.probe->AwaitChange(kAwaitChange, *side.nextJobSignal(), walkAtChange);
                 // The picture goes out now, so that it comes with the frame the page draws for
                 // its change: a page that settles gets no second frame.
                 if (mark && early && side.page) {

@@ -99,8 +99,12 @@ public:
     // Returns once the page has a change to take, after longest, or once stop is asked for,
     // whichever comes first; never throws (TakeChanges tells what went wrong). A probe that
     // cannot wait returns at once. When the wait ended on a change, the mark (see
-    // CPageChanges::mark) of the page as it was then, if the probe can tell.
-    virtual std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds /*longest*/, CCancellation& /*stop*/) {
+    // CPageChanges::mark) of the page as it was then, if the probe can tell. With
+    // walkAtChange, a following walk (tellPrevious, copyUnchanged) may begin in the page as it
+    // changes, before the page draws the change; the next such RequestMirrorAnswer takes it up
+    // when the page did not change since, and it is dropped otherwise.
+    virtual std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds /*longest*/, CCancellation& /*stop*/,
+                                                    bool /*walkAtChange*/) {
         return std::nullopt;
     }
 };

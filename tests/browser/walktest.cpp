@@ -2,6 +2,7 @@
 // stopped and dropped in the page on cancel.
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "browser/chromiumprobe.h"
@@ -189,6 +190,13 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
           window.scrollBy(0, 40 * next(3) - 40);
           window.changeSeed = seed;
         })())";
+    const std::string inPlace = R"(
+        (() => {
+          const all = document.body.querySelectorAll('li, p, span');
+          const e = all[(window.changeSeed || 7) % all.length];
+          e.classList.toggle('hot');
+          e.append(' more');
+        })())";
     for (const char* path : {"follow.html", "stacking.html", "clipping.html", "boxes.html", "states.html"}) {
         const PageProbeHandle probe = ProbeOf(path);
         ids_ = {};
@@ -215,7 +223,23 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             "{ duration: 1e7, easing: 'steps(4)' }))");
         FollowedText(*probe, CChromiumProbe::kWalkSlice, true);
         for (int round = 0; round < 15; ++round) {
-            Chrome().Evaluate(lastTarget_, changes);
+            // Every other change is one in place, walked by the page as it changes, in slices;
+            // after every fourth the page changes again before that walk is taken up, which
+            // drops it.
+            if (round % 2 == 0) {
+                dynamic_cast<CChromiumProbe&>(*probe).SetWalkSlice(milliseconds(1));
+                auto change = std::async(std::launch::async, [&] {
+                    std::this_thread::sleep_for(milliseconds(100));
+                    Chrome().Evaluate(lastTarget_, inPlace);
+                });
+                CCancellation never;
+                probe->TakeChanges();  // as the program does: it waits once it took what changed
+                EXPECT_TRUE(probe->AwaitChange(std::chrono::seconds(10), never, true)) << path << ", round " << round;
+                change.get();
+                if (round % 4 == 2) Chrome().Evaluate(lastTarget_, changes);
+            } else {
+                Chrome().Evaluate(lastTarget_, changes);
+            }
             // Scroll events come with the next frame.
             std::this_thread::sleep_for(milliseconds(50));
             const std::string copied = FollowedText(*probe, milliseconds(1), true);

@@ -59,7 +59,7 @@ TEST_F(Watch, ChangesAreNumberedAsTheLastMirror) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             Chrome().Evaluate(lastTarget_, statement);
         });
-        const std::optional<std::int64_t> mark = probe->AwaitChange(std::chrono::seconds(10), never);
+        const std::optional<std::int64_t> mark = probe->AwaitChange(std::chrono::seconds(10), never, false);
         change.get();
         return mark;
     };
@@ -67,7 +67,7 @@ TEST_F(Watch, ChangesAreNumberedAsTheLastMirror) {
     ASSERT_TRUE(mark);
     EXPECT_EQ(probe->TakeChanges().mark, *mark);
     EXPECT_EQ(probe->TakeChanges().mark, *mark);
-    EXPECT_FALSE(probe->AwaitChange(std::chrono::milliseconds(100), never));
+    EXPECT_FALSE(probe->AwaitChange(std::chrono::milliseconds(100), never, false));
     EXPECT_FALSE(awaitWhile("scrollBy(0, 300); 0"));
     EXPECT_GT(probe->TakeChanges().mark, *mark);
 

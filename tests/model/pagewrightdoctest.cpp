@@ -399,7 +399,7 @@ namespace {
 // whose pictures started at once are three pixels wide, its captures two.
 struct CChangingProbe : CFakeProbe {
     std::deque<CPageChanges> takes;
-    std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds, CCancellation&) override {
+    std::optional<std::int64_t> AwaitChange(std::chrono::milliseconds, CCancellation&, bool) override {
         return takes.empty() ? std::nullopt : std::optional<std::int64_t>(7);
     }
     CPageChanges TakeChanges() override {
