@@ -391,11 +391,15 @@
       // Runs copied from a text the program holds: [unit start, unit end, byte start there,
       // byte length], answered as references to it.
       this.references = [];
+      // The last copy, made only once another one does not go on from it: copies of
+      // neighbouring subtrees are then moved in one.
+      this.pendingCopy = null;
       this.decoder = new TextDecoder('utf-16le');
     }
 
     room(count) {
       if (this.length + count <= this.units.length) return;
+      this.flushCopy();
       const grown = new Uint16Array(Math.max(2 * this.units.length, this.length + count));
       grown.set(this.units);
       this.units = grown;
@@ -465,15 +469,30 @@
       } else if (held >= 0) {
         references.push(this.length, this.length + to - from, held, bytes);
       }
-      this.units.set(units.subarray(from, to), this.length);
+      const pending = this.pendingCopy;
+      if (pending !== null && pending.units === units && pending.to === from &&
+        pending.at + (pending.to - pending.from) === this.length) {
+        pending.to = to;
+      } else {
+        this.flushCopy();
+        this.pendingCopy = { units, from, to, at: this.length };
+      }
       this.length += to - from;
       this.bytes += bytes;
+    }
+
+    flushCopy() {
+      const pending = this.pendingCopy;
+      if (pending === null) return;
+      this.pendingCopy = null;
+      this.units.set(pending.units.subarray(pending.from, pending.to), pending.at);
     }
 
     // The records written since the last take, as one string, runs the program holds as
     // references to them ("x<byte>,<length>,"); the buffer is reused unless kept. Records are
     // whole when taken, so no surrogate pair is ever split.
     take() {
+      this.flushCopy();
       let text = '';
       let from = this.taken;
       const references = this.references;
@@ -608,6 +627,7 @@
       this.was = [];
       this.storeSet = new Set([this.own]);
       this.byStore = null;  // store -> its runs in row order, made when a number is looked up
+      this.hitStore = null;  // the store of the last node looked up
       this.run = 0;         // the run locate found
       this.lastRow = 0;     // the row of the node pushed last
     }
@@ -688,6 +708,7 @@
     numberOf(node) {
       if (this.byStore === null) {
         this.byStore = new Map();
+        this.hitStore = null;
         for (let k = 0; k < this.first.length; ++k) {
           const runs = this.byStore.get(this.stores[k]);
           if (runs === undefined) this.byStore.set(this.stores[k], [k]);
@@ -695,20 +716,36 @@
         }
         for (const runs of this.byStore.values()) runs.sort((a, b) => this.rows[a] - this.rows[b]);
       }
+      // Nodes are mostly asked for in tree order: the next is most likely in the last one's store.
+      const hit = this.hitStore;
+      if (hit !== null) {
+        const number = this.numberIn(hit, this.byStore.get(hit), node);
+        if (number >= 0) return number;
+      }
       for (const [store, runs] of this.byStore) {
-        const row = store.rows.get(node);
-        if (row === undefined) continue;
-        let low = 0;
-        let high = runs.length - 1;
-        while (low < high) {
-          const middle = (low + high + 1) >> 1;
-          if (this.rows[runs[middle]] <= row) low = middle;
-          else high = middle - 1;
+        if (store === hit) continue;
+        const number = this.numberIn(store, runs, node);
+        if (number >= 0) {
+          this.hitStore = store;
+          return number;
         }
-        const k = runs[low];
-        if (this.rows[k] <= row && row < this.rows[k] + this.count[k]) return this.first[k] + row - this.rows[k];
       }
       return -1;
+    }
+
+    // The number of a node among the runs of one store, or -1.
+    numberIn(store, runs, node) {
+      const row = store.rows.get(node);
+      if (row === undefined) return -1;
+      let low = 0;
+      let high = runs.length - 1;
+      while (low < high) {
+        const middle = (low + high + 1) >> 1;
+        if (this.rows[runs[middle]] <= row) low = middle;
+        else high = middle - 1;
+      }
+      const k = runs[low];
+      return this.rows[k] <= row && row < this.rows[k] + this.count[k] ? this.first[k] + row - this.rows[k] : -1;
     }
   }
 

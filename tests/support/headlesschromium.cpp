@@ -90,7 +90,7 @@ CHeadlessChromium::CHeadlessChromium(const std::vector<std::string>& extraFlags)
         WaitForPort(kStartLimit);
     } catch (...) {
         Kill();
-        std::filesystem::remove_all(profile_);
+        RemoveProfile();
         throw;
     }
 }
@@ -101,7 +101,16 @@ CHeadlessChromium::~CHeadlessChromium() {
         for (int i = 0; i < 20 && !Exited(pid_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
         Kill();
     }
+    RemoveProfile();
+}
+
+// The browser keeps its single-instance socket in a folder of its own under the temporary
+// folder, linked from the profile, and leaves it behind when stopped.
+void CHeadlessChromium::RemoveProfile() const {
     std::error_code ignored;
+    const std::filesystem::path socket = std::filesystem::read_symlink(profile_ + "/SingletonSocket", ignored);
+    if (!ignored && socket.parent_path().filename().string().rfind("org.chromium.Chromium.", 0) == 0)
+        std::filesystem::remove_all(socket.parent_path(), ignored);
     std::filesystem::remove_all(profile_, ignored);
 }
 

@@ -32,6 +32,7 @@ public:
 
 private:
     void WaitForPort(std::chrono::seconds limit);
+    void RemoveProfile() const;
     void WaitForLoad(const std::string& targetId, std::chrono::seconds limit);
 
     std::string profile_;
