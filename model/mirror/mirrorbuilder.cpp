@@ -199,12 +199,13 @@ void CMirrorBuilder::Build(std::string_view records, const std::function<void(co
     }
     if (!done_ || !outer_.empty()) Malformed("an unclosed record");
     WriteRanks();
-    facts_->Link();
-    // The outline and the hit index need only the pass's facts: they are made beside the tree.
+    // The outline and the hit index need only the pass's facts, not the links: they are made
+    // beside the links and the tree.
     auto outline = std::async(std::launch::async, [this] { outline_ = MakeOutline(); });
     auto hitIndex = std::async(std::launch::async, [this] {
         hitIndex_ = std::make_unique<CHitIndex>(std::move(hitFacts_), hitParents_, std::move(hitShapes_));
     });
+    facts_->Link();
     alongside(*facts_);
     outline.get();
     hitIndex.get();
