@@ -368,11 +368,11 @@ void CPagewrightDoc::StartAttach(const std::string& label,
 // is made here rather than on the window's thread. A followed walk comes as a patch of the
 // mirror shown where that pays and the last walk built here was that mirror's; each build keeps
 // its facts for the next.
-void CPagewrightDoc::BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result) {
+bool CPagewrightDoc::BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result) {
     const MirrorFactsHandle base = std::exchange(side.builtFacts, nullptr);
     if (!answer.records || answer.previous.empty()) {
         result.mirror = BuildMirror(answer);
-        return;
+        return false;
     }
     const std::vector<int> stable = side.ids.Assign(answer.previous, answer.previous.size());
     if (base && base == result.patchOnto) {
@@ -380,7 +380,7 @@ void CPagewrightDoc::BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::
         side.builtFacts = patched->Facts();
         if (patched->Pays()) {
             result.patch = std::move(patched);
-            return;
+            return true;
         }
         result.mirror = std::make_unique<CPageMirror>();
         result.mirror->BuildFromPatch(*patched);
@@ -390,6 +390,7 @@ void CPagewrightDoc::BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::
         side.builtFacts = result.mirror->Facts();
     }
     result.mirror->Outline();
+    return true;
 }
 
 void CPagewrightDoc::WalkAndCapture(CPageConnection::CSide& side, CWalkResult& result,
@@ -832,6 +833,11 @@ constexpr int kWalkShare = 4;  // a walk that took t waits 3 t before the next
 constexpr auto kBehindAfter = std::chrono::seconds(2);
 constexpr int kFollowPairs = 2;  // tries at a mirror and picture with no change between them
 
+// The first change after a quiet spell is walked at once.
+bool AfterQuietSpell(FollowClock::time_point lastChange, FollowClock::time_point now) {
+    return now - lastChange > kQuietSpell;
+}
+
 }  // namespace
 
 void CPagewrightDoc::SetFollowing(bool on) {
@@ -875,7 +881,7 @@ void CPagewrightDoc::Watch(std::uint64_t round) {
     const bool early = follow_->settled && !follow_->hidden;
     // A change that would be walked at once is walked by the page as it changes.
     const auto now = FollowClock::now();
-    const bool walkAtChange = early && (now - follow_->lastChange > kQuietSpell || now >= follow_->nextWalk);
+    const bool walkAtChange = early && (AfterQuietSpell(follow_->lastChange, now) || now >= follow_->nextWalk);
     Run(
         connection_, connection_->Cancellation(),
         [changes, wait = !follow_->pending, early, walkAtChange](CPageConnection::CSide& side,
@@ -912,8 +918,7 @@ void CPagewrightDoc::TakeChanges(const CPageChanges& changes) {
     if (changes.hidden && !follow.hidden) ShowStatusMessage(message::kPicturePaused, true);
     follow.hidden = changes.hidden;
     if (changes.Any()) {
-        // The first change after a quiet spell goes out at once.
-        if (now - follow.lastChange > kQuietSpell) follow.nextWalk = std::min(follow.nextWalk, now);
+        if (AfterQuietSpell(follow.lastChange, now)) follow.nextWalk = std::min(follow.nextWalk, now);
         follow.lastChange = now;
         if (!follow.pending) follow.pendingSince = now;
         follow.pending = true;
@@ -979,14 +984,13 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         };
         CMirrorAnswer answer = side.probe->RequestMirrorAnswer(*side.page, control);
         // The mirror is built while the page tells what changed meanwhile and the picture comes.
-        auto built = std::async(std::launch::async, [&] { BuildWithStableIds(answer, side, result); });
+        auto built = std::async(std::launch::async, [&] { return BuildWithStableIds(answer, side, result); });
         const CPageChanges meanwhile = side.probe->TakeChanges();
         result.hidden = hidden = meanwhile.hidden;
         if (meanwhile.seen > 0 && pair < pairs) {
-            // The next walk names its nodes after this one's: the build carried their identifiers
-            // over. Its mirror is made whole.
-            built.get();
-            if (!answer.records || answer.previous.empty()) side.ids.Assign(answer.previous, answer.previous.size());
+            // The next walk names its nodes after this one's: their identifiers carry over, in
+            // the build or here. Its mirror is made whole.
+            if (!built.get()) side.ids.Assign(answer.previous, answer.previous.size());
             result.mirror.reset();
             result.patch.reset();
             side.builtFacts.reset();

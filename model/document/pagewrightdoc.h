@@ -171,7 +171,8 @@ private:
     void FinishAttach(const std::shared_ptr<CPageWork>& attach, const CWorkOutcome& outcome);
     // Walks the page and captures it, on the connection's thread, into result.
     struct CWalkResult;
-    static void BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result);
+    // True when the walk's nodes got their identifiers from the walk before.
+    static bool BuildWithStableIds(CMirrorAnswer& answer, CPageConnection::CSide& side, CWalkResult& result);
     void WalkAndCapture(CPageConnection::CSide& side, CWalkResult& result, const CancellationHandle& cancellation);
     void FinishRefresh(const std::shared_ptr<CPageWork>& refresh, const CWorkOutcome& outcome);
     void SetBusy(Busy busy);

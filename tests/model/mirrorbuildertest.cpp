@@ -243,8 +243,6 @@ TEST(MirrorBuilder, MalformedRecordsFailAndLeaveAnEmptyMirror) {
     }
 }
 
-// Patches of the walks of a page whose box keeps growing: each writes the box into the mirror
-// shown, and a mirror patched over and over is made whole now and then.
 // Identifiers carry over by the previous numbers, a node named twice keeps its identifier once,
 // and none is given again: on a few nodes, then after a page made thousands more than it keeps.
 TEST(StableIds, IdentifiersCarryOverAndAreNeverGivenTwice) {
@@ -258,6 +256,8 @@ TEST(StableIds, IdentifiersCarryOverAndAreNeverGivenTwice) {
               std::tuple(1, 3, 4, 0));
 }
 
+// Patches of the walks of a page whose box keeps growing: each writes the box into the mirror
+// shown, and a mirror patched over and over is made whole now and then.
 TEST(MirrorPatch, APatchedMirrorIsMadeWholeNowAndThen) {
     const auto records = [](int width) {
         return "D4,page\nkblock,visible,0,0,0,\nn3,1,0,DIVa\ne0,0,0,0," + std::to_string(width) + ",10,\n)\n";
