@@ -74,7 +74,8 @@ void CChromiumPendingPicture::SendCapture() {
     }
 }
 
-CPicture CChromiumPendingPicture::Take() {
+void CChromiumPendingPicture::Receive() {
+    if (received_) return;
     if (metrics_) SendCapture();
     if (!capture_) throw CObjectCallError(status::kFail, "The picture was already taken");
     CDevToolsSession::CPendingCall capture = std::move(*capture_);
@@ -85,6 +86,12 @@ CPicture CChromiumPendingPicture::Take() {
     } catch (const nlohmann::json::exception& error) {
         NotUnderstood(error);
     }
+    received_ = true;
+}
+
+CPicture CChromiumPendingPicture::Take() {
+    Receive();
+    received_ = false;
     CPicture picture = DecodePng(pngBytes_);
     picture.scale = scale_;
     return picture;

@@ -19,6 +19,7 @@ public:
     CChromiumPendingPicture(DevToolsSessionHandle session, CaptureGuessHandle lastCapture, bool atOnce);
 
     void GoOn() override;
+    void Receive() override;
     CPicture Take() override;
 
 private:
@@ -31,6 +32,7 @@ private:
     std::optional<CDevToolsSession::CPendingCall> capture_;
     double scale_ = 1.0;
     std::string pngBytes_;
+    bool received_ = false;  // pngBytes_ hold the answer, not yet decoded
 };
 
 }  // namespace marklens

@@ -77,6 +77,11 @@ public:
     // The time of one slice of the walk; none walks the whole page in one call, zero one node
     // per slice.
     void SetWalkSlice(std::optional<std::chrono::milliseconds> slice) { slice_ = slice; }
+    // The next copying walk sends the text of all it copies, as after a walk whose answer was lost.
+    void ForgetHeldRecords() {
+        heldRecords_.clear();
+        heldWalk_ = 0;
+    }
     // What the browser itself hits on a grid over the viewport, every step pixels: x, y and the
     // node identifier of the last mirror (0 for nothing, -1 for a node not in it), row by row.
     std::vector<int> BrowserHits(int step);

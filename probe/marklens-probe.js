@@ -471,11 +471,11 @@
       }
       const pending = this.pendingCopy;
       if (pending !== null && pending.units === units && pending.to === from &&
-        pending.at + (pending.to - pending.from) === this.length) {
+        pending.at + (pending.to - pending.from) === this.length && pending.held === held >= 0) {
         pending.to = to;
       } else {
         this.flushCopy();
-        this.pendingCopy = { units, from, to, at: this.length };
+        this.pendingCopy = { units, from, to, at: this.length, held: held >= 0 };
       }
       this.length += to - from;
       this.bytes += bytes;
@@ -490,9 +490,10 @@
 
     // The records written since the last take, as one string, runs the program holds as
     // references to them ("x<byte>,<length>,"); the buffer is reused unless kept. Records are
-    // whole when taken, so no surrogate pair is ever split.
+    // whole when taken, so no surrogate pair is ever split. A copy the program holds is not
+    // sent: it may be moved after the answer (see flushCopy).
     take() {
-      this.flushCopy();
+      if (this.pendingCopy !== null && !this.pendingCopy.held) this.flushCopy();
       let text = '';
       let from = this.taken;
       const references = this.references;
@@ -586,6 +587,7 @@
       this.rows = new Map();  // node -> its row
       this.grids = new Map();       // grid container -> its tracks as read
       this.placements = new Map();  // grid item -> where it asked to be placed, as read
+      this.selfFree = new Set();  // grid containers none of whose children aligned itself inline, as read
     }
 
     add(node) {
@@ -858,6 +860,7 @@
       this.pinned = false;  // the element just read is fixed or sticky
       this.special = false; // the element just read is of the top layer
       this.patch = patch;
+      this.nextOld = -1;    // the last walk's number after the subtree copied last: the next sibling's, mostly
       // Frames of other origins left empty: [node number, viewport left, top, clip or null];
       // the program walks them through their own probes.
       this.otherFrames = [];
@@ -1138,17 +1141,26 @@
       if (was === null || was.store.grids.get(node) !== tracks || !this.keptBox(was, rect)) return false;
       const style = this.scope.style(node);
       if (/baseline/.test(style.alignItems + style.justifyItems)) return false;
-      // Child by child: a query of the children would match against the whole subtree.
+      // Child by child: a query of the children would match against the whole subtree. With no
+      // rule to match, only the children the page changed can have come to align themselves.
       const alignedRule = aligned === '' ? null : ':is(' + aligned + ')';
+      const selfFree = alignedRule === null && was.store.selfFree.has(node);
+      const alignsItself = child => {
+        const inline = getAttribute.call(child, 'style');
+        return inline !== null && inline.includes('self') || alignedRule !== null && call(matches, child, alignedRule);
+      };
       try {
-        for (let child = call(firstElementChildOf, node); child !== null; child = call(nextElementSiblingOf, child)) {
-          const inline = getAttribute.call(child, 'style');
-          if (inline !== null && inline.includes('self')) return false;
-          if (alignedRule !== null && call(matches, child, alignedRule)) return false;
+        if (selfFree) {
+          for (const child of changed) if (call(nodeTypeOf, child) === 1 && alignsItself(child)) return false;
+        } else {
+          for (let child = call(firstElementChildOf, node); child !== null; child = call(nextElementSiblingOf, child)) {
+            if (alignsItself(child)) return false;
+          }
         }
       } catch (e) {
         return false;
       }
+      this.table.own.selfFree.add(node);
       for (const child of changed) {
         if (call(nodeTypeOf, child) !== 1) continue;  // comments take no part in layout
         const before = this.lastFacts(child);
@@ -1231,7 +1243,7 @@
       if (this.fresh >= 0 || node === this.scope.root) return false;
       if (patch.dirty.has(node) || patch.path.has(node)) return false;
       const last = patch.walk.table;
-      const old = last.numberOf(node);
+      const old = last.node(this.nextOld) === node ? this.nextOld : last.numberOf(node);
       if (old < 0) return false;
       if (this.slotted.size > 0 && this.slotted.has(node)) return false;
       const row = last.locate(old);
@@ -1277,6 +1289,7 @@
       const dy = table.dy[run] + patch.y;
       const start = from[at + kFactStart] + units;
       const lastNode = from[at + kFactLast] + table.numbers[run];
+      this.nextOld = lastNode + 1;
       const out = this.out;
       // Relative, so that a later copy of a subtree around this one moves it along. No move is
       // left out: copies of neighbours then join.
@@ -2416,6 +2429,8 @@
 
     beginWalk(frame, tellPrevious, copying, held) {
       this.mirrorAbandon();
+      // The walk copies from the last one's records, which must all be in place.
+      if (this.lastWalk !== null) this.lastWalk.out.flushCopy();
       this.tellPrevious = tellPrevious === true;
       // The last walk's journal runs on until this one is done.
       if (this.journal !== null) this.journal.mark();
@@ -2497,6 +2512,9 @@
         // The text of the walk before is copied from no more.
         if (this.lastWalk !== null) this.spare = this.lastWalk.out.units;
         this.lastWalk = walk;
+        // The records it copied are moved once the answer is on its way, before the next
+        // change if the page lets it.
+        if (walk.out.pendingCopy !== null) call(setTimer, window, () => walk.out.flushCopy(), 0);
         this.generatedIds = walk.generatedIds;
         this.freshIds = new WeakMap();
         this.nextFresh = this.table.length;

@@ -999,8 +999,14 @@ void CPagewrightDoc::FollowWalk(CPageConnection::CSide& side, CWalkResult& resul
         if (earlyMark >= 0 && meanwhile.mark != earlyMark) picture.reset();
         result.picture.reset();
         pictureUnlessHidden();  // a new one when the page changed, or the tab showed again
-        if (picture) result.picture = std::make_unique<CPicture>(picture->Take());
+        // The last look at the page goes out once the picture is in; the picture decodes meanwhile.
+        std::future<CPicture> decoded;
+        if (picture) {
+            picture->Receive();
+            decoded = std::async(std::launch::async, [&picture] { return picture->Take(); });
+        }
         const CPageChanges after = side.probe->TakeChanges();
+        if (decoded.valid()) result.picture = std::make_unique<CPicture>(decoded.get());
         built.get();
         result.settled = meanwhile.seen == 0 && !after.Any();
         if (result.settled || pair >= pairs) break;

@@ -10,6 +10,8 @@ public:
     virtual ~IPendingPicture() = default;
     // Sends what can go now; never waits.
     virtual void GoOn() {}
+    // Waits for the browser's answer, so that Take only has to decode it; fails as Take would.
+    virtual void Receive() {}
     // The picture, once there; fails as a capture fails.
     virtual CPicture Take() = 0;
 };

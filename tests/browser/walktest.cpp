@@ -170,6 +170,8 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             () => { const item = document.querySelector('ol > li'); if (item) item.style.display = item.style.display ? '' : 'block'; },
             // A grid item that keeps its box while the items after it move on a cell.
             () => { const item = document.querySelector('#grid > :nth-child(2)'); if (item) item.style.gridColumn = item.style.gridColumn ? '' : 'span 2'; },
+            // A grid item that aligns itself to the baseline, inline.
+            () => { const item = document.querySelector('#grid > :nth-child(4)'); if (item) item.style.alignSelf = item.style.alignSelf ? '' : 'baseline'; },
             // A grid item that keeps its box while the other item of its baseline moves.
             () => { const tall = document.querySelector('.tall'); if (tall) tall.style.paddingTop = tall.style.paddingTop ? '' : '12px'; },
             // The top layer: a popover and a modal dialog shown and hidden.
@@ -242,6 +244,8 @@ TEST_F(Walk, ACopyingWalkGivesTheMirrorOfAFullWalkAfterEveryChange) {
             }
             // Scroll events come with the next frame.
             std::this_thread::sleep_for(milliseconds(50));
+            // Now and then the records copied come as text, from what the page kept of its last walk.
+            if (round % 5 == 3) dynamic_cast<CChromiumProbe&>(*probe).ForgetHeldRecords();
             const std::string copied = FollowedText(*probe, milliseconds(1), true);
             // Every third walk reads all, so copies of copies are checked too.
             if (round % 3 == 2) {
