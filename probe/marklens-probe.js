@@ -691,6 +691,13 @@
       return this.stores[this.run].nodes[row];
     }
 
+    // The row of number when node has that number, else -1; the run is this.run.
+    rowHolding(number, node) {
+      if (!(number >= 1 && number < this.length)) return -1;
+      const row = this.locate(number);
+      return this.stores[this.run].nodes[row] === node ? row : -1;
+    }
+
     // The nodes from number from to number to of the table last come next, their records
     // moved by units and bytes in the text, their corners by (dx, dy).
     copyFrom(last, from, to, units, bytes, dx, dy) {
@@ -1243,10 +1250,14 @@
       if (this.fresh >= 0 || node === this.scope.root) return false;
       if (patch.dirty.has(node) || patch.path.has(node)) return false;
       const last = patch.walk.table;
-      const old = last.node(this.nextOld) === node ? this.nextOld : last.numberOf(node);
-      if (old < 0) return false;
+      let old = this.nextOld;
+      let row = last.rowHolding(old, node);
+      if (row < 0) {
+        old = last.numberOf(node);
+        if (old < 0) return false;
+        row = last.locate(old);
+      }
       if (this.slotted.size > 0 && this.slotted.has(node)) return false;
-      const row = last.locate(old);
       const run = last.run;
       const store = last.stores[run];
       const flags = store.flags[row];
