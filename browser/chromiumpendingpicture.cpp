@@ -27,6 +27,13 @@ double DeviceRatio(const nlohmann::json& metrics) {
     return std::round(device / css * 1e6) / 1e6;
 }
 
+// The visual viewport shows the layout viewport as it is: not pinch-zoomed, not moved within it.
+bool Unzoomed(const nlohmann::json& metrics) {
+    const auto visual = metrics.find("cssVisualViewport");
+    return visual != metrics.end() && visual->value("scale", 1.0) == 1.0 && visual->value("offsetX", 0.0) == 0.0 &&
+           visual->value("offsetY", 0.0) == 0.0;
+}
+
 [[noreturn]] void NotUnderstood(const nlohmann::json::exception& error) {
     throw CObjectCallError(status::kFail,
                            std::string("The browser's picture answer was not understood: ") + error.what());
@@ -51,7 +58,10 @@ void CChromiumPendingPicture::GoOn() {
 
 // The picture keeps the browser's device pixels on a dense screen (the clip's scale is 1); below
 // one device pixel per CSS pixel it is scaled up to one per CSS pixel, so detail is never lost
-// to the screen. The clip is in page coordinates: it starts at the scroll position.
+// to the screen. The clip is in page coordinates: it starts at the scroll position. A view shown
+// as it is, one device pixel per CSS pixel and not zoomed in, is captured whole and cut to the
+// viewport here: a clip makes the browser emulate another view for the capture, which costs it
+// a frame's time.
 void CChromiumPendingPicture::SendCapture() {
     CDevToolsSession::CPendingCall metrics = std::move(*metrics_);
     metrics_.reset();
@@ -65,8 +75,15 @@ void CChromiumPendingPicture::SendCapture() {
                                      {"width", css.value("clientWidth", 0.0)},
                                      {"height", css.value("clientHeight", 0.0)},
                                      {"scale", scale_ / ratio}};
-        const nlohmann::json capture = {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}};
-        *lastCapture_ = {{"capture", capture}, {"picture scale", scale_}};
+        clipped_ = {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}};
+        const bool clipNeeded = lastCapture_->is_object() && lastCapture_->value("clip needed", false);
+        nlohmann::json capture = clipped_;
+        cut_ = nullptr;
+        if (ratio == 1.0 && !clipNeeded && Unzoomed(answer)) {
+            capture.erase("clip");
+            cut_ = {std::lround(css.value("clientWidth", 0.0)), std::lround(css.value("clientHeight", 0.0))};
+        }
+        *lastCapture_ = {{"capture", capture}, {"picture scale", scale_}, {"cut", cut_}, {"clip needed", clipNeeded}};
         if (capture_ && sent_ == *lastCapture_) return;  // the guess was right
         capture_.emplace(session_->Start("Page.captureScreenshot", capture));
     } catch (const nlohmann::json::exception& error) {
@@ -78,21 +95,37 @@ void CChromiumPendingPicture::Receive() {
     if (received_) return;
     if (metrics_) SendCapture();
     if (!capture_) throw CObjectCallError(status::kFail, "The picture was already taken");
+    ReceiveInto(pngBytes_);
+    if (cut_.is_array()) {
+        const auto [width, height] = PngSize(pngBytes_);
+        if (!CPicture::HoldsCut(width, height, cut_[0].get<int>(), cut_[1].get<int>())) {
+            // The view is not the viewport and its scroll bars (the browser emulates another
+            // view): the browser cuts the picture, from now on.
+            (*lastCapture_)["clip needed"] = true;
+            cut_ = nullptr;
+            capture_.emplace(session_->Start("Page.captureScreenshot", clipped_));
+            ReceiveInto(pngBytes_);
+        }
+    }
+    received_ = true;
+}
+
+void CChromiumPendingPicture::ReceiveInto(std::string& bytes) {
     CDevToolsSession::CPendingCall capture = std::move(*capture_);
     capture_.reset();
     try {
         const nlohmann::json shot = capture.Result();
-        DecodeBase64(shot.at("data").get_ref<const std::string&>(), pngBytes_);
+        DecodeBase64(shot.at("data").get_ref<const std::string&>(), bytes);
     } catch (const nlohmann::json::exception& error) {
         NotUnderstood(error);
     }
-    received_ = true;
 }
 
 CPicture CChromiumPendingPicture::Take() {
     Receive();
     received_ = false;
     CPicture picture = DecodePng(pngBytes_);
+    if (cut_.is_array()) picture.CutTo(cut_[0].get<int>(), cut_[1].get<int>());
     picture.scale = scale_;
     return picture;
 }

@@ -24,10 +24,13 @@ public:
 
 private:
     void SendCapture();
+    void ReceiveInto(std::string& bytes);
 
     DevToolsSessionHandle session_;
     CaptureGuessHandle lastCapture_;
-    nlohmann::json sent_;  // the parameters of the capture on its way
+    nlohmann::json sent_;     // the parameters of the capture on its way
+    nlohmann::json clipped_;  // the same capture cut by the browser
+    nlohmann::json cut_;      // [width, height] to cut a whole view's capture to, else null
     std::optional<CDevToolsSession::CPendingCall> metrics_;
     std::optional<CDevToolsSession::CPendingCall> capture_;
     double scale_ = 1.0;

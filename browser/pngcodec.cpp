@@ -1,7 +1,9 @@
 #include "pngcodec.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <memory>
 
 #include <png.h>
@@ -41,6 +43,19 @@ CPicture DecodePng(std::string_view bytes) {
     }
     static_assert(std::endian::native == std::endian::little, "pixel words assume little-endian BGRA");
     return picture;
+}
+
+std::pair<int, int> PngSize(std::string_view bytes) {
+    // The signature, then the header chunk's length and type, then width and height.
+    constexpr std::string_view kStart("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    if (bytes.size() < 24 || bytes.substr(0, 16) != kStart) return {0, 0};
+    const auto word = [&bytes](std::size_t at) {
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return static_cast<int>(std::min<std::uint32_t>(value, 1u << 30));
+    };
+    return {word(16), word(20)};
 }
 
 std::string EncodePng(const CPicture& picture) {

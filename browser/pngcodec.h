@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "model/page/picture.h"
 
@@ -8,6 +9,8 @@ namespace marklens {
 
 // Decodes PNG bytes to 0xAARRGGBB pixels; throws CObjectCallError on bad data.
 CPicture DecodePng(std::string_view bytes);
+// The width and height a PNG's header gives; zero for bytes that are not a PNG.
+std::pair<int, int> PngSize(std::string_view bytes);
 // Encodes a picture as PNG bytes (RGBA, 8 bits per channel).
 std::string EncodePng(const CPicture& picture);
 

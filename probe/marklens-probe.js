@@ -576,10 +576,13 @@
 
   // A copying walk may refer to the rows of this many walks before it; beyond, it reads all.
   const kMaxStores = 64;
+  // Siblings copied in one go at most, so that a step still ends near its time.
+  const kMaxCopyRun = 256;
 
   // The nodes one walk read itself and its facts of them, by row.
   class FactStore {
-    constructor(size = 4096) {
+    // Small at first: a copying walk reads only the few nodes that changed.
+    constructor(size = 256) {
       this.values = new Float64Array(kFactSlots * size);
       this.flags = new Uint8Array(size);
       this.above = [];  // what each element inherited, as the walk's state
@@ -868,6 +871,15 @@
       this.special = false; // the element just read is of the top layer
       this.patch = patch;
       this.nextOld = -1;    // the last walk's number after the subtree copied last: the next sibling's, mostly
+      // What canCopy found of the node it was last asked about, and the last states it found alike.
+      this.canOld = -1;
+      this.canRow = -1;
+      this.canRun = -1;
+      this.canFlags = 0;
+      this.sameNow = null;
+      this.sameThen = null;
+      this.sameX = NaN;
+      this.sameY = NaN;
       // Frames of other origins left empty: [node number, viewport left, top, clip or null];
       // the program walks them through their own probes.
       this.otherFrames = [];
@@ -1040,7 +1052,10 @@
         this.out.counted(kRecordKind.comment, clean(cut(dataOf.call(node).trim())));
         return walkerNextSibling.call(this.walker);
       }
-      if (this.patch !== null && this.copied(node)) return walkerNextSibling.call(this.walker);
+      if (this.patch !== null) {
+        const next = this.copiedRun(node);
+        if (next !== undefined) return next;
+      }
       const tagName = tagNameOf.call(node);
       let tag = this.upperTags.get(tagName);
       if (tag === undefined) this.upperTags.set(tagName, tag = tagName.toUpperCase());
@@ -1244,15 +1259,46 @@
 
     // Copies the element's records, and those of all its subtree, from the last walk when
     // neither it nor anything below it changed, it inherits what it did and its border box is
-    // where it was, or moved only by the page's scroll; true when it did.
-    copied(node) {
+    // where it was, or moved only by the page's scroll. The element siblings after it that can
+    // be copied too and whose records followed on from its go with it in one copy. The next
+    // node to visit, or undefined when the element is not copied.
+    copiedRun(node) {
+      if (this.fresh >= 0 || node === this.scope.root || !this.canCopy(node, false)) return undefined;
       const patch = this.patch;
-      if (this.fresh >= 0 || node === this.scope.root) return false;
+      const table = patch.walk.table;
+      const old = this.canOld;
+      const firstRow = this.canRow;
+      const firstRun = this.canRun;
+      let row = firstRow;
+      let run = firstRun;
+      let passed = subtreeFlags(this.canFlags);
+      let generated = this.canFlags & kGenerated;
+      let next = walkerNextSibling.call(this.walker);
+      for (let joined = 1; next !== null && joined < kMaxCopyRun; ++joined) {
+        const values = table.stores[run].values;
+        const at = row * kFactSlots;
+        this.nextOld = values[at + kFactLast] + table.numbers[run] + 1;
+        if (nodeTypeOf.call(next) !== 1 || !this.canCopy(next, true) || !this.followsOn(row, run)) break;
+        row = this.canRow;
+        run = this.canRun;
+        passed |= subtreeFlags(this.canFlags);
+        generated |= this.canFlags & kGenerated;
+        next = walkerNextSibling.call(this.walker);
+      }
+      this.copy(old, firstRow, firstRun, row, run, passed, generated !== 0, patch);
+      return next;
+    }
+
+    // Whether the node can be copied as it stands; its last walk's number, row, run and flags
+    // are then in this.can*. guessOnly: it must have the number this.nextOld.
+    canCopy(node, guessOnly) {
+      const patch = this.patch;
       if (patch.dirty.has(node) || patch.path.has(node)) return false;
       const last = patch.walk.table;
       let old = this.nextOld;
       let row = last.rowHolding(old, node);
       if (row < 0) {
+        if (guessOnly) return false;
         old = last.numberOf(node);
         if (old < 0) return false;
         row = last.locate(old);
@@ -1267,7 +1313,15 @@
       const at = row * kFactSlots;
       const x = values[at + kFactMoved] + last.dx[run] + patch.x;
       const y = values[at + kFactMoved + 1] + last.dy[run] + patch.y;
-      if (!sameState(this.state, store.above[row], x, y)) return false;
+      // Siblings mostly inherited the same then, and do now.
+      const above = store.above[row];
+      if (this.state !== this.sameNow || above !== this.sameThen || x !== this.sameX || y !== this.sameY) {
+        if (!sameState(this.state, above, x, y)) return false;
+        this.sameNow = this.state;
+        this.sameThen = above;
+        this.sameX = x;
+        this.sameY = y;
+      }
       // In a settled grid, a child's box hangs on its cell alone, unless it is positioned by
       // something outside it.
       const kept = this.settled.length > 0 && this.settled[this.settled.length - 1] &&
@@ -1282,24 +1336,44 @@
           return false;
         }
       }
-      this.copy(old, row, run, flags, patch);
+      this.canOld = old;
+      this.canRow = row;
+      this.canRun = run;
+      this.canFlags = flags;
       return true;
     }
 
-    // The records of the last walk's node old (at row of its store, in its run) and its
-    // subtree, moved by the page's scroll, and their facts: the first box counts from where it
-    // did then.
-    copy(old, row, run, flags, patch) {
+    // Whether the records of the node this.can* names followed on from those of the subtree at
+    // row in run in the last walk's text, with no move of the corner between.
+    followsOn(row, run) {
+      const table = this.patch.walk.table;
+      const before = table.stores[run].values;
+      const after = table.stores[this.canRun].values;
+      const at = row * kFactSlots;
+      const next = this.canRow * kFactSlots;
+      const nextRun = this.canRun;
+      return before[at + kFactEnd] + table.units[run] === after[next + kFactStart] + table.units[nextRun] &&
+        before[at + kFactBytes + 1] + table.bytes[run] === after[next + kFactBytes] + table.bytes[nextRun] &&
+        before[at + kFactAfter] + table.dx[run] === after[next + kFactBase] + table.dx[nextRun] &&
+        before[at + kFactAfter + 1] + table.dy[run] === after[next + kFactBase + 1] + table.dy[nextRun];
+    }
+
+    // The records of the last walk's nodes from old (at row of its store, in its run) to the
+    // end of the subtree at endRow in endRun, moved by the page's scroll, and their facts: the
+    // first box counts from where it did then. passed: the flags they pass to their parent;
+    // generated: some hold generated content.
+    copy(old, row, run, endRow, endRun, passed, generated, patch) {
       const last = patch.walk;
       const table = last.table;
       const from = table.stores[run].values;
+      const to = table.stores[endRun].values;
       const at = row * kFactSlots;
-      const units = table.units[run];
-      const bytes = table.bytes[run];
+      const endAt = endRow * kFactSlots;
       const dx = table.dx[run] + patch.x;
       const dy = table.dy[run] + patch.y;
-      const start = from[at + kFactStart] + units;
-      const lastNode = from[at + kFactLast] + table.numbers[run];
+      const start = from[at + kFactStart] + table.units[run];
+      const end = to[endAt + kFactEnd] + table.units[endRun];
+      const lastNode = to[endAt + kFactLast] + table.numbers[endRun];
       this.nextOld = lastNode + 1;
       const out = this.out;
       // Relative, so that a later copy of a subtree around this one moves it along. No move is
@@ -1314,21 +1388,21 @@
       }
       const newStart = out.length;
       const newBytes = out.bytes;
-      const byteStart = from[at + kFactBytes] + bytes;
-      out.copy(last.out.units, start, from[at + kFactEnd] + units, from[at + kFactBytes + 1] - from[at + kFactBytes],
-        patch.held ? byteStart : -1);
-      this.lastLeft = from[at + kFactAfter] + dx;
-      this.lastTop = from[at + kFactAfter + 1] + dy;
+      const byteStart = from[at + kFactBytes] + table.bytes[run];
+      const byteEnd = to[endAt + kFactBytes + 1] + table.bytes[endRun];
+      out.copy(last.out.units, start, end, byteEnd - byteStart, patch.held ? byteStart : -1);
+      this.lastLeft = to[endAt + kFactAfter] + table.dx[endRun] + patch.x;
+      this.lastTop = to[endAt + kFactAfter + 1] + table.dy[endRun] + patch.y;
       const first = this.table.length;
       this.table.copyFrom(table, old, lastNode, newStart - start, newBytes - byteStart, patch.x, patch.y);
       this.elements += lastNode - old + 1;
-      if ((flags & kGenerated) !== 0) {
+      if (generated) {
         for (let number = first; number < this.table.length; ++number) {
           const content = this.table.node(number);
           if (content instanceof Generated) this.generatedIds.set(content.backendId, number);
         }
       }
-      this.passFlags(flags);
+      if (passed !== 0 && this.open.length > 0) this.table.own.flags[this.open[this.open.length - 1]] |= passed;
     }
 
     // The number of the element's label (tag, id, class), written first when new. Labels with

@@ -1,5 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +35,27 @@ struct CPicture {
     double scale = 1.0;
 
     std::uint32_t Pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+
+    // A picture of this size holds one of the new size at its top-left and at most the width
+    // of scroll bars more.
+    static bool HoldsCut(int width, int height, int newWidth, int newHeight) {
+        constexpr int kScrollBarsAtMost = 64;
+        return newWidth > 0 && newHeight > 0 && newWidth <= width && newHeight <= height &&
+               width - newWidth <= kScrollBarsAtMost && height - newHeight <= kScrollBarsAtMost;
+    }
+
+    // Keeps the top-left pixels of the new size; false, unchanged, when it does not hold them.
+    bool CutTo(int newWidth, int newHeight) {
+        if (!HoldsCut(width, height, newWidth, newHeight)) return false;
+        for (int y = 1; y < newHeight; ++y) {
+            const auto row = pixels.begin() + static_cast<std::ptrdiff_t>(y) * width;
+            std::copy(row, row + newWidth, pixels.begin() + static_cast<std::ptrdiff_t>(y) * newWidth);
+        }
+        pixels.resize(static_cast<std::size_t>(newWidth) * newHeight);
+        width = newWidth;
+        height = newHeight;
+        return true;
+    }
 };
 
 }  // namespace marklens

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "base/datafilelookup.h"
 #include "browser/chromiumtab.h"
@@ -67,17 +69,24 @@ TEST(BrowserUnit, Base64DecodesWithAndWithoutPadding) {
     EXPECT_THROW(DecodeBase64("aGV*bG8="), CObjectCallError);
 }
 
+// Also the size read from the header alone, and the cut of a whole view to its viewport.
 TEST(BrowserUnit, PngRoundTripKeepsPixelsAndBadDataFails) {
     CPicture picture;
     picture.width = 3;
     picture.height = 2;
     picture.pixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80102030, 0xFFFFFFFF, 0xFF000000};
-    const CPicture back = DecodePng(EncodePng(picture));
+    CPicture back = DecodePng(EncodePng(picture));
     EXPECT_EQ(back.width, 3);
     EXPECT_EQ(back.height, 2);
     EXPECT_EQ(back.Pixel(0, 0), 0xFFFF0000u);
     EXPECT_EQ(back.Pixel(2, 0), 0xFF0000FFu);
     EXPECT_EQ(back.Pixel(2, 1), 0xFF000000u);
+    EXPECT_EQ(PngSize(EncodePng(picture)), std::make_pair(3, 2));
+    EXPECT_EQ(PngSize("not a png"), std::make_pair(0, 0));
+    const std::vector<std::uint32_t> whole = back.pixels;
+    EXPECT_FALSE(back.CutTo(4, 2));
+    EXPECT_TRUE(back.CutTo(2, 2));
+    EXPECT_EQ(back.pixels, (std::vector<std::uint32_t>{whole[0], whole[1], whole[3], whole[4]}));
     EXPECT_THROW(DecodePng("not a png"), CObjectCallError);
     std::string truncated = EncodePng(picture);
     truncated.resize(truncated.size() / 2);
