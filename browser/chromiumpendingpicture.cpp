@@ -78,12 +78,15 @@ void CChromiumPendingPicture::SendCapture() {
         clipped_ = {{"format", "png"}, {"clip", clip}, {"optimizeForSpeed", true}};
         const bool clipNeeded = lastCapture_->is_object() && lastCapture_->value("clip needed", false);
         nlohmann::json capture = clipped_;
-        cut_ = nullptr;
+        cut_.reset();
         if (ratio == 1.0 && !clipNeeded && Unzoomed(answer)) {
             capture.erase("clip");
-            cut_ = {std::lround(css.value("clientWidth", 0.0)), std::lround(css.value("clientHeight", 0.0))};
+            cut_.emplace(static_cast<int>(std::lround(css.value("clientWidth", 0.0))),
+                         static_cast<int>(std::lround(css.value("clientHeight", 0.0))));
         }
-        *lastCapture_ = {{"capture", capture}, {"picture scale", scale_}, {"cut", cut_}, {"clip needed", clipNeeded}};
+        // The viewport's size is part of the guess: a view resized since needs another capture.
+        const nlohmann::json cut = cut_ ? nlohmann::json{cut_->first, cut_->second} : nlohmann::json();
+        *lastCapture_ = {{"capture", capture}, {"picture scale", scale_}, {"cut", cut}, {"clip needed", clipNeeded}};
         if (capture_ && sent_ == *lastCapture_) return;  // the guess was right
         capture_.emplace(session_->Start("Page.captureScreenshot", capture));
     } catch (const nlohmann::json::exception& error) {
@@ -96,13 +99,13 @@ void CChromiumPendingPicture::Receive() {
     if (metrics_) SendCapture();
     if (!capture_) throw CObjectCallError(status::kFail, "The picture was already taken");
     ReceiveInto(pngBytes_);
-    if (cut_.is_array()) {
+    if (cut_) {
         const auto [width, height] = PngSize(pngBytes_);
-        if (!CPicture::HoldsCut(width, height, cut_[0].get<int>(), cut_[1].get<int>())) {
+        if (!CPicture::HoldsCut(width, height, cut_->first, cut_->second)) {
             // The view is not the viewport and its scroll bars (the browser emulates another
             // view): the browser cuts the picture, from now on.
             (*lastCapture_)["clip needed"] = true;
-            cut_ = nullptr;
+            cut_.reset();
             capture_.emplace(session_->Start("Page.captureScreenshot", clipped_));
             ReceiveInto(pngBytes_);
         }
@@ -125,7 +128,7 @@ CPicture CChromiumPendingPicture::Take() {
     Receive();
     received_ = false;
     CPicture picture = DecodePng(pngBytes_);
-    if (cut_.is_array()) picture.CutTo(cut_[0].get<int>(), cut_[1].get<int>());
+    if (cut_) picture.CutTo(cut_->first, cut_->second);
     picture.scale = scale_;
     return picture;
 }

@@ -2,6 +2,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "devtoolssession.h"
 #include "model/page/pendingpicture.h"
@@ -28,9 +29,9 @@ private:
 
     DevToolsSessionHandle session_;
     CaptureGuessHandle lastCapture_;
-    nlohmann::json sent_;     // the parameters of the capture on its way
-    nlohmann::json clipped_;  // the same capture cut by the browser
-    nlohmann::json cut_;      // [width, height] to cut a whole view's capture to, else null
+    nlohmann::json sent_;                     // the parameters of the capture on its way
+    nlohmann::json clipped_;                  // the same capture cut by the browser
+    std::optional<std::pair<int, int>> cut_;  // the viewport to cut a whole view's capture to
     std::optional<CDevToolsSession::CPendingCall> metrics_;
     std::optional<CDevToolsSession::CPendingCall> capture_;
     double scale_ = 1.0;

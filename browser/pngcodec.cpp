@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdint>
 #include <memory>
 
 #include <png.h>
@@ -46,16 +45,12 @@ CPicture DecodePng(std::string_view bytes) {
 }
 
 std::pair<int, int> PngSize(std::string_view bytes) {
-    // The signature, then the header chunk's length and type, then width and height.
-    constexpr std::string_view kStart("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
-    if (bytes.size() < 24 || bytes.substr(0, 16) != kStart) return {0, 0};
-    const auto word = [&bytes](std::size_t at) {
-        std::uint32_t value = 0;
-        for (std::size_t i = 0; i < 4; ++i)
-            value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-        return static_cast<int>(std::min<std::uint32_t>(value, 1u << 30));
-    };
-    return {word(16), word(20)};
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    const std::unique_ptr<png_image, CPngImageFree> guard(&image);
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return {0, 0};
+    const auto clamped = [](png_uint_32 value) { return static_cast<int>(std::min<png_uint_32>(value, 1u << 30)); };
+    return {clamped(image.width), clamped(image.height)};
 }
 
 std::string EncodePng(const CPicture& picture) {

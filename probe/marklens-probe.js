@@ -1142,7 +1142,10 @@
 
     // Flags of a subtree hold for its parent's too.
     passFlags(flags) {
-      const passed = subtreeFlags(flags);
+      this.passUp(subtreeFlags(flags));
+    }
+
+    passUp(passed) {
       if (passed !== 0 && this.open.length > 0) this.table.own.flags[this.open[this.open.length - 1]] |= passed;
     }
 
@@ -1402,7 +1405,7 @@
           if (content instanceof Generated) this.generatedIds.set(content.backendId, number);
         }
       }
-      if (passed !== 0 && this.open.length > 0) this.table.own.flags[this.open[this.open.length - 1]] |= passed;
+      this.passUp(passed);
     }
 
     // The number of the element's label (tag, id, class), written first when new. Labels with
